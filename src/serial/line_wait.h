@@ -1,0 +1,23 @@
+// Bounded waits on the open line. Nothing here reads before a byte is known
+// to be waiting, so a read on the blocking port never blocks.
+#pragma once
+
+#include "line_timing.h"
+
+enum class LineEvent { kBytes, kTimeout, kHangUp };
+
+// Waits until a byte is waiting, the deadline passes, or the line is gone
+// (hang-up, error, or no descriptor).
+LineEvent WaitForBytes(int fd, LineClock::time_point deadline);
+
+// Waits until the driver takes output; false at the deadline or on hang-up.
+// A negative descriptor returns true at once, so that the write reports it.
+bool WaitWritable(int fd, LineClock::time_point deadline);
+
+// Reads what is waiting, at most room bytes, into destination. Returns the
+// number read; -1 when the line failed or nothing was waiting after all
+// (a hung-up terminal reports readable with no bytes).
+int ReadWaiting(int fd, unsigned char* destination, int room);
+
+// Drops bytes that arrived before the command was sent.
+void DiscardStaleInput(int fd);

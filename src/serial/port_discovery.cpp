@@ -1,0 +1,88 @@
+#include "port_discovery.h"
+
+#include <QSerialPortInfo>
+#include <QString>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "diagnostics.h"
+#include "emulator_announcements.h"
+#include "serial_state.h"
+
+namespace {
+
+// A terminal device name is read into a buffer of this size.
+constexpr std::size_t kNameSize = 128;
+
+// Copies text as ASCII with its NUL into destination, when it fits.
+bool CopyAscii(const std::string& text, char* destination, std::size_t size) {
+  const bool ascii = std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  if (!ascii || text.size() + 1 > size) return false;
+  std::memcpy(destination, text.c_str(), text.size() + 1);
+  return true;
+}
+
+std::optional<std::string> Present(const QString& text) {
+  if (text.isEmpty()) return std::nullopt;
+  return text.toStdString();
+}
+
+bool IsUsbAdapter(const QSerialPortInfo& port) {
+  const QString name = port.portName();
+  return port.hasVendorIdentifier() || name.startsWith("ttyUSB") || name.startsWith("ttyACM");
+}
+
+ListedPort Emulated(const std::string& path) {
+  const std::string prefix = "/dev/";
+  std::string name = path.rfind(prefix, 0) == 0 ? path.substr(prefix.size()) : path;
+  return {PortGroup::kEmulatedController, {name, path}};
+}
+
+}  // namespace
+
+std::vector<SerialService> ArrangeServices(std::vector<ListedPort> ports) {
+  std::stable_sort(ports.begin(), ports.end(), [](const ListedPort& a, const ListedPort& b) {
+    if (a.group != b.group) return a.group < b.group;
+    return a.service.calloutDevice.value_or("") < b.service.calloutDevice.value_or("");
+  });
+  std::vector<SerialService> services;
+  services.reserve(ports.size());
+  for (auto& port : ports) services.push_back(std::move(port.service));
+  return services;
+}
+
+kern_return_t FindModems(ModemIterator* matchingServices) {
+  std::vector<ListedPort> ports;
+  for (const QSerialPortInfo& port : QSerialPortInfo::availablePorts()) {
+    const PortGroup group = IsUsbAdapter(port) ? PortGroup::kUsbAdapter : PortGroup::kOther;
+    ports.push_back({group, {Present(port.portName()), Present(port.systemLocation())}});
+  }
+  for (const std::string& path : AnnouncedEmulators()) ports.push_back(Emulated(path));
+  *matchingServices = ModemIterator{ArrangeServices(std::move(ports)), 0};
+  return kSearchFound;
+}
+
+kern_return_t GetModemPath(ModemIterator& serialPortIterator, char* bsdPath, CFIndex maxPathSize) {
+  bsdPath[0] = '\0';
+  kern_return_t result = kSearchNotFound;
+  const std::size_t pathSize = maxPathSize > 0 ? static_cast<std::size_t>(maxPathSize) : 0;
+  auto& services = serialPortIterator.services;
+  while (result != kSearchFound && serialPortIterator.next < services.size()) {
+    const SerialService& service = services[serialPortIterator.next++];
+    char name[kNameSize];
+    if (service.ttyDevice && CopyAscii(*service.ttyDevice, name, sizeof name)) result = kSearchFound;
+    if (service.calloutDevice && CopyAscii(*service.calloutDevice, bsdPath, pathSize)) {
+      PrintDiagnostic("BSD path: %s", bsdPath);
+    }
+    PrintDiagnostic("\n");
+  }
+  return result;
+}
+
+int SearchPort() {
+  ModemIterator serialPortIterator;
+  FindModems(&serialPortIterator);
+  return GetModemPath(serialPortIterator, bsdPath, static_cast<CFIndex>(kPathSize));
+}

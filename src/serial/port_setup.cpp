@@ -1,0 +1,111 @@
+#include "port_setup.h"
+
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "diagnostics.h"
+#include "line_wait.h"
+#include "reply_reader.h"
+#include "serial_state.h"
+
+namespace {
+
+constexpr unsigned char kOnLine = 0xEE;
+constexpr int kOnLineWriteAttempts = 3;
+
+// Closes fd after a failed step, printing the step's message first.
+int FailOpen(const char* message, const char* path, int fd) {
+  const int error = errno;
+  PrintDiagnostic(message, path, std::strerror(error), error);
+  if (fd >= 0) close(fd);
+  return -1;
+}
+
+// A raw 300-baud line without flow control; the device keeps its character
+// size, parity and stop bits.
+termios RawLine(termios line) {
+  line.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
+  // The reply bytes are binary: no carriage-return or newline translation
+  // (the closing 0x0D must arrive as 0x0D), no stripping of bit 7, and no
+  // doubling of 0xFF for parity marks.
+  line.c_iflag &= ~static_cast<tcflag_t>(ICRNL | INLCR | IGNCR | ISTRIP | IUCLC | PARMRK);
+  line.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+  line.c_cflag |= CREAD | CLOCAL;
+  line.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS);
+  line.c_lflag &= ~static_cast<tcflag_t>(ICANON | ISIG | ECHO | ECHOE);
+  line.c_cc[VMIN] = 1;
+  line.c_cc[VTIME] = 0;
+  cfsetospeed(&line, B300);
+  cfsetispeed(&line, B300);
+  return line;
+}
+
+// Writes the on-line byte; false after three failed attempts.
+bool SendOnLineByte(int descriptor) {
+  for (int attempt = 0; attempt < kOnLineWriteAttempts; ++attempt) {
+    ssize_t written = -1;
+    if (WaitWritable(descriptor, LineClock::now() + kWriteTimeout)) {
+      written = write(descriptor, mycomm, 1);
+    } else {
+      errno = ETIMEDOUT;
+    }
+    if (written > 0) return true;
+    const int error = errno;
+    if (written < 0) PrintDiagnostic("Error writing to modem - %s(%d).\n", std::strerror(error), error);
+  }
+  return false;
+}
+
+}  // namespace
+
+int OpenSerialPort(const char* path) {
+  // Without O_NOCTTY a console started without a controlling terminal would
+  // take the port as its own, and unplugging the adapter would end it by SIGHUP.
+  const int fd = ::open(path, O_RDWR | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return FailOpen("Error opening serial port %s - %s(%d).\n", path, -1);
+  if (fcntl(fd, F_SETFL, 0) == -1) return FailOpen("Error clearing O_NDELAY %s - %s(%d).\n", path, fd);
+  if (tcgetattr(fd, &gOriginalTTYAttrs) == -1) {
+    return FailOpen("Error getting tty attributes %s - %s(%d).\n", path, fd);
+  }
+  const termios line = RawLine(gOriginalTTYAttrs);
+  if (tcsetattr(fd, TCSANOW, &line) == -1) {
+    return FailOpen("Error setting tty attributes %s - %s(%d).\n", path, fd);
+  }
+  return fd;
+}
+
+int InitializeModem(int32_t descriptor) {
+  mycomm[0] = kOnLine;
+  DiscardStaleInput(descriptor);
+  if (!SendOnLineByte(descriptor)) return 0;
+  // The echo may be followed by a closing 0x0D: take it too, so that it is
+  // not read as the start of the next reply.
+  const ReplyRule wholeAnswer{1, true, false};
+  LineClock::time_point replyBy{};
+  const int count = ReadReply(descriptor, wholeAnswer, LineClock::now() + kFirstByteTimeout, &replyBy);
+  return count > 0 && Buffer[0] == kOnLine ? 1 : 0;
+}
+
+int CloseSerialPort(int32_t descriptor) {
+  if (tcsetattr(descriptor, TCSANOW, &gOriginalTTYAttrs) == -1) {
+    const int error = errno;
+    PrintDiagnostic("Error resetting tty attributes - %s(%d).\n", std::strerror(error), error);
+  }
+  return close(descriptor);
+}
+
+int OpenPort() {
+  if (fileDescriptor >= 0) ClosePort();
+  fileDescriptor = OpenSerialPort(bsdPath);
+  return fileDescriptor;
+}
+
+int ClosePort() {
+  const int result = CloseSerialPort(fileDescriptor);
+  fileDescriptor = -1;
+  return result;
+}

@@ -1,0 +1,17 @@
+#include "serial_state.h"
+
+#include <cstring>
+
+char bsdPath[kPathSize];
+int fileDescriptor = -1;
+struct termios gOriginalTTYAttrs;
+unsigned char mycomm[kCommandSize];
+unsigned char Buffer[kBufferSize];
+
+void ResetSerialState() {
+  std::memset(bsdPath, 0, sizeof bsdPath);
+  fileDescriptor = -1;
+  std::memset(&gOriginalTTYAttrs, 0, sizeof gOriginalTTYAttrs);
+  std::memset(mycomm, 0, sizeof mycomm);
+  std::memset(Buffer, 0, sizeof Buffer);
+}

@@ -1,0 +1,26 @@
+// Process-wide state of the serial link: the port, the last search's path and
+// the command and reply buffers. One instance each, for the whole run.
+#pragma once
+
+#include <termios.h>
+
+#include <cstddef>
+
+inline constexpr std::size_t kPathSize = 1024;
+inline constexpr std::size_t kCommandSize = 40;
+inline constexpr std::size_t kBufferSize = 256;
+inline constexpr int kMaxCommandLength = 20;
+
+// Callout path of the port found by the last search; empty when none was found.
+extern char bsdPath[kPathSize];
+// The open port, -1 when none is open.
+extern int fileDescriptor;
+// The device's attributes before the console changed them; put back on close.
+extern struct termios gOriginalTTYAttrs;
+// The command: commandLength bytes, then the end marker 0x0A, which is not sent.
+extern unsigned char mycomm[kCommandSize];
+// The last reply, first received byte at index 0.
+extern unsigned char Buffer[kBufferSize];
+
+// Back to the state at program start (tests start each case from here).
+void ResetSerialState();

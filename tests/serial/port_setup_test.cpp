@@ -1,0 +1,193 @@
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "line_timing.h"
+#include "serial_fixture.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+termios AttributesOf(int fd) {
+  termios t{};
+  EXPECT_EQ(tcgetattr(fd, &t), 0);
+  return t;
+}
+
+std::size_t OpenDescriptors() {
+  return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                                                std::filesystem::directory_iterator()));
+}
+
+// A device with a character format of its own: 7 bits, odd parity, two stop
+// bits, hang-up on close, and the usual cooked terminal flags.
+termios DistinctDevice(int fd) {
+  termios t = AttributesOf(fd);
+  t.c_cflag = (t.c_cflag & ~static_cast<tcflag_t>(CSIZE)) | CS7 | PARENB | PARODD | CSTOPB | HUPCL | CRTSCTS;
+  t.c_iflag |= IXON | IXOFF | IXANY | ICRNL;
+  t.c_oflag |= OPOST | ONLCR;
+  t.c_lflag |= ICANON | ISIG | ECHO | ECHOE;
+  cfsetspeed(&t, B9600);
+  EXPECT_EQ(tcsetattr(fd, TCSANOW, &t), 0);
+  return AttributesOf(fd);
+}
+
+class PortSetup : public ::testing::Test {
+ protected:
+  void SetUp() override { ResetSerialState(); }
+  PtyPeer peer;
+};
+
+TEST_F(PortSetup, OpenMakesARaw300BaudLineAndKeepsTheCharacterFormat) {
+  const termios before = DistinctDevice(peer.slave());
+  const int fd = OpenSerialPort(peer.path().c_str());
+  ASSERT_GE(fd, 0);
+  const termios line = AttributesOf(fd);
+
+  EXPECT_EQ(fcntl(fd, F_GETFL) & O_NONBLOCK, 0);
+  EXPECT_EQ(line.c_iflag & (IXON | IXOFF | IXANY | ICRNL | INLCR | IGNCR | ISTRIP), 0u);
+  EXPECT_EQ(line.c_oflag & OPOST, 0u);
+  EXPECT_EQ(line.c_cflag & (CREAD | CLOCAL), CREAD | CLOCAL);
+  EXPECT_EQ(line.c_cflag & CRTSCTS, 0u);
+  EXPECT_EQ(line.c_lflag & (ICANON | ISIG | ECHO | ECHOE), 0u);
+  EXPECT_EQ(line.c_cc[VMIN], 1);
+  EXPECT_EQ(line.c_cc[VTIME], 0);
+  EXPECT_EQ(cfgetispeed(&line), B300);
+  EXPECT_EQ(cfgetospeed(&line), B300);
+  const tcflag_t format = CSIZE | PARENB | PARODD | CSTOPB | HUPCL;
+  EXPECT_EQ(line.c_cflag & format, before.c_cflag & format);
+  EXPECT_EQ(std::memcmp(&gOriginalTTYAttrs, &before, sizeof before), 0);
+
+  EXPECT_EQ(CloseSerialPort(fd), 0);
+  const termios after = AttributesOf(peer.slave());
+  EXPECT_EQ(after.c_iflag, before.c_iflag);
+  EXPECT_EQ(after.c_oflag, before.c_oflag);
+  EXPECT_EQ(after.c_cflag, before.c_cflag);
+  EXPECT_EQ(after.c_lflag, before.c_lflag);
+  EXPECT_EQ(cfgetospeed(&after), B9600);
+}
+
+// A closing byte 0x0D must not turn into 0x0A on the way in.
+TEST_F(PortSetup, ReplyBytesArriveUnchanged) {
+  const int fd = OpenSerialPort(peer.path().c_str());
+  ASSERT_GE(fd, 0);
+  const Bytes sent{0x0D, 0x0A, 0xFF, 0x00, 0xCC};
+  peer.send(sent);
+  std::this_thread::sleep_for(50ms);
+  unsigned char got[8] = {};
+  EXPECT_EQ(read(fd, got, sizeof got), static_cast<ssize_t>(sent.size()));
+  EXPECT_EQ(Bytes(got, got + sent.size()), sent);
+  CloseSerialPort(fd);
+}
+
+// A console started without a controlling terminal must not take the port
+// as its own: unplugging the adapter would then end it by SIGHUP.
+TEST_F(PortSetup, OpenDoesNotMakeThePortTheControllingTerminal) {
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (setsid() < 0) _exit(2);
+    const int fd = OpenSerialPort(peer.path().c_str());
+    if (fd < 0) _exit(3);
+    const int tty = ::open("/dev/tty", O_RDWR);
+    _exit(tty < 0 ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+struct OpenFailure {
+  const char* name;
+  const char* path;
+  const char* message;
+};
+
+class OpenFailures : public PortSetup, public ::testing::WithParamInterface<OpenFailure> {};
+
+TEST_P(OpenFailures, PrintTheStepAndLeaveNoDescriptorOpen) {
+  const std::size_t descriptors = OpenDescriptors();
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(OpenSerialPort(GetParam().path), -1);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), GetParam().message);
+  EXPECT_EQ(OpenDescriptors(), descriptors);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, OpenFailures,
+    ::testing::Values(
+        OpenFailure{"Missing", "/nonexistent/tty", "Error opening serial port /nonexistent/tty - No such file or directory(2).\n"},
+        OpenFailure{"Empty", "", "Error opening serial port  - No such file or directory(2).\n"},
+        OpenFailure{"NotATerminal", "/dev/null",
+                    "Error getting tty attributes /dev/null - Inappropriate ioctl for device(25).\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(PortSetup, OpeningTwiceClosesTheFirstAndCloseRestoresTheDevice) {
+  const termios before = DistinctDevice(peer.slave());
+  std::strcpy(bsdPath, peer.path().c_str());
+  const std::size_t descriptors = OpenDescriptors();
+  ASSERT_GE(OpenPort(), 0);
+  ASSERT_GE(OpenPort(), 0);
+  EXPECT_EQ(OpenDescriptors(), descriptors + 1);
+  EXPECT_EQ(ClosePort(), 0);
+  EXPECT_EQ(fileDescriptor, -1);
+  EXPECT_EQ(OpenDescriptors(), descriptors);
+  const termios after = AttributesOf(peer.slave());
+  EXPECT_EQ(after.c_iflag, before.c_iflag);
+  EXPECT_EQ(after.c_lflag, before.c_lflag);
+  EXPECT_EQ(after.c_cflag, before.c_cflag);
+}
+
+TEST_F(PortSetup, CloseWithoutAnOpenPortTouchesNoDescriptor) {
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(ClosePort(), -1);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error resetting tty attributes - Bad file descriptor(9).\n");
+}
+
+TEST_F(PortSetup, OnLineCheckWithoutAPortFailsThreeTimes) {
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(InitializeModem(-1), 0);
+  const std::string line = "Error writing to modem - Bad file descriptor(9).\n";
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), line + line + line);
+}
+
+TEST_F(OpenLine, OnLineCheckAgainstSilenceGivesZeroWithinTheBound) {
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(InitializeModem(fileDescriptor), 0);
+  EXPECT_EQ(peer->receive(1), Bytes{0xEE});
+  EXPECT_LT(std::chrono::steady_clock::now() - start, kFirstByteTimeout + 500ms);
+}
+
+TEST_F(OpenLine, OnLineCheckAnsweredWithAnotherByteGivesZeroAndKeepsTheAnswer) {
+  play([](PtyPeer& line) {
+    line.receive(1);
+    line.send({0x41, 0x0D}, kByteAt300);
+  });
+  EXPECT_EQ(InitializeModem(fileDescriptor), 0);
+  EXPECT_EQ(Buffer[0], 0x41);
+}
+
+// The 0x0D that follows the echoed 0xEE belongs to the on-line answer, not to
+// the next command's reply.
+TEST_F(OpenLine, OnLineCheckTakesItsClosingByte) {
+  play([](PtyPeer& line) {
+    line.receive(1);
+    line.send({0xEE, 0x0D}, kByteAt300);
+  });
+  EXPECT_EQ(InitializeModem(fileDescriptor), 1);
+  controller.join();
+  play([](PtyPeer& line) {
+    line.receive(1);
+    line.send({0xEF, 0x0D}, kByteAt300);
+  });
+  EXPECT_EQ(reply(exchange({0xEF}, 0)), (Bytes{0xEF, 0x0D}));
+}
+
+}  // namespace

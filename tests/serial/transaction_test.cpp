@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "line_timing.h"
+#include "serial_fixture.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// One exchange: what the console sends, what the controller answers (paced
+// at 300 baud), and what the console must end up with.
+struct Exchange {
+  const char* name;
+  Bytes command;
+  int32_t extraLength;
+  Bytes answer;
+  Bytes expected;
+};
+
+class Transaction : public OpenLine, public ::testing::WithParamInterface<Exchange> {};
+
+TEST_P(Transaction, SendsTheCommandWholeAndReadsTheReplyWhole) {
+  const Exchange& c = GetParam();
+  Bytes received;
+  play([&](PtyPeer& line) {
+    received = line.receive(c.command.size());
+    line.send(c.answer, kByteAt300);
+  });
+  const int32_t count = exchange(c.command, c.extraLength);
+  EXPECT_EQ(received, c.command);
+  EXPECT_EQ(reply(count), c.expected);
+  // Bounded by the line time of the answer plus a quiet gap, not by a timeout.
+  EXPECT_LT(elapsed, c.answer.size() * kCharacterTime + 2 * kQuietTime + 300ms);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, Transaction,
+    ::testing::Values(
+        Exchange{"OneByteCommandAwaitsEchoAndClosingByte", {0xEF}, 0, {0xEF, 0x0D}, {0xEF, 0x0D}},
+        Exchange{"DataByteEqualToEndMarker", {0xDE, 0x01, 0x0A}, 0, {0xDE, 0x01, 0x0A, 0x0D}, {0xDE, 0x01, 0x0A, 0x0D}},
+        Exchange{"StatusReplyWithStepCount13",
+                 {0xCC}, 3, {0xCC, 0x32, 0xAA, 0xDE, 0x0D, 0x0D}, {0xCC, 0x32, 0xAA, 0xDE, 0x0D, 0x0D}},
+        Exchange{"StatusReplyOfTheTriad",
+                 {0xCC}, 3,
+                 {0xCC, 0x41, 0xB2, 0xFC, 0x0A, 0xAA, 0xBA, 0xDD, 0x01, 0xDE, 0x02, 0x90, 0x0D},
+                 {0xCC, 0x41, 0xB2, 0xFC, 0x0A, 0xAA, 0xBA, 0xDD, 0x01, 0xDE, 0x02, 0x90, 0x0D}},
+        Exchange{"FreeRunGoHasNoClosingByte", {0xFA, 0xF3}, 0, {0xFA, 0xF3}, {0xFA, 0xF3}},
+        Exchange{"FreeRunByTriggerHasNoClosingByte", {0xFA, 0xF2}, 0, {0xFA, 0xF2}, {0xFA, 0xF2}},
+        Exchange{"BatchStartingWithWheelBByteF2AwaitsClosingByte",
+                 {0xBD, 0xF2, 0xBE}, 0, {0xBD, 0xF2, 0xBE, 0x0D}, {0xBD, 0xF2, 0xBE, 0x0D}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The configuration reply of a Triad is 31 bytes; before the variant is known
+// the console awaits only 14 of them, and must still read all 31.
+TEST_F(OpenLine, ConfigurationReplyIsReadWholeWhileTheVariantIsUnknown) {
+  Bytes answer{0xFD};
+  for (int i = 0; i < 29; ++i) answer.push_back(static_cast<unsigned char>('A' + i % 26));
+  answer.push_back(0x0D);
+  play([&](PtyPeer& line) {
+    line.receive(1);
+    line.send(answer, kByteAt300);
+  });
+  EXPECT_EQ(reply(exchange({0xFD}, 12)), answer);
+}
+
+TEST_F(OpenLine, SilenceGivesNoReplyWithinTheBoundAndLeavesBufferAlone) {
+  std::fill(std::begin(Buffer), std::end(Buffer), 0x5A);
+  EXPECT_EQ(exchange({0xCC}, 3), 0);
+  EXPECT_GE(elapsed, kFirstByteTimeout);
+  EXPECT_LT(elapsed, kFirstByteTimeout + 500ms);
+  EXPECT_TRUE(std::all_of(std::begin(Buffer), std::end(Buffer), [](unsigned char b) { return b == 0x5A; }));
+}
+
+TEST_F(OpenLine, ReplyThatNeverSendsItsClosingByteEndsAtTheReplyBound) {
+  play([](PtyPeer& line) { line.send(line.receive(1)); });
+  EXPECT_EQ(reply(exchange({0x23}, 0)), (Bytes{0x23}));
+  EXPECT_GE(elapsed, kReplyTimeout);
+  EXPECT_LT(elapsed, kReplyTimeout + 500ms);
+}
+
+TEST_F(OpenLine, ReplyOverflowingTheBufferIsCutAtItsEnd) {
+  const Bytes flood(300, 0x41);
+  play([&](PtyPeer& line) {
+    line.receive(1);
+    line.send(Bytes{0xCC});
+    line.send(flood);
+  });
+  const int32_t count = exchange({0xCC}, 3);
+  EXPECT_EQ(count, 256);
+  EXPECT_EQ(Buffer[0], 0xCC);
+  EXPECT_EQ(Buffer[255], 0x41);
+
+  // What did not fit is not taken as the next reply.
+  play([](PtyPeer& line) {
+    line.receive(1);
+    line.send({0xEF, 0x0D});
+  });
+  EXPECT_EQ(reply(exchange({0xEF}, 0)), (Bytes{0xEF, 0x0D}));
+}
+
+TEST_F(OpenLine, HangUpInMidReplyEndsTheTransactionWithWhatArrived) {
+  play([](PtyPeer& line) {
+    line.receive(1);
+    line.send({0xCC, 0x41}, kByteAt300);
+    // Unplugging drops what the driver still holds; give the console time to take it.
+    std::this_thread::sleep_for(100ms);
+    line.hangUp();
+  });
+  EXPECT_EQ(reply(exchange({0xCC}, 3)), (Bytes{0xCC, 0x41}));
+  EXPECT_LT(elapsed, 500ms);
+}
+
+TEST_F(OpenLine, BytesLeftFromAnEarlierExchangeAreNotTakenAsTheReply) {
+  peer->send({0x0D});  // a late closing byte
+  std::this_thread::sleep_for(50ms);
+  play([](PtyPeer& line) {
+    line.receive(1);
+    line.send({0xEF, 0x0D}, kByteAt300);
+  });
+  EXPECT_EQ(reply(exchange({0xEF}, 0)), (Bytes{0xEF, 0x0D}));
+}
+
+// The reply to BF begins at its first BF byte.
+TEST_F(OpenLine, ResynchronisesOnTheFirstBfByte) {
+  std::fill(std::begin(Buffer), std::end(Buffer), 0x77);
+  play([](PtyPeer& line) {
+    line.receive(1);
+    line.send({0x0D, 0xBF});
+  });
+  EXPECT_EQ(exchange({0xBF}, 0), 1);
+  EXPECT_EQ(Buffer[0], 0xBF);
+  EXPECT_EQ(Buffer[1], 0x00);
+  EXPECT_EQ(Buffer[2], 0x77);
+}
+
+TEST_F(OpenLine, BfReplyWithoutBfIsThrownAwayAndTheNextOneAwaited) {
+  play([](PtyPeer& line) {
+    line.receive(1);
+    line.send({0x0D});
+    std::this_thread::sleep_for(100ms);
+    line.send({0xBF, 0x0D}, kByteAt300);
+  });
+  EXPECT_EQ(reply(exchange({0xBF}, 0)), (Bytes{0xBF, 0x0D}));
+}
+
+TEST_F(OpenLine, BfReplyWithoutBfAndThenSilenceGivesNoReply) {
+  play([](PtyPeer& line) {
+    line.receive(1);
+    line.send({0x0D, 0x0D});
+  });
+  EXPECT_EQ(exchange({0xBF}, 0), 0);
+  EXPECT_LT(elapsed, kFirstByteTimeout + 500ms);
+}
+
+TEST(ClosedLine, NoPortGivesNoReplyAtOnce) {
+  ResetSerialState();
+  mycomm[0] = 0xCC;
+  mycomm[1] = 0x0A;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_LE(Communicate(1, 3), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 100ms);
+}
+
+}  // namespace
