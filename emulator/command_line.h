@@ -1,0 +1,22 @@
+// The emulator executable's options.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "emulator_options.h"
+
+namespace emulator {
+
+struct CommandLine {
+  EmulatorOptions options;
+  bool help = false;
+  std::string error;  // empty when the arguments were good
+};
+
+// arguments: without the program name. Accepts "--name value" and "--name=value".
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
+std::string UsageText();
+
+}  // namespace emulator

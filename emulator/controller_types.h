@@ -1,0 +1,60 @@
+// The emulated controller: its variant, its devices and the settings it keeps.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <set>
+
+namespace emulator {
+
+enum class Variant { kTriad, kDuoWheelShutter, kDuoShutterShutter, kMono };
+
+// The Mono's and the Duo wheel/shutter's one shutter is shutter A.
+enum class Device { kWheelA, kWheelB, kWheelC, kShutterA, kShutterB };
+
+// Which controller is served: its variant and the devices reported missing.
+struct ControllerSetup {
+  Variant variant = Variant::kTriad;
+  std::set<Device> notConnected;
+
+  bool has(Device device) const;
+  // Present in the variant and not marked not connected.
+  bool connected(Device device) const;
+  // Triad and Duo shutter/shutter: mode commands and the status reply carry
+  // the shutter number 01/02 after each mode byte.
+  bool twoShutters() const;
+};
+
+enum class ShutterState : uint8_t { kClosed, kOpen, kOpenConditional };
+enum class ShutterMode : uint8_t { kFast, kSoft, kNeutralDensity };
+
+struct WheelSetting {
+  uint8_t filter = 0;  // 0 to 9
+  uint8_t speed = 0;   // 0 to 7
+  bool operator==(const WheelSetting&) const = default;
+};
+
+struct ShutterSetting {
+  ShutterState state = ShutterState::kClosed;
+  ShutterMode mode = ShutterMode::kFast;
+  uint8_t steps = 0;  // neutral-density step count, 0 in fast and soft mode
+  bool operator==(const ShutterSetting&) const = default;
+};
+
+// T M S P Q as the timer command carries them: T = 0x10 (closed time) or
+// 0x20 (exposure time) + hours, P and Q the millisecond digits and tenths.
+using TimeBlock = std::array<uint8_t, 5>;
+
+struct ControllerState {
+  std::array<WheelSetting, 3> wheels{};      // A, B, C
+  std::array<ShutterSetting, 2> shutters{};  // A, B
+  uint8_t ttlIn = 0xA0;
+  uint8_t ttlOut = 0xB0;
+  TimeBlock closedTime{};
+  TimeBlock exposureTime{};
+  uint8_t freeRun = 0xF0;
+  uint16_t repeatNumber = 0;
+  bool operator==(const ControllerState&) const = default;
+};
+
+}  // namespace emulator

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <chrono>
+#include <set>
+
+#include "controller_types.h"
+
+namespace emulator {
+
+struct EmulatorOptions {
+  Variant variant = Variant::kTriad;
+  std::set<Device> notConnected;
+  int baud = 300;  // 0: bytes go out unpaced
+  std::chrono::milliseconds latency{0};   // after a command's echo, before its answer
+  std::chrono::milliseconds moveTime{0};  // before the closing byte of a command that moved a wheel
+  bool announce = true;                   // let port searches find the device
+};
+
+}  // namespace emulator

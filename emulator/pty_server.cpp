@@ -1,0 +1,194 @@
+#include "pty_server.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <climits>
+#include <utility>
+
+#include "emulator_announcements.h"
+#include "protocol_codes.h"
+#include "system_error_text.h"
+
+namespace emulator {
+
+namespace {
+
+using Clock = LinePacer::Clock;
+
+// How long a byte waits for room when nobody reads the device; then it is
+// dropped, as a serial line drops what its receiver does not take.
+constexpr auto kStalledReaderLimit = std::chrono::seconds(1);
+
+int PollTimeout(Clock::time_point deadline) {
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  return static_cast<int>(std::clamp<long long>(left, 0, INT_MAX));
+}
+
+ControllerSetup SetupOf(const EmulatorOptions& options) { return {options.variant, options.notConnected}; }
+
+}  // namespace
+
+EmulatorServer::EmulatorServer(Options options)
+    : options_(std::move(options)), pacer_(options_.baud), model_(SetupOf(options_)) {}
+
+EmulatorServer::~EmulatorServer() { stop(); }
+
+bool EmulatorServer::start() {
+  if (started_) return refuse("the emulator was started before");
+  started_ = true;
+  std::string problem;
+  auto pty = OpenPseudoTerminal(problem);
+  if (!pty) return refuse(problem);
+  int ends[2];
+  if (pipe2(ends, O_CLOEXEC) != 0) return refuse(SystemErrorText("pipe2"));
+  pty_ = std::move(*pty);
+  stopRead_.reset(ends[0]);
+  stopWrite_.reset(ends[1]);
+  devicePath_ = pty_.devicePath;
+  if (options_.announce) announcement_ = AnnounceEmulator(devicePath_);
+  thread_ = std::thread(&EmulatorServer::serve, this);
+  return true;
+}
+
+bool EmulatorServer::refuse(std::string problem) {
+  std::lock_guard lock(mutex_);
+  error_ = std::move(problem);
+  return false;
+}
+
+void EmulatorServer::stop() {
+  WithdrawEmulator(announcement_);
+  announcement_.clear();
+  if (thread_.joinable()) {
+    const uint8_t wake = 1;
+    // The pipe is empty until now and is never read, so the byte stays and
+    // every later wait of the serving thread sees it.
+    ssize_t written;
+    do {
+      written = write(stopWrite_.get(), &wake, 1);
+    } while (written < 0 && errno == EINTR);
+    thread_.join();
+  }
+  pty_ = PseudoTerminal{};
+  stopRead_.reset();
+  stopWrite_.reset();
+}
+
+bool EmulatorServer::serving() const { return thread_.joinable() && !failed_; }
+
+std::string EmulatorServer::error() const {
+  std::lock_guard lock(mutex_);
+  return error_;
+}
+
+std::vector<uint8_t> EmulatorServer::received() const {
+  std::lock_guard lock(mutex_);
+  return received_;
+}
+
+void EmulatorServer::clearReceived() {
+  std::lock_guard lock(mutex_);
+  received_.clear();
+}
+
+ControllerState EmulatorServer::state() const {
+  std::lock_guard lock(mutex_);
+  return model_.state();
+}
+
+void EmulatorServer::fail(const std::string& operation) {
+  std::lock_guard lock(mutex_);
+  error_ = SystemErrorText(operation);
+  failed_ = true;
+}
+
+void EmulatorServer::serve() {
+  std::array<uint8_t, 256> chunk{};
+  for (;;) {
+    std::array<pollfd, 2> fds{{{pty_.master.get(), POLLIN, 0}, {stopRead_.get(), POLLIN, 0}}};
+    if (poll(fds.data(), fds.size(), -1) < 0) {
+      if (errno == EINTR) continue;
+      fail("poll");
+      return;
+    }
+    if (fds[1].revents != 0) return;
+    if (fds[0].revents == 0) continue;
+    const ssize_t count = read(pty_.master.get(), chunk.data(), chunk.size());
+    if (count < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+    if (count <= 0) {
+      if (count == 0) errno = EIO;
+      fail("read from " + devicePath_);
+      return;
+    }
+    const Clock::time_point ready = Clock::now();
+    for (ssize_t i = 0; i < count; ++i) {
+      if (!handle(chunk[static_cast<std::size_t>(i)], ready)) return;
+    }
+  }
+}
+
+bool EmulatorServer::handle(uint8_t byte, Clock::time_point ready) {
+  Reply reply;
+  {
+    std::lock_guard lock(mutex_);
+    if (received_.size() >= kReceivedLogLimit) {
+      received_.erase(received_.begin(), received_.begin() + kReceivedLogLimit / 2);
+    }
+    received_.push_back(byte);
+    reply = model_.feed(byte);
+  }
+  if (!send(reply.echo, ready)) return false;
+  if (!reply.complete || (reply.answer.empty() && !reply.closes)) return true;
+  pacer_.delay(ready, options_.latency);
+  for (uint8_t b : reply.answer) {
+    if (!send(b, ready)) return false;
+  }
+  if (!reply.closes) return true;
+  if (reply.wheelMoved) pacer_.delay(ready, options_.moveTime);
+  return send(code::kClosing, ready);
+}
+
+bool EmulatorServer::send(uint8_t byte, Clock::time_point ready) {
+  return sleepUntil(pacer_.nextByte(ready)) && writeByte(byte);
+}
+
+// False when a stop was asked for (or waiting failed).
+bool EmulatorServer::sleepUntil(Clock::time_point deadline) {
+  while (Clock::now() < deadline) {
+    pollfd stop{stopRead_.get(), POLLIN, 0};
+    const int result = poll(&stop, 1, PollTimeout(deadline));
+    if (result > 0) return false;
+    if (result < 0 && errno != EINTR) {
+      fail("poll");
+      return false;
+    }
+  }
+  return true;
+}
+
+bool EmulatorServer::writeByte(uint8_t byte) {
+  const Clock::time_point giveUp = Clock::now() + kStalledReaderLimit;
+  for (;;) {
+    const ssize_t written = write(pty_.master.get(), &byte, 1);
+    if (written == 1) return true;
+    if (written < 0 && errno != EAGAIN && errno != EINTR) {
+      fail("write to " + devicePath_);
+      return false;
+    }
+    if (Clock::now() >= giveUp) return true;
+    std::array<pollfd, 2> fds{{{pty_.master.get(), POLLOUT, 0}, {stopRead_.get(), POLLIN, 0}}};
+    const int result = poll(fds.data(), fds.size(), PollTimeout(giveUp));
+    if (result < 0 && errno != EINTR) {
+      fail("poll");
+      return false;
+    }
+    if (result > 0 && fds[1].revents != 0) return false;
+  }
+}
+
+}  // namespace emulator
