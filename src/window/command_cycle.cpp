@@ -1,0 +1,112 @@
+#include "command_cycle.h"
+
+#include <algorithm>
+
+#include "capture.h"
+#include "cycle_state.h"
+#include "general_command.h"
+#include "remembered_values.h"
+#include "reply_echo.h"
+#include "serial_state.h"
+#include "shutter_command.h"
+#include "timing_command.h"
+#include "transaction.h"
+#include "wheel_command.h"
+
+namespace {
+
+// First bytes of the two replies that carry more than an echo.
+constexpr unsigned char kStatusReply = 0xCC;
+constexpr unsigned char kConfigurationReply = 0xFD;
+// Follows the command in mycomm; the transaction does not send it.
+constexpr unsigned char kEndMarker = 0x0A;
+
+enum class SendState { kNothing, kReady, kNoReply };
+
+// ---- Reply interpreters ----------------------------------------------------
+// Their call points in the cycle. A configuration reply tells the variant by
+// its length; it is logged as text and may reshape the window. A status reply
+// first tells the variant while none is known (and reshapes the window), then
+// becomes the status report in statusText and the reported settings in
+// cycle.capture. Neither interpretation is built yet: a configuration reply
+// gets the byte echo, a status reply nothing beyond it.
+
+void InterpretConfigurationReply(Cycle& cycle, TessaroController& /*window*/, int32_t length) {
+  AppendReplyEcho(Buffer, length, cycle.logText);
+}
+
+void InterpretStatusReply(Cycle& /*cycle*/, TessaroController& /*window*/, int32_t /*length*/) {}
+
+// -----------------------------------------------------------------------------
+
+Encoding EncodeSetting(SettingField field, Cycle& cycle, const TessaroController& window) {
+  if (field == kOtherCommand) return EncodeGeneralCommand(cycle, window);
+  if (field <= kShutterBsteps) return EncodeShutterCommand(field, cycle, window);
+  return EncodeTimingCommand(field, cycle, window);
+}
+
+// Only the first changed setting is encoded, whatever else changed.
+Encoding EncodeChangedSetting(Cycle& cycle, const TessaroController& window) {
+  for (int i = 0; i < kSettingFields; ++i) {
+    if (cycle.capture.setting[i] != scomm0[i]) return EncodeSetting(static_cast<SettingField>(i), cycle, window);
+  }
+  return Encoding::kNothing;
+}
+
+// A refused setting still lets a changed wheel move in the same cycle.
+SendState EncodeChange(Cycle& cycle, const TessaroController& window) {
+  Encoding encoding = EncodeChangedSetting(cycle, window);
+  if (encoding != Encoding::kReady) encoding = EncodeWheelCommand(cycle);
+  if (encoding != Encoding::kReady) return SendState::kNothing;
+  // A length outside 1 to 20 is no command, and its marker would land outside
+  // the command buffer.
+  if (cycle.commandLength < 1 || cycle.commandLength > kMaxCommandLength) return SendState::kNothing;
+  mycomm[cycle.commandLength] = kEndMarker;
+  return SendState::kReady;
+}
+
+void HandleReply(Cycle& cycle, TessaroController& window, int32_t length) {
+  if (Buffer[0] == kConfigurationReply) {
+    InterpretConfigurationReply(cycle, window, length);
+    return;
+  }
+  AppendReplyEcho(Buffer, length, cycle.logText);
+  if (Buffer[0] == kStatusReply) InterpretStatusReply(cycle, window, length);
+}
+
+SendState Transact(Cycle& cycle, TessaroController& window) {
+  const int32_t received = Communicate(cycle.commandLength, cycle.extraLength);
+  if (received <= 0) {
+    cycle.logText += kNoReplyMessage;
+    return SendState::kNoReply;
+  }
+  HandleReply(cycle, window, std::min(received, static_cast<int32_t>(kBufferSize)));
+  return SendState::kReady;
+}
+
+// The views are read-only for the operator and take text only while editable.
+void InsertInto(TextView& view, const std::string& text) {
+  view.setEditable(true);
+  view.insertText(text);
+  view.setEditable(false);
+}
+
+}  // namespace
+
+void RunCommandCycle(TessaroController& window) {
+  Cycle cycle;
+  cycle.capture = CaptureControls(window);
+  SendState state = EncodeChange(cycle, window);
+  if (state == SendState::kReady) state = Transact(cycle, window);
+  cycle.logText += kSeparator;
+
+  // After no reply the controller kept its settings: the window returns to
+  // them, and the same change is tried again when the operator repeats it.
+  if (state != SendState::kNoReply) RememberCapture(cycle.capture);
+  scomm0[kOtherCommand] = 0;
+  ShowRememberedValues(window);
+
+  InsertInto(*window.receivedView, cycle.logText);
+  if (Buffer[0] == kStatusReply) InsertInto(*window.statusView, cycle.statusText);
+  window.otherCommand->selectText();
+}

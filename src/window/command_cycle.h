@@ -1,0 +1,12 @@
+// One command cycle, run by the send action: find the one control the operator
+// changed since the last cycle, send its command, log the reply, and remember
+// and show the window's values for the next cycle.
+#pragma once
+
+#include "tessaro_controller.h"
+
+inline constexpr char kNoReplyMessage[] = "** Command Ignored **\nCurrently controller is on Local mode.\n";
+// Closes every cycle's part of the log.
+inline constexpr char kSeparator[] = "****************************************\n";
+
+void RunCommandCycle(TessaroController& window);

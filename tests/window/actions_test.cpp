@@ -1,0 +1,108 @@
+// The window's actions other than the command cycle, on a pseudo-terminal.
+#include <fcntl.h>
+#include <stdlib.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "cycle_state.h"
+#include "emulator_announcements.h"
+#include "memory_window.h"
+#include "port_setup.h"
+#include "pty_line.h"
+#include "serial_state.h"
+
+namespace {
+
+const std::string kReady = "Port is ready for communication.";
+const std::string kFailed = "Failed to open the communication port.";
+
+class ActionsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetSerialState();
+    ResetCycleState();
+  }
+
+  void TearDown() override {
+    if (fileDescriptor >= 0) ClosePort();
+  }
+
+  void PutLineIntoPath() {
+    ASSERT_LT(line.slavePath().size(), kPathSize);
+    std::strcpy(bsdPath, line.slavePath().c_str());
+  }
+
+  MemoryWindow w;
+  PtyLine line;
+};
+
+TEST_F(ActionsTest, SearchShowsThePathItFound) {
+  char dir[] = "/tmp/korvel-window-test-XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  ASSERT_EQ(setenv("KORVEL_EMULATOR_DIR", dir, 1), 0);
+  const std::string announcement = AnnounceEmulator(line.slavePath());
+  ASSERT_FALSE(announcement.empty());
+  w.searchField.text = "from an earlier search";
+
+  w.controller.search();
+
+  EXPECT_EQ(w.searchField.text, std::string(bsdPath));
+  EXPECT_FALSE(w.searchField.text.empty());
+  WithdrawEmulator(announcement);
+  unsetenv("KORVEL_EMULATOR_DIR");
+  std::filesystem::remove_all(dir);
+}
+
+TEST_F(ActionsTest, OpenBeforeSearchFails) {
+  w.controller.open();
+  EXPECT_EQ(w.openField.text, kFailed);
+  EXPECT_EQ(fileDescriptor, -1);
+}
+
+TEST_F(ActionsTest, OpenShowsTheOutcomeOfTheLatestAttempt) {
+  PutLineIntoPath();
+  w.controller.open();  // nobody answers the on-line byte
+  EXPECT_EQ(w.openField.text, kFailed);
+
+  CannedReply controller(line, 1, {0xEE});
+  w.controller.open();
+  EXPECT_EQ(controller.Received(), Bytes{0xEE});
+  EXPECT_EQ(w.openField.text, kReady);
+  EXPECT_GE(fileDescriptor, 0);
+}
+
+TEST_F(ActionsTest, ExitClosesThePortAndTheWindowAndEndsTheProgram) {
+  PutLineIntoPath();
+  CannedReply controller(line, 1, {0xEE});
+  w.controller.open();
+  ASSERT_EQ(w.openField.text, kReady);
+  const int port = fileDescriptor;
+  int ends = 0;
+  w.controller.endProgram = [&] { ++ends; };
+
+  w.controller.exit();
+
+  EXPECT_EQ(fileDescriptor, -1);
+  EXPECT_EQ(fcntl(port, F_GETFD), -1) << "the port's descriptor is still open";
+  EXPECT_TRUE(w.myWindow.closed);
+  EXPECT_EQ(ends, 1);
+}
+
+TEST_F(ActionsTest, ExitWithoutAPortStillEndsTheProgram) {
+  int ends = 0;
+  w.controller.endProgram = [&] { ++ends; };
+  w.controller.exit();
+  EXPECT_TRUE(w.myWindow.closed);
+  EXPECT_EQ(ends, 1);
+}
+
+TEST_F(ActionsTest, ExitWithoutAnEndingLeavesTheCallerRunning) {
+  w.controller.exit();
+  EXPECT_TRUE(w.myWindow.closed);
+}
+
+}  // namespace
