@@ -10,23 +10,35 @@
 
 namespace {
 
+std::function<void()> waitHook;
+LineClock::duration waitHookInterval{};
+
 // Waits for events on fd until the deadline; the revents, 0 at the deadline,
-// POLLNVAL when poll itself failed.
+// POLLNVAL when poll itself failed. The wait hook runs between slices.
 short PollUntil(int fd, short events, LineClock::time_point deadline) {
   for (;;) {
-    const auto left = std::max(deadline - LineClock::now(), LineClock::duration::zero());
+    auto left = std::max(deadline - LineClock::now(), LineClock::duration::zero());
+    const bool sliced = waitHook && left > waitHookInterval;
+    if (sliced) left = waitHookInterval;
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(left);
     const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(left - seconds);
     const timespec timeout{static_cast<time_t>(seconds.count()), static_cast<long>(nanoseconds.count())};
     pollfd entry{fd, events, 0};
     const int ready = ppoll(&entry, 1, &timeout, nullptr);
     if (ready > 0) return entry.revents;
-    if (ready == 0) return 0;
-    if (errno != EINTR) return POLLNVAL;
+    if (ready < 0 && errno != EINTR) return POLLNVAL;
+    if (ready == 0 && !sliced) return 0;
+    if (sliced) waitHook();
   }
 }
 
 }  // namespace
+
+void SetLineWaitHook(std::function<void()> hook, std::chrono::milliseconds interval) {
+  waitHook = std::move(hook);
+  waitHookInterval = std::max(std::chrono::duration_cast<LineClock::duration>(interval),
+                              LineClock::duration(std::chrono::milliseconds(1)));
+}
 
 LineEvent WaitForBytes(int fd, LineClock::time_point deadline) {
   if (fd < 0) return LineEvent::kHangUp;

@@ -2,9 +2,16 @@
 // to be waiting, so a read on the blocking port never blocks.
 #pragma once
 
+#include <functional>
+
 #include "line_timing.h"
 
 enum class LineEvent { kBytes, kTimeout, kHangUp };
+
+// Called at least every interval while a wait on the line goes on, so that a
+// window can repaint during a transaction. The hook must not start another
+// transaction. An empty hook switches it off.
+void SetLineWaitHook(std::function<void()> hook, std::chrono::milliseconds interval);
 
 // Waits until a byte is waiting, the deadline passes, or the line is gone
 // (hang-up, error, or no descriptor).

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "line_wait.h"
+
 char bsdPath[kPathSize];
 int fileDescriptor = -1;
 struct termios gOriginalTTYAttrs;
@@ -14,4 +16,5 @@ void ResetSerialState() {
   std::memset(&gOriginalTTYAttrs, 0, sizeof gOriginalTTYAttrs);
   std::memset(mycomm, 0, sizeof mycomm);
   std::memset(Buffer, 0, sizeof Buffer);
+  SetLineWaitHook({}, std::chrono::milliseconds(0));
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "line_timing.h"
+#include "line_wait.h"
 #include "serial_fixture.h"
 
 using namespace std::chrono_literals;
@@ -71,6 +72,15 @@ TEST_F(OpenLine, SilenceGivesNoReplyWithinTheBoundAndLeavesBufferAlone) {
   EXPECT_GE(elapsed, kFirstByteTimeout);
   EXPECT_LT(elapsed, kFirstByteTimeout + 500ms);
   EXPECT_TRUE(std::all_of(std::begin(Buffer), std::end(Buffer), [](unsigned char b) { return b == 0x5A; }));
+}
+
+// A window repaints through the hook while the console waits for the line.
+TEST_F(OpenLine, WaitHookRunsThroughoutAWaitThatStillEndsAtItsBound) {
+  int calls = 0;
+  SetLineWaitHook([&] { ++calls; }, 20ms);
+  EXPECT_EQ(exchange({0xCC}, 3), 0);
+  EXPECT_GE(calls, static_cast<int>(kFirstByteTimeout / 20ms) - 5);
+  EXPECT_LT(elapsed, kFirstByteTimeout + 500ms);
 }
 
 TEST_F(OpenLine, ReplyThatNeverSendsItsClosingByteEndsAtTheReplyBound) {
