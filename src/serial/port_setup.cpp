@@ -1,6 +1,8 @@
 #include "port_setup.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -60,6 +62,15 @@ bool SendOnLineByte(int descriptor) {
   return false;
 }
 
+// One program on the line at a time, so that no two interleave their bytes:
+// an advisory lock for programs that honour one, and then the terminal's
+// exclusive mode, which refuses any further open of the device.
+bool Lock(int fd) {
+  if (flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
+  if (errno == EWOULDBLOCK) errno = EBUSY;
+  return false;
+}
+
 }  // namespace
 
 int OpenSerialPort(const char* path) {
@@ -67,10 +78,12 @@ int OpenSerialPort(const char* path) {
   // take the port as its own, and unplugging the adapter would end it by SIGHUP.
   const int fd = ::open(path, O_RDWR | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) return FailOpen("Error opening serial port %s - %s(%d).\n", path, -1);
+  if (!Lock(fd)) return FailOpen("Error locking serial port %s - %s(%d).\n", path, fd);
   if (fcntl(fd, F_SETFL, 0) == -1) return FailOpen("Error clearing O_NDELAY %s - %s(%d).\n", path, fd);
   if (tcgetattr(fd, &gOriginalTTYAttrs) == -1) {
     return FailOpen("Error getting tty attributes %s - %s(%d).\n", path, fd);
   }
+  if (ioctl(fd, TIOCEXCL) == -1) return FailOpen("Error locking serial port %s - %s(%d).\n", path, fd);
   const termios line = RawLine(gOriginalTTYAttrs);
   if (tcsetattr(fd, TCSANOW, &line) == -1) {
     return FailOpen("Error setting tty attributes %s - %s(%d).\n", path, fd);
@@ -95,6 +108,9 @@ int CloseSerialPort(int32_t descriptor) {
     const int error = errno;
     PrintDiagnostic("Error resetting tty attributes - %s(%d).\n", std::strerror(error), error);
   }
+  // Exclusive mode belongs to the device and outlives this descriptor; the
+  // lock goes with the close. A line that is gone has no mode to leave.
+  if (descriptor >= 0) static_cast<void>(ioctl(descriptor, TIOCNXCL));
   return close(descriptor);
 }
 

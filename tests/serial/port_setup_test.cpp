@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -143,6 +144,24 @@ TEST_F(PortSetup, OpeningTwiceClosesTheFirstAndCloseRestoresTheDevice) {
   EXPECT_EQ(after.c_iflag, before.c_iflag);
   EXPECT_EQ(after.c_lflag, before.c_lflag);
   EXPECT_EQ(after.c_cflag, before.c_cflag);
+}
+
+// A second program on the same line would interleave its bytes with ours.
+TEST_F(PortSetup, PortIsHeldExclusivelyUntilClosed) {
+  const int first = OpenSerialPort(peer.path().c_str());
+  ASSERT_GE(first, 0);
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(OpenSerialPort(peer.path().c_str()), -1);
+  const std::string printed = testing::internal::GetCapturedStdout();
+  EXPECT_NE(printed.find(peer.path() + " - Device or resource busy(16).\n"), std::string::npos) << printed;
+
+  EXPECT_EQ(CloseSerialPort(first), 0);
+  int exclusive = 1;
+  ASSERT_EQ(ioctl(peer.slave(), TIOCGEXCL, &exclusive), 0);
+  EXPECT_EQ(exclusive, 0);
+  const int again = OpenSerialPort(peer.path().c_str());
+  EXPECT_GE(again, 0);
+  CloseSerialPort(again);
 }
 
 TEST_F(PortSetup, CloseWithoutAnOpenPortTouchesNoDescriptor) {
