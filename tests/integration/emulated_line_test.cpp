@@ -52,9 +52,20 @@ TEST_P(EmulatedLine, GoesOnLineAndAnswersTheConfigurationQueryWhole) {
   EXPECT_EQ(reply.front(), 0xFD);
 }
 
+std::string VariantName(const ::testing::TestParamInfo<Variant>& info) {
+  switch (info.param) {
+    case Variant::kTriad: return "Triad";
+    case Variant::kDuoWheelShutter: return "DuoWheelShutter";
+    case Variant::kDuoShutterShutter: return "DuoShutterShutter";
+    case Variant::kMono: return "Mono";
+  }
+  return "Unknown";
+}
+
 INSTANTIATE_TEST_SUITE_P(Variants, EmulatedLine,
                          ::testing::Values(Variant::kTriad, Variant::kDuoWheelShutter, Variant::kDuoShutterShutter,
-                                           Variant::kMono));
+                                           Variant::kMono),
+                         VariantName);
 
 class EmulatedMono : public EmulatedLine {};
 
@@ -68,6 +79,6 @@ TEST_P(EmulatedMono, StatusReplyHoldingA0DDataByteIsReadWhole) {
   EXPECT_EQ(status.back(), 0x0D);
 }
 
-INSTANTIATE_TEST_SUITE_P(Mono, EmulatedMono, ::testing::Values(Variant::kMono));
+INSTANTIATE_TEST_SUITE_P(Mono, EmulatedMono, ::testing::Values(Variant::kMono), VariantName);
 
 }  // namespace
