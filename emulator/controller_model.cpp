@@ -1,5 +1,7 @@
 #include "controller_model.h"
 
+#include <utility>
+
 #include "configuration_reply.h"
 #include "protocol_codes.h"
 #include "status_layout.h"
@@ -7,8 +9,6 @@
 namespace emulator {
 
 namespace {
-
-std::size_t ShutterIndex(Device shutter) { return shutter == Device::kShutterB ? 1 : 0; }
 
 bool FiltersDiffer(const ControllerState& a, const ControllerState& b) {
   for (std::size_t i = 0; i < a.wheels.size(); ++i) {
@@ -54,48 +54,43 @@ Reply ControllerModel::feed(uint8_t byte) {
 
 void ControllerModel::execute(std::span<const uint8_t> command, Reply& reply) {
   const ControllerState before = state_;
-  const uint8_t first = command[0];
-  if (code::IsWheelByte(first)) {
-    setWheel(IsWheelBByte(first) ? Device::kWheelB : Device::kWheelA, first);
-  } else if (code::IsShutterAStateByte(first) || code::IsShutterBStateByte(first)) {
-    setShutterState(first);
-  } else {
-    switch (first) {
-      case code::kWheelC:
-        setWheelC(command[1]);
-        break;
-      case code::kModeFast:
-      case code::kModeSoft:
-      case code::kModeNeutralDensity:
-        executeModeCommand(command);
-        break;
-      case code::kCombined:
-        executeCombined(command);
-        break;
-      case code::kBatchBegin:
-        executeBatch(command);
-        break;
-      case code::kMonoPrefix:
-        executeMonoCommand(command);
-        break;
-      case code::kStatus:
-        reply.answer = StatusAnswer(setup_, state_);
-        break;
-      case code::kConfiguration:
-        reply.answer = ConfigurationAnswer(setup_.variant);
-        break;
-      default:
-        break;
-    }
-  }
+  dispatch(command, reply);
   reply.wheelMoved = FiltersDiffer(before, state_);
   reply.closes = !HasNoClosing(command);
+}
+
+void ControllerModel::dispatch(std::span<const uint8_t> command, Reply& reply) {
+  const uint8_t first = command[0];
+  if (code::IsWheelByte(first)) return setWheel(IsWheelBByte(first) ? Device::kWheelB : Device::kWheelA, first);
+  if (code::IsShutterAStateByte(first) || code::IsShutterBStateByte(first)) return setShutterState(first);
+  switch (first) {
+    case code::kWheelC:
+      return setWheelC(command[1]);
+    case code::kModeFast:
+    case code::kModeSoft:
+    case code::kModeNeutralDensity:
+      return executeModeCommand(command);
+    case code::kCombined:
+      return executeCombined(command);
+    case code::kBatchBegin:
+      return executeBatch(command);
+    case code::kMonoPrefix:
+      return executeMonoCommand(command);
+    case code::kStatus:
+      reply.answer = StatusAnswer(setup_, state_);
+      return;
+    case code::kConfiguration:
+      reply.answer = ConfigurationAnswer(setup_.variant);
+      return;
+    default:
+      return;  // the other commands only echo and close
+  }
 }
 
 // wheelByte: a wheel byte (low nibble 0 to 9); bit 7 only tells wheel B.
 void ControllerModel::setWheel(Device wheel, uint8_t wheelByte) {
   if (!setup_.connected(wheel)) return;
-  WheelSetting& w = state_.wheels[static_cast<std::size_t>(wheel)];
+  WheelSetting& w = state_.wheels[WheelIndex(wheel)];
   w.filter = wheelByte & 0x0F;
   w.speed = (wheelByte >> 4) & 0x07;
 }

@@ -35,6 +35,7 @@ class ControllerModel {
 
  private:
   void execute(std::span<const uint8_t> command, Reply& reply);
+  void dispatch(std::span<const uint8_t> command, Reply& reply);
   void executeModeCommand(std::span<const uint8_t> command);
   void executeCombined(std::span<const uint8_t> command);
   void executeBatch(std::span<const uint8_t> command);

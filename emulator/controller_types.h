@@ -2,8 +2,10 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <set>
+#include <utility>
 
 namespace emulator {
 
@@ -12,8 +14,15 @@ enum class Variant { kTriad, kDuoWheelShutter, kDuoShutterShutter, kMono };
 // The Mono's and the Duo wheel/shutter's one shutter is shutter A.
 enum class Device { kWheelA, kWheelB, kWheelC, kShutterA, kShutterB };
 
+// Places in ControllerState::wheels and ControllerState::shutters.
+constexpr std::size_t WheelIndex(Device wheel) { return static_cast<std::size_t>(wheel); }
+constexpr std::size_t ShutterIndex(Device shutter) { return shutter == Device::kShutterB ? 1 : 0; }
+
 // Which controller is served: its variant and the devices reported missing.
 struct ControllerSetup {
+  ControllerSetup() = default;
+  ControllerSetup(Variant v, std::set<Device> missing = {}) : variant(v), notConnected(std::move(missing)) {}
+
   Variant variant = Variant::kTriad;
   std::set<Device> notConnected;
 

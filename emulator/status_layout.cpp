@@ -19,7 +19,7 @@ class StatusWriter {
       put(isB ? code::kWheelBNotConnected : code::kWheelNotConnected);
       return;
     }
-    const uint8_t b = code::WheelByte(state_.wheels[static_cast<std::size_t>(wheel)]);
+    const uint8_t b = code::WheelByte(state_.wheels[WheelIndex(wheel)]);
     put(isB ? static_cast<uint8_t>(b | code::kWheelBFlag) : b);
   }
 
@@ -43,9 +43,7 @@ class StatusWriter {
   std::vector<uint8_t> take() { return std::move(out_); }
 
  private:
-  const ShutterSetting& setting(Device shutter) const {
-    return state_.shutters[shutter == Device::kShutterB ? 1 : 0];
-  }
+  const ShutterSetting& setting(Device shutter) const { return state_.shutters[ShutterIndex(shutter)]; }
 
   const ControllerSetup& setup_;
   const ControllerState& state_;

@@ -1,0 +1,61 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "command_line.h"
+
+namespace emulator {
+namespace {
+
+using namespace std::chrono_literals;
+using Arguments = std::vector<std::string>;
+
+TEST(CommandLine, DefaultsServeAnAnnouncedTriadAt300Baud) {
+  const CommandLine line = ParseCommandLine({});
+  ASSERT_EQ(line.error, "");
+  EXPECT_EQ(line.options.variant, Variant::kTriad);
+  EXPECT_TRUE(line.options.notConnected.empty());
+  EXPECT_EQ(line.options.baud, 300);
+  EXPECT_EQ(line.options.latency, 0ms);
+  EXPECT_EQ(line.options.moveTime, 0ms);
+  EXPECT_TRUE(line.options.announce);
+  EXPECT_FALSE(line.help);
+}
+
+TEST(CommandLine, EveryOptionInBothSpellings) {
+  const CommandLine line =
+      ParseCommandLine({"--variant", "duo-ss", "--not-connected=shutterA,shutterB", "--baud=9600", "--latency", "50",
+                        "--move-time=200", "--no-announce"});
+  ASSERT_EQ(line.error, "");
+  EXPECT_EQ(line.options.variant, Variant::kDuoShutterShutter);
+  EXPECT_EQ(line.options.notConnected, (std::set<Device>{Device::kShutterA, Device::kShutterB}));
+  EXPECT_EQ(line.options.baud, 9600);
+  EXPECT_EQ(line.options.latency, 50ms);
+  EXPECT_EQ(line.options.moveTime, 200ms);
+  EXPECT_FALSE(line.options.announce);
+}
+
+TEST(CommandLine, VariantNamesAndFlags) {
+  EXPECT_EQ(ParseCommandLine({"--variant", "duo-ws"}).options.variant, Variant::kDuoWheelShutter);
+  EXPECT_EQ(ParseCommandLine({"--variant", "mono"}).options.variant, Variant::kMono);
+  EXPECT_EQ(ParseCommandLine({"--no-pacing"}).options.baud, 0);
+  EXPECT_TRUE(ParseCommandLine({"--help"}).help);
+}
+
+class BadCommandLine : public testing::TestWithParam<Arguments> {};
+
+TEST_P(BadCommandLine, IsRefusedWithAReason) { EXPECT_NE(ParseCommandLine(GetParam()).error, ""); }
+
+INSTANTIATE_TEST_SUITE_P(Cases, BadCommandLine,
+                         testing::Values(Arguments{"--variant", "quad"}, Arguments{"--variant"},
+                                         Arguments{"--baud", "0"}, Arguments{"--baud", "12x"},
+                                         Arguments{"--baud", "99999999999999999999"}, Arguments{"--latency", "-1"},
+                                         Arguments{"--move-time", ""}, Arguments{"--not-connected", "wheelD"},
+                                         Arguments{"--not-connected", "wheelA,"},
+                                         Arguments{"--variant", "mono", "--not-connected", "wheelA"},
+                                         Arguments{"--not-connected", "shutterB", "--variant", "duo-ws"},
+                                         Arguments{"--frobnicate"}, Arguments{"--help=yes"}, Arguments{"mono"}));
+
+}  // namespace
+}  // namespace emulator

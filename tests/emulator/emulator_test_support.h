@@ -1,0 +1,58 @@
+// Helpers shared by the emulator tests.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "controller_model.h"
+#include "unique_fd.h"
+
+namespace emulator {
+
+using Bytes = std::vector<uint8_t>;
+
+// Everything the model sends for `input`, in the order it sends it: echoes,
+// answers and closing bytes.
+Bytes Transcript(ControllerModel& model, const Bytes& input);
+
+// Feeds the commands, then returns what the controller sends for CC.
+Bytes StatusReplyAfter(const ControllerSetup& setup, const Bytes& commands);
+
+// gtest prints these in failure messages.
+void PrintTo(const ControllerState& state, std::ostream* out);
+
+// The console's end of an emulator's device, in raw mode.
+class Terminal {
+ public:
+  explicit Terminal(const std::string& devicePath);
+  bool isOpen() const { return fd_.valid(); }
+  bool write(const Bytes& bytes);
+  // Reads until `count` bytes arrived or `timeout` passed.
+  Bytes read(std::size_t count, std::chrono::milliseconds timeout);
+
+ private:
+  UniqueFd fd_;
+};
+
+// Points emulator announcements to a fresh directory for one test.
+class ScopedAnnouncementDir {
+ public:
+  ScopedAnnouncementDir();
+  ~ScopedAnnouncementDir();
+  ScopedAnnouncementDir(const ScopedAnnouncementDir&) = delete;
+  ScopedAnnouncementDir& operator=(const ScopedAnnouncementDir&) = delete;
+
+  const std::string& path() const { return path_; }
+  bool isEmpty() const;
+
+ private:
+  static constexpr const char* kVariable = "KORVEL_EMULATOR_DIR";
+  std::optional<std::string> previous_;
+  std::string path_;
+};
+
+}  // namespace emulator

@@ -1,0 +1,153 @@
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "emulator_announcements.h"
+#include "emulator_test_support.h"
+
+extern char** environ;
+
+namespace emulator {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// The emulator executable, run with its standard output and error on pipes.
+class EmulatorProcess {
+ public:
+  explicit EmulatorProcess(const std::vector<std::string>& arguments) {
+    int out[2];
+    int err[2];
+    if (pipe2(out, O_CLOEXEC) != 0) return;
+    out_.reset(out[0]);
+    const UniqueFd outWrite(out[1]);
+    if (pipe2(err, O_CLOEXEC) != 0) return;
+    err_.reset(err[0]);
+    const UniqueFd errWrite(err[1]);
+
+    std::vector<std::string> argv{KORVEL_EMULATOR_EXECUTABLE};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    std::vector<char*> pointers;
+    for (std::string& a : argv) pointers.push_back(a.data());
+    pointers.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    if (posix_spawn_file_actions_init(&actions) != 0) return;
+    posix_spawn_file_actions_adddup2(&actions, outWrite.get(), STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, errWrite.get(), STDERR_FILENO);
+    if (posix_spawn(&pid_, argv[0].c_str(), &actions, nullptr, pointers.data(), environ) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+  }
+
+  ~EmulatorProcess() {
+    if (pid_ > 0 && !exitCode(0ms)) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+
+  bool running() const { return pid_ > 0; }
+  void signal(int number) const { kill(pid_, number); }
+
+  // The first line of standard output, without its line end.
+  std::string readLine(std::chrono::milliseconds timeout) {
+    std::string line;
+    const auto deadline = Clock::now() + timeout;
+    char c = 0;
+    while (Clock::now() < deadline && waitReadable(out_, deadline) && read(out_.get(), &c, 1) == 1) {
+      if (c == '\n') return line;
+      line += c;
+    }
+    return line;
+  }
+
+  // Everything on standard error up to its end (the process's exit).
+  std::string readErrors(std::chrono::milliseconds timeout) {
+    std::string text;
+    const auto deadline = Clock::now() + timeout;
+    char chunk[256];
+    ssize_t n = 0;
+    while (waitReadable(err_, deadline) && (n = read(err_.get(), chunk, sizeof chunk)) > 0) text.append(chunk, n);
+    return text;
+  }
+
+  // The exit code once the process ended within `timeout`; -1 for a signal.
+  std::optional<int> exitCode(std::chrono::milliseconds timeout) {
+    if (status_) return status_;
+    const auto deadline = Clock::now() + timeout;
+    for (;;) {
+      int status = 0;
+      if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return status_;
+      }
+      if (Clock::now() >= deadline) return std::nullopt;
+      std::this_thread::sleep_for(5ms);
+    }
+  }
+
+ private:
+  static bool waitReadable(const UniqueFd& fd, Clock::time_point deadline) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    pollfd p{fd.get(), POLLIN, 0};
+    return left > 0 && poll(&p, 1, static_cast<int>(left)) > 0;
+  }
+
+  pid_t pid_ = -1;
+  UniqueFd out_;
+  UniqueFd err_;
+  std::optional<int> status_;
+};
+
+bool Announced(const std::string& devicePath) {
+  const std::vector<std::string> paths = AnnouncedEmulators();
+  return std::find(paths.begin(), paths.end(), devicePath) != paths.end();
+}
+
+class StopSignalTest : public testing::TestWithParam<int> {};
+
+TEST_P(StopSignalTest, ServesUntilTheSignalThenWithdrawsAndExitsCleanly) {
+  ScopedAnnouncementDir dir;
+  ASSERT_FALSE(dir.path().empty());
+  EmulatorProcess emulator({"--variant", "duo-ws", "--no-pacing"});
+  ASSERT_TRUE(emulator.running());
+  const std::string devicePath = emulator.readLine(5s);
+  ASSERT_FALSE(devicePath.empty()) << emulator.readErrors(100ms);
+
+  EXPECT_TRUE(Announced(devicePath));
+  Terminal console(devicePath);
+  ASSERT_TRUE(console.write({0xFD}));
+  const Bytes reply = console.read(14, 2s);
+  ASSERT_EQ(reply.size(), 14u);
+  EXPECT_EQ(reply[1], '1');
+
+  emulator.signal(GetParam());
+  EXPECT_EQ(emulator.exitCode(3s), 0);
+  EXPECT_FALSE(Announced(devicePath));
+  EXPECT_TRUE(dir.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, StopSignalTest, testing::Values(SIGTERM, SIGINT),
+                         [](const auto& info) { return info.param == SIGTERM ? "Term" : "Int"; });
+
+TEST(EmulatorExecutable, BadOptionGivesUsageOnStandardErrorAndExitCode2) {
+  EmulatorProcess emulator({"--variant", "quad"});
+  ASSERT_TRUE(emulator.running());
+  EXPECT_EQ(emulator.exitCode(3s), 2);
+  EXPECT_NE(emulator.readErrors(1s).find("Usage: korvel-emulator"), std::string::npos);
+  EXPECT_EQ(emulator.readLine(100ms), "");
+}
+
+}  // namespace
+}  // namespace emulator
