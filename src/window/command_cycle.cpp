@@ -1,14 +1,18 @@
 #include "command_cycle.h"
 
 #include <algorithm>
+#include <span>
 
 #include "capture.h"
+#include "configuration_echo.h"
 #include "cycle_state.h"
 #include "general_command.h"
+#include "identification.h"
 #include "remembered_values.h"
 #include "reply_echo.h"
 #include "serial_state.h"
 #include "shutter_command.h"
+#include "status_report.h"
 #include "timing_command.h"
 #include "transaction.h"
 #include "wheel_command.h"
@@ -28,14 +32,19 @@ enum class SendState { kNothing, kReady, kNoReply };
 // its length; it is logged as text and may reshape the window. A status reply
 // first tells the variant while none is known (and reshapes the window), then
 // becomes the status report in statusText and the reported settings in
-// cycle.capture. Neither interpretation is built yet: a configuration reply
-// gets the byte echo, a status reply nothing beyond it.
+// cycle.capture. Both read only the length bytes received.
 
-void InterpretConfigurationReply(Cycle& cycle, TessaroController& /*window*/, int32_t length) {
-  AppendReplyEcho(Buffer, length, cycle.logText);
+void InterpretConfigurationReply(Cycle& cycle, TessaroController& window, int32_t length) {
+  const auto received = static_cast<std::size_t>(std::clamp(length, 0, static_cast<int32_t>(kBufferSize)));
+  HandleConfigurationReply(std::span<const unsigned char>(Buffer, received), cycle, window);
 }
 
-void InterpretStatusReply(Cycle& /*cycle*/, TessaroController& /*window*/, int32_t /*length*/) {}
+void InterpretStatusReply(Cycle& cycle, TessaroController& window, int32_t length) {
+  const auto received = static_cast<std::size_t>(std::clamp(length, 0, static_cast<int32_t>(kBufferSize)));
+  const std::span<const unsigned char> reply(Buffer, received);
+  if (itype == kUnknown) IdentifyFromStatusReply(reply, cycle, window);
+  decodeStatusReply(reply, cycle, window);
+}
 
 // -----------------------------------------------------------------------------
 
