@@ -1,0 +1,44 @@
+// The console's window as its layout resource draws it, with a Qt control
+// behind each of the controller's outlets.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "controls.h"
+#include "tessaro_controller.h"
+
+class QPushButton;
+class QWidget;
+namespace Ui {
+class ConsoleWindowForm;
+}
+
+// The buttons that trigger the controller's actions.
+struct ActionButtons {
+  QPushButton* search;
+  QPushButton* open;
+  QPushButton* send;
+  QPushButton* exit;
+};
+
+class ConsoleWindow {
+ public:
+  ConsoleWindow();
+  ~ConsoleWindow();
+  ConsoleWindow(const ConsoleWindow&) = delete;
+  ConsoleWindow& operator=(const ConsoleWindow&) = delete;
+
+  // Connects the controller's 52 outlets to the window's controls; once. Each
+  // control's accessible description becomes its outlet's name, which is how
+  // assistive technology tells lists with the same items apart.
+  void bind(TessaroController& controller, ::TessaroApp& application);
+
+  QWidget& widget() { return *widget_; }
+  ActionButtons buttons() const;
+
+ private:
+  std::unique_ptr<QWidget> widget_;
+  std::unique_ptr<Ui::ConsoleWindowForm> form_;
+  std::vector<std::unique_ptr<Control>> controls_;
+};

@@ -1,0 +1,189 @@
+#!/usr/bin/python3
+"""The console in a real window under Xvfb, against an emulated Triad, worked
+with clicks and key presses as a person would: search, open, a status query
+from the general command list, a wheel move. Checks the bytes the controller
+received, what the window shows, that the window keeps answering while a
+transaction waits on the line, and that Exit gives the port its settings back.
+
+Usage: real_window_test.py --console PATH --probe PATH --artifacts DIR
+"""
+
+import argparse
+import os
+import subprocess
+import sys
+import time
+
+# No cache files in the source tree.
+sys.dont_write_bytecode = True
+from desktop_session import (Desktop, Failure, find, find_application, missing_packages, read_line, text_child,
+                             text_of, wait_until)
+
+READY = 'Port is ready for communication.'
+SEPARATOR = '*' * 40 + '\n'
+STATUS_ENTRY = 'Status (CC)'
+# The emulated wheel takes this long to move, so that the test can ask the
+# window questions while the console waits for the closing byte.
+MOVE_TIME_MS = 1500
+# An answer slower than this would make a desktop call the window hung.
+ANSWER_LIMIT_S = 0.5
+TRIAD_STATUS = (
+    '********  Triad Controller Current Status  ********\n'
+    '- Wheel A :              Filter 0;    Speed 0\n'
+    '- Wheel B :              Filter 0;    Speed 0\n'
+    '- Wheel C :              Filter 0;    Speed 0\n'
+    '- Shutter A status :  Close\n'
+    '- Shutter B status :  Close\n'
+    '- Shutter A mode :   Fast\n'
+    '- Shutter B mode :   Fast\n'
+)
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+class ConsoleRun:
+    def __init__(self, desktop, arguments):
+        self.desktop = desktop
+        self.args = arguments
+        self.probe = None
+        self.console = None
+        self.window = None
+        self._widgets = {}
+
+    def start(self):
+        self.probe = self.desktop.start([self.args.probe, '--variant', 'triad', '--move-time', str(MOVE_TIME_MS)],
+                                        stdout=subprocess.PIPE, text=True)
+        self.device = read_line(self.probe.stdout.fileno(), 10, 'device path from the emulator')
+        env = dict(self.desktop.env, QT_LINUX_ACCESSIBILITY_ALWAYS_ON='1', QT_QPA_PLATFORM='xcb')
+        self.console = self.desktop.start([self.args.console], env=env)
+        app = find_application(os.path.basename(self.args.console))
+        self.window = wait_until(lambda: app.get_child_count() and app.get_child_at_index(0), 10, 'the window')
+        self.desktop.xdotool('search', '--sync', '--onlyvisible', '--name', '^Korvel Console$')
+
+    def widget(self, description=None, name=None, role=None):
+        """Found once: a walk of the whole window takes a few hundred calls,
+        each of which waits for the console's event loop."""
+        key = (description, name, role)
+        if key not in self._widgets:
+            self._widgets[key] = find(self.window, description=description, name=name, role=role)
+        return self._widgets[key]
+
+    def text(self, description):
+        return text_of(self.widget(description))
+
+    def press(self, button):
+        self.desktop.click(self.widget(name=button, role='push button'))
+
+    def choose(self, list_name, steps, expected):
+        """Clicks into a list's field and presses Down steps times."""
+        combo = self.widget(list_name)
+        self.desktop.click(text_child(combo))
+        self.desktop.keys(*['Down'] * steps)
+        wait_until(lambda: combo.get_name() == expected, 5, '%s to show %r (shows %r)' % (list_name, expected,
+                                                                                          combo.get_name()))
+
+    def log_cycles(self):
+        return self.text('receivedView').count(SEPARATOR)
+
+    def stop_probe(self):
+        """Stops the emulator; returns its report lines."""
+        self.probe.terminate()
+        output, _ = self.probe.communicate(timeout=10)
+        self.desktop.stop(self.probe)
+        return dict(line.split(': ', 1) for line in output.splitlines() if ': ' in line)
+
+
+def search_and_open(run):
+    run.press('Search')
+    wait_until(lambda: run.text('searchField') == run.device, 10,
+               'the search to show the emulator %s' % run.device)
+    run.press('Open')
+    wait_until(lambda: run.text('openField') == READY, 10, 'the port to open')
+
+
+def status_query(run):
+    run.choose('otherCommand', 1, STATUS_ENTRY)
+    run.press('Send')
+    wait_until(lambda: run.log_cycles() == 1, 10, 'the status query to end')
+    log = run.text('receivedView')
+    check('204       0xCC\n' in log, 'the log shows no echo of the status query:\n' + log)
+    status = wait_until(lambda: run.text('statusView'), 5, 'a status report')
+    check(status == TRIAD_STATUS, 'the status view shows\n%s\ninstead of\n%s' % (status, TRIAD_STATUS))
+    title = run.widget('controllerTitle').get_name()
+    check(title == 'Korvel Triad Controller:', 'the controller title reads %r' % title)
+
+
+def wheel_move(run):
+    run.choose('filterA', 3, 'Filter 3')
+    run.press('Send')
+    started = time.monotonic()
+    slowest = 0.0
+    answers = 0
+    while True:
+        asked = time.monotonic()
+        cycles = run.log_cycles()
+        slowest = max(slowest, time.monotonic() - asked)
+        if cycles == 2:
+            break
+        answers += 1
+        check(time.monotonic() - started < 15, 'the wheel move did not end')
+    took = time.monotonic() - started
+    check(took > MOVE_TIME_MS / 1000 * 0.8, 'the wheel move took only %.2f s; nothing was measured' % took)
+    check(answers >= 5 and slowest < ANSWER_LIMIT_S,
+          'during the transaction the window answered %d times, the slowest after %.2f s' % (answers, slowest))
+    log = run.text('receivedView')
+    check(log.endswith('3           0x3\n13         0xD\n' + SEPARATOR), 'the wheel move ends the log with:\n' + log)
+
+
+def exit_console(run):
+    run.press('Exit')
+    try:
+        code = run.console.wait(10)
+    except Exception:
+        raise Failure('the console did not end after Exit')
+    check(code == 0, 'the console ended with %d' % code)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument('--console', required=True)
+    parser.add_argument('--probe', required=True)
+    parser.add_argument('--artifacts', required=True)
+    args = parser.parse_args()
+    missing = missing_packages()
+    if missing:
+        print('FAILED: missing packages: %s (scripts/install-deps installs them)' % ' '.join(missing))
+        return 1
+    os.makedirs(args.artifacts, exist_ok=True)
+    shot = os.path.join(args.artifacts, 'real_window.png')
+    with Desktop() as desktop:
+        run = ConsoleRun(desktop, args)
+        try:
+            run.start()
+            search_and_open(run)
+            status_query(run)
+            wheel_move(run)
+            desktop.screenshot(shot)
+            exit_console(run)
+            report = run.stop_probe()
+            check(report.get('received') == 'EE CC 03',
+                  'the controller received %r, not EE CC 03' % report.get('received'))
+            check(report.get('line settings') == 'restored',
+                  "the port's line settings were %r after Exit" % report.get('line settings'))
+        except Failure:
+            if run.console is not None and run.console.poll() is None:
+                desktop.screenshot(shot)
+            raise
+    print('screenshot:', shot)
+    return 0
+
+
+if __name__ == '__main__':
+    try:
+        sys.exit(main())
+    except Failure as failure:
+        print('FAILED:', failure)
+        sys.exit(1)
