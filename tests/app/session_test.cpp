@@ -23,7 +23,7 @@
 #include "cycle_state.h"
 #include "line_settings.h"
 #include "port_setup.h"
-#include "pty_port.h"
+#include "pty_peer.h"
 #include "serial_state.h"
 #include "stop_signals.h"
 #include "tessaro_controller.h"
@@ -64,7 +64,7 @@ class SessionTest : public ::testing::Test {
   std::string Log() { return window.widget().findChild<QPlainTextEdit*>("receivedView")->toPlainText().toStdString(); }
 
  public:
-  PtyPort port;
+  PtyPeer port{PtyPeer::Start::kSystemDefaults};
   ConsoleWindow window;
   TessaroController controller;
   TessaroApp application;

@@ -8,7 +8,7 @@
 #include "cycle_state.h"
 #include "memory_window.h"
 #include "port_setup.h"
-#include "pty_line.h"
+#include "pty_peer.h"
 #include "serial_state.h"
 #include "status_report.h"
 
@@ -28,8 +28,8 @@ class StatusCycleTest : public ::testing::Test {
   }
 
   void AttachLine() {
-    ASSERT_LT(line.slavePath().size(), kPathSize);
-    std::strcpy(bsdPath, line.slavePath().c_str());
+    ASSERT_LT(line.path().size(), kPathSize);
+    std::strcpy(bsdPath, line.path().c_str());
     ASSERT_GE(OpenPort(), 0);
   }
 
@@ -47,7 +47,7 @@ class StatusCycleTest : public ::testing::Test {
   }
 
   MemoryWindow w;
-  PtyLine line;
+  PtyPeer line{PtyPeer::Start::kSystemDefaults};
 };
 
 // Bytes 1 and 2 as the buffer holds them would name a Mono.

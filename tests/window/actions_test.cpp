@@ -12,7 +12,7 @@
 #include "emulator_announcements.h"
 #include "memory_window.h"
 #include "port_setup.h"
-#include "pty_line.h"
+#include "pty_peer.h"
 #include "serial_state.h"
 
 namespace {
@@ -32,19 +32,19 @@ class ActionsTest : public ::testing::Test {
   }
 
   void PutLineIntoPath() {
-    ASSERT_LT(line.slavePath().size(), kPathSize);
-    std::strcpy(bsdPath, line.slavePath().c_str());
+    ASSERT_LT(line.path().size(), kPathSize);
+    std::strcpy(bsdPath, line.path().c_str());
   }
 
   MemoryWindow w;
-  PtyLine line;
+  PtyPeer line{PtyPeer::Start::kSystemDefaults};
 };
 
 TEST_F(ActionsTest, SearchShowsThePathItFound) {
   char dir[] = "/tmp/korvel-window-test-XXXXXX";
   ASSERT_NE(mkdtemp(dir), nullptr);
   ASSERT_EQ(setenv("KORVEL_EMULATOR_DIR", dir, 1), 0);
-  const std::string announcement = AnnounceEmulator(line.slavePath());
+  const std::string announcement = AnnounceEmulator(line.path());
   ASSERT_FALSE(announcement.empty());
   w.searchField.text = "from an earlier search";
 
@@ -67,6 +67,9 @@ TEST_F(ActionsTest, OpenShowsTheOutcomeOfTheLatestAttempt) {
   PutLineIntoPath();
   w.controller.open();  // nobody answers the on-line byte
   EXPECT_EQ(w.openField.text, kFailed);
+  // Left on the line, the unanswered byte would be taken for the next
+  // attempt's, and answered before that attempt discards its stale input.
+  EXPECT_EQ(line.pending(), Bytes{0xEE});
 
   CannedReply controller(line, 1, {0xEE});
   w.controller.open();

@@ -11,7 +11,7 @@
 #include "cycle_state.h"
 #include "memory_window.h"
 #include "port_setup.h"
-#include "pty_line.h"
+#include "pty_peer.h"
 #include "serial_state.h"
 
 namespace {
@@ -33,8 +33,8 @@ class CommandCycleTest : public ::testing::Test {
 
   // The console's port is the pseudo-terminal's slave.
   void AttachLine() {
-    ASSERT_LT(line.slavePath().size(), kPathSize);
-    std::strcpy(bsdPath, line.slavePath().c_str());
+    ASSERT_LT(line.path().size(), kPathSize);
+    std::strcpy(bsdPath, line.path().c_str());
     ASSERT_GE(OpenPort(), 0);
   }
 
@@ -51,11 +51,11 @@ class CommandCycleTest : public ::testing::Test {
   // One cycle that should send nothing.
   void SendNothing() {
     w.controller.communicate();
-    EXPECT_EQ(line.Pending(), Bytes{}) << "a command went out";
+    EXPECT_EQ(line.pending(), Bytes{}) << "a command went out";
   }
 
   MemoryWindow w;
-  PtyLine line;
+  PtyPeer line{PtyPeer::Start::kSystemDefaults};
 };
 
 // ---- Cycles that send nothing -------------------------------------------------
@@ -274,7 +274,7 @@ TEST_P(NoReplyTest, TheWindowReturnsToThePreviousValues) {
   w.otherCommand.type("typed");
   w.controller.communicate();
 
-  EXPECT_EQ(line.Pending(), GetParam().sent);
+  EXPECT_EQ(line.pending(), GetParam().sent);
   EXPECT_EQ(w.receivedView.text, kIgnored + kSeparatorLine);
   EXPECT_EQ(icomm0[kFilterA], 2);
   EXPECT_EQ(scomm0[kRepeatNumber], 5);

@@ -8,7 +8,7 @@
 #include "cycle_state.h"
 #include "memory_window.h"
 #include "port_setup.h"
-#include "pty_line.h"
+#include "pty_peer.h"
 #include "serial_state.h"
 
 namespace {
@@ -30,34 +30,34 @@ class OpenPathTest : public ::testing::Test {
   // The slave's path with leading slashes, which name the same device, up to
   // length characters.
   std::string PaddedSlavePath(std::size_t length) const {
-    const std::string& path = line.slavePath();
+    const std::string& path = line.path();
     return std::string(length > path.size() ? length - path.size() : 0, '/') + path;
   }
 
   MemoryWindow w;
-  PtyLine line;
+  PtyPeer line{PtyPeer::Start::kSystemDefaults};
 };
 
 TEST_F(OpenPathTest, OpensThePathTheOperatorTypedInsteadOfTheSearchedOne) {
   std::strcpy(bsdPath, "/dev/korvel-searched-but-not-wanted");
-  w.searchField.type(line.slavePath());
+  w.searchField.type(line.path());
   CannedReply controller(line, 1, {0xEE});
 
   w.controller.open();
 
   EXPECT_EQ(w.openField.text, kReady);
   EXPECT_EQ(controller.Received(), Bytes{0xEE});
-  EXPECT_EQ(std::string(bsdPath), line.slavePath());
+  EXPECT_EQ(std::string(bsdPath), line.path());
 }
 
 TEST_F(OpenPathTest, AnEmptyFieldKeepsTheSearchedPath) {
-  std::strcpy(bsdPath, line.slavePath().c_str());
+  std::strcpy(bsdPath, line.path().c_str());
   CannedReply controller(line, 1, {0xEE});
 
   w.controller.open();
 
   EXPECT_EQ(w.openField.text, kReady);
-  EXPECT_EQ(std::string(bsdPath), line.slavePath());
+  EXPECT_EQ(std::string(bsdPath), line.path());
 }
 
 TEST_F(OpenPathTest, ALongestPathThatFitsIsOpenedWhole) {
@@ -80,11 +80,11 @@ TEST_F(OpenPathTest, APathThatDoesNotFitWholeOpensNothing) {
   } cases[] = {
       {"one byte too long", PaddedSlavePath(kPathSize)},
       {"far too long", PaddedSlavePath(4 * kPathSize)},
-      {"NUL inside", line.slavePath() + std::string(1, '\0') + "tail"},
+      {"NUL inside", line.path() + std::string(1, '\0') + "tail"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    std::strcpy(bsdPath, line.slavePath().c_str());
+    std::strcpy(bsdPath, line.path().c_str());
     w.searchField.type(c.path);
 
     w.controller.open();
@@ -92,7 +92,7 @@ TEST_F(OpenPathTest, APathThatDoesNotFitWholeOpensNothing) {
     EXPECT_EQ(w.openField.text, kFailed);
     EXPECT_EQ(fileDescriptor, -1);
     EXPECT_STREQ(bsdPath, "");
-    EXPECT_TRUE(line.Pending().empty()) << "a byte reached the line";
+    EXPECT_TRUE(line.pending().empty()) << "a byte reached the line";
   }
 }
 
