@@ -2,8 +2,6 @@
 // controller object) against the emulated controller at 300 baud: each
 // cycle's wall time over the line time of the bytes it exchanged, and the
 // console thread's CPU time over its wall time across 50 cycles.
-#include <sys/resource.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -13,6 +11,7 @@
 
 #include "cycle_state.h"
 #include "line_timing.h"
+#include "thread_cpu_time.h"
 #include "memory_window.h"
 #include "port_setup.h"
 #include "pty_server.h"
@@ -23,13 +22,6 @@ namespace {
 using Seconds = std::chrono::duration<double>;
 using emulator::EmulatorServer;
 using Model = emulator::Variant;
-
-Seconds ThreadCpuTime() {
-  rusage usage{};
-  getrusage(RUSAGE_THREAD, &usage);
-  const auto toSeconds = [](const timeval& t) { return Seconds(t.tv_sec + t.tv_usec / 1e6); };
-  return toSeconds(usage.ru_utime) + toSeconds(usage.ru_stime);
-}
 
 struct Measured {
   Seconds wall{};

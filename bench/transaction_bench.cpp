@@ -3,8 +3,6 @@
 // exchanged (the command and its reply, one character time each; a byte
 // arrives once it has been sent whole), and the console thread's CPU time over
 // its wall time.
-#include <sys/resource.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +10,7 @@
 #include <vector>
 
 #include "line_timing.h"
+#include "thread_cpu_time.h"
 #include "port_setup.h"
 #include "pty_server.h"
 #include "serial_state.h"
@@ -24,13 +23,6 @@ using emulator::EmulatorServer;
 using emulator::Variant;
 
 constexpr int kRuns = 5;
-
-Seconds ThreadCpuTime() {
-  rusage usage{};
-  getrusage(RUSAGE_THREAD, &usage);
-  const auto toSeconds = [](const timeval& t) { return Seconds(t.tv_sec + t.tv_usec / 1e6); };
-  return toSeconds(usage.ru_utime) + toSeconds(usage.ru_stime);
-}
 
 struct Case {
   const char* name;
