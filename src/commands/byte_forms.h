@@ -20,6 +20,13 @@ constexpr unsigned char WheelBByte(int32_t filter, int32_t speed) {
 
 inline constexpr unsigned char kWheelCPrefix = 0xFC;
 
+// What a wheel byte can carry. Any other index would come out as the byte of
+// another wheel or command (speed 8 on wheel A is 0x83, a move of wheel B).
+constexpr bool IsWheelSetting(int32_t filter, int32_t speed) {
+  return filter >= 0 && filter <= 9 && speed >= 0 && speed <= 7;
+}
+inline constexpr char kNoSuchWheelSetting[] = "** Invalid command **\nNo such filter position or speed.\n";
+
 // A wheel's move: one byte for A and B, the prefix and the wheel byte for C.
 struct WheelMove {
   unsigned char bytes[2] = {};
@@ -39,7 +46,11 @@ constexpr WheelMove WheelMoveBytes(Wheel wheel, int32_t filter, int32_t speed) {
   }
 }
 
-// Index 0 (or no selection) closes; 1 opens, 2 opens conditionally.
+// Index 0 (or no selection) closes; 1 opens, 2 opens conditionally. A higher
+// index would come out as another command's byte (19 on shutter A is 0xBC).
+constexpr bool IsShutterState(int32_t index) { return index <= 2; }
+inline constexpr char kNoSuchShutterState[] = "** Invalid command **\nNo such shutter state.\n";
+
 constexpr unsigned char ShutterStateByte(Shutter shutter, int32_t index) {
   const uint32_t closed = shutter == Shutter::kA ? 0xACu : 0xBCu;
   const uint32_t openBase = shutter == Shutter::kA ? 0xA9u : 0xB9u;

@@ -1,5 +1,7 @@
 #include "general_command.h"
 
+#include <utility>
+
 #include <iterator>
 
 #include "byte_forms.h"
@@ -100,6 +102,8 @@ Encoding EncodeTriadCombined(Cycle& cycle) {
 
 // Every wheel move and shutter state that differs from the remembered one,
 // framed by BD and BE.
+// The controller reads a batch item by item, by their bytes: an index no list
+// holds would turn into an item of another wheel or shutter, or end the batch.
 Encoding EncodeTriadBatch(Cycle& cycle) {
   const Capture& c = cycle.capture;
   CommandBuilder command;
@@ -107,15 +111,15 @@ Encoding EncodeTriadBatch(Cycle& cycle) {
   for (int w = kWheelA; w < kWheels; ++w) {
     const int32_t filter = c.wheel[2 * w];
     const int32_t speed = c.wheel[2 * w + 1];
-    if (filter != icomm0[2 * w] || speed != icomm0[2 * w + 1]) {
-      command.AddAll(WheelMoveBytes(static_cast<Wheel>(w), filter, speed));
-    }
+    if (filter == icomm0[2 * w] && speed == icomm0[2 * w + 1]) continue;
+    if (!IsWheelSetting(filter, speed)) return Refuse(cycle, kNoSuchWheelSetting);
+    command.AddAll(WheelMoveBytes(static_cast<Wheel>(w), filter, speed));
   }
-  if (c.setting[kShutterAstatus] != scomm0[kShutterAstatus]) {
-    command.Add(ShutterStateByte(Shutter::kA, c.setting[kShutterAstatus]));
-  }
-  if (c.setting[kShutterBstatus] != scomm0[kShutterBstatus]) {
-    command.Add(ShutterStateByte(Shutter::kB, c.setting[kShutterBstatus]));
+  const std::pair<Shutter, SettingField> shutters[] = {{Shutter::kA, kShutterAstatus}, {Shutter::kB, kShutterBstatus}};
+  for (const auto& [shutter, field] : shutters) {
+    if (c.setting[field] == scomm0[field]) continue;
+    if (!IsShutterState(c.setting[field])) return Refuse(cycle, kNoSuchShutterState);
+    command.Add(ShutterStateByte(shutter, c.setting[field]));
   }
   return command.Add(0xBE).Ready(cycle);
 }

@@ -42,7 +42,13 @@ CommandBuilder ModeCommand(Shutter shutter, int32_t mode) {
 }
 
 Encoding EncodeState(const ShutterControls& s, Cycle& cycle) {
-  return CommandBuilder().Add(ShutterStateByte(s.shutter, cycle.capture.setting[s.status])).Ready(cycle);
+  int32_t& state = cycle.capture.setting[s.status];
+  // A decoded status reply may have left a state no list holds.
+  if (!IsShutterState(state)) {
+    state = scomm0[s.status];
+    return Refuse(cycle, kNoSuchShutterState);
+  }
+  return CommandBuilder().Add(ShutterStateByte(s.shutter, state)).Ready(cycle);
 }
 
 Encoding EncodeMode(const ShutterControls& s, Cycle& cycle) {

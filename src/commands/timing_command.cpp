@@ -9,6 +9,8 @@ namespace {
 
 constexpr char kRepeatNumberNotPositive[] = "** Invalid command **\nRepeat number must be greater than 0.\n";
 constexpr char kTimeAboveLimit[] = "** Invalid value **\nMaximum time value is 5hrs.\n";
+constexpr char kTimeNegative[] = "** Invalid value **\nTime values can not be negative.\n";
+constexpr char kNoSuchTimerType[] = "** Invalid command **\nNo such timer type.\n";
 
 // Closed time and exposure time.
 constexpr int32_t kTimerTypes = 2;
@@ -47,6 +49,19 @@ void Normalise(Time& time, int changed) {
   }
 }
 
+// A negative value would go out as its low byte: -1 minutes as 255, which
+// would also slip past the 5-hour limit.
+bool NotNegative(const Time& time) {
+  for (int64_t value : time.field) {
+    if (value < 0) return false;
+  }
+  return true;
+}
+
+// -1 (no selection) goes out without a timer code, as the hours alone; an
+// index past the two timers would give a T byte of no timer.
+bool IsTimerType(int32_t type) { return type >= -1 && type < kTimerTypes; }
+
 bool WithinLimit(const Time& time) {
   if (time.field[0] < kMaxHours) return true;
   if (time.field[0] > kMaxHours) return false;
@@ -60,7 +75,12 @@ unsigned char LowByte(int64_t value) { return static_cast<unsigned char>(value &
 
 // FA T M S P Q: T holds the timer (1 closed, 2 exposure) over the hours; P and
 // Q hold the milliseconds' three digits and the tenths, one per nibble.
-Encoding SendTimer(const Capture& capture, Cycle& cycle) {
+Encoding SendTimer(Cycle& cycle) {
+  const Capture& capture = cycle.capture;
+  if (!IsTimerType(capture.setting[kTimerType])) {
+    cycle.capture.setting[kTimerType] = scomm0[kTimerType];
+    return Refuse(cycle, kNoSuchTimerType);
+  }
   const Time t = CapturedTime(capture);
   const int64_t timerType = capture.setting[kTimerType];
   const int64_t ms = t.field[3];
@@ -72,6 +92,15 @@ Encoding SendTimer(const Capture& capture, Cycle& cycle) {
       .Add(LowByte(16 * (ms / 100) + (ms % 100) / 10))
       .Add(LowByte(16 * (ms % 10) + t.field[4]))
       .Ready(cycle);
+}
+
+// The present time under the other timer, as it stands: no carry, no limit.
+Encoding SwitchTimer(Cycle& cycle) {
+  if (!NotNegative(CapturedTime(cycle.capture))) {
+    cycle.capture.setting[kTimerType] = scomm0[kTimerType];
+    return Refuse(cycle, kTimeNegative);
+  }
+  return SendTimer(cycle);
 }
 
 Encoding EncodeRepeatNumber(Cycle& cycle) {
@@ -93,14 +122,15 @@ Encoding EncodeTime(SettingField field, Cycle& cycle) {
   const int changed = field - kTHour;
   Time time = CapturedTime(cycle.capture);
   Normalise(time, changed);
-  if (!WithinLimit(time)) {
+  const char* refusal = !NotNegative(time) ? kTimeNegative : !WithinLimit(time) ? kTimeAboveLimit : nullptr;
+  if (refusal != nullptr) {
     for (int i = 0; i <= changed; ++i) cycle.capture.setting[kTHour + i] = scomm0[kTHour + i];
-    return Refuse(cycle, kTimeAboveLimit);
+    return Refuse(cycle, refusal);
   }
   // Accepted: hours are at most 5 and every carried field below its unit, so
   // each value fits its field again.
   for (int i = 0; i <= changed; ++i) cycle.capture.setting[kTHour + i] = static_cast<int32_t>(time.field[i]);
-  return SendTimer(cycle.capture, cycle);
+  return SendTimer(cycle);
 }
 
 }  // namespace
@@ -109,6 +139,6 @@ Encoding EncodeTimingCommand(SettingField field, Cycle& cycle, const TessaroCont
   if (field < kRepeatNumber || field > kTimerType) return Encoding::kNothing;
   if (ItemCount(window.timerType) != kTimerTypes) return Refuse(cycle, kSendStatusFirst);
   if (field == kRepeatNumber) return EncodeRepeatNumber(cycle);
-  if (field == kTimerType) return SendTimer(cycle.capture, cycle);
+  if (field == kTimerType) return SwitchTimer(cycle);
   return EncodeTime(field, cycle);
 }

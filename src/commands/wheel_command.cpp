@@ -37,6 +37,12 @@ Encoding EncodeMove(Wheel wheel, bool filterChanged, Cycle& cycle) {
     speed = 0;
     return Refuse(cycle, WheelNotConnected(wheel));
   }
+  // A decoded status reply may have left a position no list holds.
+  if (!IsWheelSetting(filter, speed)) {
+    filter = rememberedFilter;
+    speed = icomm0[2 * wheel + 1];
+    return Refuse(cycle, kNoSuchWheelSetting);
+  }
   return CommandBuilder().AddAll(WheelMoveBytes(wheel, filter, speed)).Ready(cycle);
 }
 

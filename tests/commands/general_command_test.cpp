@@ -2,6 +2,7 @@
 
 #include <gmock/gmock.h>
 
+#include "byte_forms.h"
 #include "encoder_test.h"
 
 namespace {
@@ -101,6 +102,7 @@ struct CompoundCase {
   int32_t states[2];  // shutter A, shutter B
   int32_t rememberedStates[2];
   const char* bytes;
+  const char* refusal = nullptr;
 };
 
 void PrintTo(const CompoundCase& c, std::ostream* os) { *os << c.name; }
@@ -122,7 +124,7 @@ TEST_P(TriadCompoundTest, SendsTheSettings) {
   scomm0[kShutterBstatus] = c.rememberedStates[1];
   const Capture before = cycle.capture;
 
-  ExpectOutcome(EncodeGeneralCommand(cycle, w.controller), cycle, Sends(c.bytes));
+  ExpectOutcome(EncodeGeneralCommand(cycle, w.controller), cycle, c.refusal ? Refuses(c.refusal) : Sends(c.bytes));
   ExpectCaptureUnchanged(before, cycle.capture);
 }
 
@@ -136,7 +138,12 @@ INSTANTIATE_TEST_SUITE_P(
         CompoundCase{"BatchOfNothing", 9, {5, 1, 5, 1, 5, 1}, {5, 1, 5, 1, 5, 1}, {1, 1}, {1, 1}, "BD BE"},
         CompoundCase{"BatchOfEverything", 9, {3, 2, 1, 2, 5, 4}, {}, {1, 2}, {}, "BD 23 A1 FC 45 AA BB BE"},
         CompoundCase{"BatchSpeedBOnly", 9, {0, 0, 4, 3, 0, 0}, {0, 0, 4, 1, 0, 0}, {}, {}, "BD B4 BE"},
-        CompoundCase{"BatchWheelCAndShutterBClosed", 9, {0, 0, 0, 0, 6, 0}, {}, {0, 0}, {0, 1}, "BD FC 06 BC BE"}),
+        CompoundCase{"BatchWheelCAndShutterBClosed", 9, {0, 0, 0, 0, 6, 0}, {}, {0, 0}, {0, 1}, "BD FC 06 BC BE"},
+        // Items no list holds would read as other items: speed 8 on wheel A as
+        // a wheel B move, shutter B state 5 as the batch's end BE.
+        CompoundCase{"BatchWithASpeedPastTheListRefused", 9, {1, 8, 0, 0, 0, 0}, {}, {}, {}, nullptr,
+                     kNoSuchWheelSetting},
+        CompoundCase{"BatchWithAStatePastTheListRefused", 9, {}, {}, {0, 5}, {}, nullptr, kNoSuchShutterState}),
     CaseName());
 
 }  // namespace

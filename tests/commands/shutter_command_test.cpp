@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "byte_forms.h"
 #include "encoder_test.h"
 
 namespace {
@@ -65,6 +66,9 @@ INSTANTIATE_TEST_SUITE_P(
                     {0, 0, 0, 0, 0, 0}, {1, 0, 0, 0, 0, 0}, Sends("AC"), {}},
         ShutterCase{"AOpenConditional", kShutterAstatus, kTriad, kModes, kModes,
                     {2, 0, 0, 0, 0, 0}, {}, Sends("AB"), {2, 0, 0, 0, 0, 0}},
+        // State 19 on shutter A would be 0xBC, which closes shutter B.
+        ShutterCase{"AStatePastTheListRefused", kShutterAstatus, kTriad, kModes, kModes,
+                    {19, 0, 0, 0, 0, 0}, {}, Refuses(kNoSuchShutterState), {0, 0, 0, 0, 0, 0}},
         ShutterCase{"BOpen", kShutterBstatus, kTriad, kModes, kModes,
                     {0, 0, 1, 0, 0, 0}, {}, Sends("BA"), {0, 0, 1, 0, 0, 0}},
         ShutterCase{"BClose", kShutterBstatus, kDuoShutterShutter, kModes, kModes,

@@ -14,6 +14,8 @@ using ::testing::ElementsAreArray;
 
 constexpr char kRepeatNumberNotPositive[] = "** Invalid command **\nRepeat number must be greater than 0.\n";
 constexpr char kTimeAboveLimit[] = "** Invalid value **\nMaximum time value is 5hrs.\n";
+constexpr char kTimeNegative[] = "** Invalid value **\nTime values can not be negative.\n";
+constexpr char kNoSuchTimerType[] = "** Invalid command **\nNo such timer type.\n";
 
 constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
 constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
@@ -96,8 +98,12 @@ INSTANTIATE_TEST_SUITE_P(
                    {0, 1, 10, 0, 1500}},
         TimingCase{"CoarserFieldWithoutCarryStays", kTSecond, {0, 0, 90, 30}, {0, 0, 90}, Sends("FA 10 5A 1E 00 00"),
                    {0, 0, 90, 30}},
-        TimingCase{"NegativeMillisecondsRoundTowardZero", kTMsecond, {0, 0, 0, 0, -15}, {}, Sends("FA 10 00 00 FF B0"),
-                   {0, 0, 0, 0, -15}},
+        // Below zero a field would go out as its low byte (-15 ms as FF B0).
+        TimingCase{"NegativeMillisecondsRefused", kTMsecond, {0, 1, 0, 0, -15}, {0, 1}, Refuses(kTimeNegative),
+                   {0, 1, 0, 0, 0}},
+        // -1 minute beside 4 hours would pass the 5-hour limit as 4 h 255 min.
+        TimingCase{"NegativeFinerFieldRefused", kTHour, {0, 4, -1}, {0, 3, -1}, Refuses(kTimeNegative),
+                   {0, 3, -1}},
         TimingCase{"TimerListNotCut", kTSecond, {0, 9, 0, 1}, {}, Refuses(kSendStatusFirstMessage), {0, 9, 0, 1}, 1}),
     CaseName());
 
@@ -124,11 +130,16 @@ INSTANTIATE_TEST_SUITE_P(
                    {0, 0, 0, 0, 0, 0}},
         TimingCase{"MillisecondsInt32MaxOntoInt32MaxSeconds", kTMsecond, {0, 4, kMax, kMax, kMax}, {0, 4, 1, 2, 3},
                    Refuses(kTimeAboveLimit), {0, 4, 1, 2, 3}},
-        // No lower bound: very negative hours pass and leave their low byte.
-        TimingCase{"CarryOntoInt32MinHours", kTMinute, {0, kMin, 120}, {0, kMin}, Sends("FA 12 00 00 00 00"),
-                   {0, kMin + 2, 0}},
-        TimingCase{"SwitchWithExtremeFields", kTimerType, {0, kMax, kMax, kMin, kMax, kMax, kMax}, {0, kMax, kMax, kMin, kMax, kMax, 0},
-                   Sends("FA FF FF 00 44 6F"), {0, kMax, kMax, kMin, kMax, kMax, kMax}}),
+        TimingCase{"CarryOntoInt32MinHoursRefused", kTMinute, {0, kMin, 120}, {0, kMin}, Refuses(kTimeNegative),
+                   {0, kMin, 0}},
+        // The switch sends the fields as they stand, without carry or limit.
+        TimingCase{"SwitchWithExtremeFields", kTimerType, {0, kMax, kMax, kMax, kMax, kMax, 1},
+                   {0, kMax, kMax, kMax, kMax, kMax, 0}, Sends("FA 1F FF FF 44 6F"),
+                   {0, kMax, kMax, kMax, kMax, kMax, 1}},
+        TimingCase{"SwitchWithANegativeFieldRefused", kTimerType, {0, 1, kMin, 0, 0, 0, 1}, {0, 1, kMin},
+                   Refuses(kTimeNegative), {0, 1, kMin, 0, 0, 0, 0}},
+        TimingCase{"TimerTypePastTheListRefused", kTimerType, {0, 1, 0, 0, 0, 0, kMax}, {0, 1},
+                   Refuses(kNoSuchTimerType), {0, 1, 0, 0, 0, 0, 0}}),
     CaseName());
 
 }  // namespace

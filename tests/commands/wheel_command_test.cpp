@@ -2,6 +2,7 @@
 
 #include <gmock/gmock.h>
 
+#include "byte_forms.h"
 #include "encoder_test.h"
 
 namespace {
@@ -44,8 +45,10 @@ INSTANTIATE_TEST_SUITE_P(
         WheelCase{"WheelAToFilterZero", {0, 0, 0, 0, 0, 0}, {1, 0, 0, 0, 0, 0}, Sends("00"), {}},
         WheelCase{"WheelBToFilterZero", {0, 0, 0, 0, 0, 0}, {0, 0, 1, 0, 0, 0}, Sends("80"), {}},
         WheelCase{"SpeedBOnlyKeepsFilterB", {0, 0, 4, 3, 0, 0}, {0, 0, 4, 1, 0, 0}, Sends("B4"), {0, 0, 4, 3, 0, 0}},
-        // The speed is not checked; wheel B's byte wraps modulo 256.
-        WheelCase{"WheelBSpeedEightWraps", {0, 0, 2, 8, 0, 0}, {}, Sends("02"), {0, 0, 2, 8, 0, 0}},
+        // Speed 8 on wheel B would wrap to 0x02, a move of wheel A.
+        WheelCase{"SpeedPastTheListRefused", {0, 0, 2, 8, 0, 0}, {}, Refuses(kNoSuchWheelSetting), {0, 0, 0, 0, 0, 0}},
+        WheelCase{"FilterPastTheListRefused", {11, 2, 0, 0, 0, 0}, {1, 2, 0, 0, 0, 0}, Refuses(kNoSuchWheelSetting),
+                  {1, 2, 0, 0, 0, 0}},
         WheelCase{"AAndCChangedSendsA", {3, 2, 0, 0, 5, 1}, {}, Sends("23"), {3, 2, 0, 0, 0, 0}},
         WheelCase{"BChangedDropsC", {7, 7, 1, 1, 2, 2}, {7, 7, 0, 0, 0, 0}, Sends("91"), {7, 7, 1, 1, 0, 0}},
         WheelCase{"NcOnWheelA", {10, 5, 6, 6, 0, 0}, {1, 1, 0, 0, 0, 0}, Refuses(kFilterCannotBeNc), {1, 1, 0, 0, 0, 0}},
