@@ -7,7 +7,6 @@
 //   received: EE CC 03
 //   line settings: restored
 #include <fcntl.h>
-#include <pthread.h>
 #include <signal.h>
 #include <termios.h>
 #include <unistd.h>
@@ -15,27 +14,15 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <string>
 #include <vector>
 
 #include "command_line.h"
 #include "line_settings.h"
 #include "pty_server.h"
+#include "stop_signals.h"
 
 namespace {
-
-// How often the main thread looks whether serving still goes on.
-constexpr long kHealthCheckNs = 200'000'000;
-
-bool WaitForStopSignal(const sigset_t& signals, const emulator::EmulatorServer& server) {
-  const timespec pause{0, kHealthCheckNs};
-  for (;;) {
-    if (sigtimedwait(&signals, nullptr, &pause) >= 0) return true;
-    if (errno != EAGAIN && errno != EINTR) return false;
-    if (!server.serving()) return false;
-  }
-}
 
 void PrintReceived(const std::vector<uint8_t>& bytes) {
   std::printf("received:");
@@ -50,11 +37,7 @@ int Fail(const std::string& problem) {
 
 int Probe(const emulator::EmulatorOptions& options) {
   sigset_t signals;
-  sigemptyset(&signals);
-  sigaddset(&signals, SIGINT);
-  sigaddset(&signals, SIGTERM);
-  // Before the serving thread starts, so that it inherits the mask.
-  if (pthread_sigmask(SIG_BLOCK, &signals, nullptr) != 0) return Fail("cannot block SIGINT and SIGTERM");
+  if (!emulator::BlockStopSignals(signals)) return Fail("cannot block SIGINT and SIGTERM");
 
   emulator::EmulatorServer server(options);
   if (!server.start()) return Fail(server.error());
@@ -66,7 +49,7 @@ int Probe(const emulator::EmulatorOptions& options) {
   std::printf("%s\n", server.devicePath().c_str());
   std::fflush(stdout);
 
-  const bool stopped = WaitForStopSignal(signals, server);
+  const bool stopped = emulator::WaitForStopSignal(signals, server);
   termios after{};
   const bool read = tcgetattr(device, &after) == 0;
   const std::string problem = server.error();

@@ -1,0 +1,33 @@
+#include "stop_signals.h"
+
+#include <pthread.h>
+
+#include <cerrno>
+#include <ctime>
+
+namespace emulator {
+
+namespace {
+
+// How often the waiting thread looks whether serving still goes on.
+constexpr long kHealthCheckNs = 200'000'000;
+
+}  // namespace
+
+bool BlockStopSignals(sigset_t& signals) {
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGTERM);
+  return pthread_sigmask(SIG_BLOCK, &signals, nullptr) == 0;
+}
+
+bool WaitForStopSignal(const sigset_t& signals, const EmulatorServer& server) {
+  const timespec pause{0, kHealthCheckNs};
+  for (;;) {
+    if (sigtimedwait(&signals, nullptr, &pause) >= 0) return true;
+    if (errno != EAGAIN && errno != EINTR) return false;
+    if (!server.serving()) return false;
+  }
+}
+
+}  // namespace emulator

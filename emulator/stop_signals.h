@@ -1,0 +1,18 @@
+// How a program that serves an emulated controller ends: on SIGINT or SIGTERM.
+#pragma once
+
+#include <signal.h>
+
+#include "pty_server.h"
+
+namespace emulator {
+
+// Blocks SIGINT and SIGTERM in the calling thread, before the serving thread
+// starts, so that it inherits the mask and the signals reach only
+// WaitForStopSignal. False when they could not be blocked.
+bool BlockStopSignals(sigset_t& signals);
+
+// Waits for a stop signal; false when serving failed first.
+bool WaitForStopSignal(const sigset_t& signals, const EmulatorServer& server);
+
+}  // namespace emulator
