@@ -12,7 +12,7 @@ import sys
 # No cache files in the source tree.
 sys.dont_write_bytecode = True
 import real_window_test as flow  # noqa: E402
-from desktop_session import Atspi, Desktop, Failure, missing_packages
+from desktop_session import Atspi, Desktop, require_packages, run_main
 
 
 def main():
@@ -20,10 +20,7 @@ def main():
     parser.add_argument('--build', required=True, help='the build tree with korvel-console and emulator_probe')
     parser.add_argument('--output', required=True)
     args = parser.parse_args()
-    missing = missing_packages()
-    if missing:
-        print('FAILED: missing packages: %s (scripts/install-deps installs them)' % ' '.join(missing))
-        return 1
+    require_packages()
     args.console = os.path.join(args.build, 'src', 'app', 'korvel-console')
     args.probe = os.path.join(args.build, 'tests', 'app', 'emulator_probe')
     with Desktop() as desktop:
@@ -39,8 +36,4 @@ def main():
 
 
 if __name__ == '__main__':
-    try:
-        sys.exit(main())
-    except Failure as failure:
-        print('FAILED:', failure)
-        sys.exit(1)
+    run_main(main)

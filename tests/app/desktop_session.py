@@ -48,6 +48,22 @@ def missing_packages():
     return sorted(missing)
 
 
+def require_packages():
+    """Fails, naming them, when packages the desktop needs are missing."""
+    missing = missing_packages()
+    if missing:
+        raise Failure('missing packages: %s (scripts/install-deps installs them)' % ' '.join(missing))
+
+
+def run_main(main):
+    """Exits with main's status; a Failure is reported and exits with 1."""
+    try:
+        sys.exit(main())
+    except Failure as failure:
+        print('FAILED:', failure)
+        sys.exit(1)
+
+
 def wait_until(condition, timeout, what):
     """Polls condition until it returns a true value, which is returned."""
     deadline = time.monotonic() + timeout

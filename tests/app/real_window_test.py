@@ -16,8 +16,8 @@ import time
 
 # No cache files in the source tree.
 sys.dont_write_bytecode = True
-from desktop_session import (Desktop, Failure, find, find_application, missing_packages, read_line, text_child,
-                             text_of, wait_until)
+from desktop_session import (Desktop, Failure, find, find_application, read_line, require_packages, run_main,
+                             text_child, text_of, wait_until)
 
 READY = 'Port is ready for communication.'
 SEPARATOR = '*' * 40 + '\n'
@@ -153,10 +153,7 @@ def main():
     parser.add_argument('--probe', required=True)
     parser.add_argument('--artifacts', required=True)
     args = parser.parse_args()
-    missing = missing_packages()
-    if missing:
-        print('FAILED: missing packages: %s (scripts/install-deps installs them)' % ' '.join(missing))
-        return 1
+    require_packages()
     os.makedirs(args.artifacts, exist_ok=True)
     shot = os.path.join(args.artifacts, 'real_window.png')
     with Desktop() as desktop:
@@ -182,8 +179,4 @@ def main():
 
 
 if __name__ == '__main__':
-    try:
-        sys.exit(main())
-    except Failure as failure:
-        print('FAILED:', failure)
-        sys.exit(1)
+    run_main(main)

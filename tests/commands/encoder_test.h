@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <vector>
 
+#include "case_name.h"
 #include "cycle_state.h"
 #include "memory_window.h"
 #include "serial_state.h"
@@ -42,14 +45,21 @@ class EncoderTest : public ::testing::TestWithParam<Case> {
     ResetCycleState();
   }
 
+  // A run of settings from first on: the captured values into the cycle and
+  // the remembered ones into scomm0.
+  template <std::size_t N>
+  void SeedSettings(SettingField first, const int32_t (&captured)[N], const int32_t (&remembered)[N]) {
+    for (std::size_t i = 0; i < N; ++i) {
+      cycle.capture.setting[first + i] = captured[i];
+      scomm0[first + i] = remembered[i];
+    }
+  }
+
+  // count captured settings, from first on.
+  std::vector<int32_t> CapturedSettings(SettingField first, std::size_t count) const {
+    return std::vector<int32_t>(cycle.capture.setting + first, cycle.capture.setting + first + count);
+  }
+
   MemoryWindow w;
   Cycle cycle;
-};
-
-// Names each table row after its case.
-struct CaseName {
-  template <class Info>
-  std::string operator()(const Info& info) const {
-    return info.param.name;
-  }
 };

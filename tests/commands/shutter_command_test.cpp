@@ -2,8 +2,6 @@
 
 #include <gmock/gmock.h>
 
-#include <vector>
-
 #include "byte_forms.h"
 #include "encoder_test.h"
 
@@ -46,14 +44,10 @@ TEST_P(ShutterCommandTest, EncodesOrRefusesTheChange) {
   itype = c.variant;
   w.shutterAmode.items.resize(c.modesA);
   w.shutterBmode.items.resize(c.modesB);
-  for (int i = 0; i < kShutterValues; ++i) {
-    cycle.capture.setting[kShutterAstatus + i] = c.captured[i];
-    scomm0[kShutterAstatus + i] = c.remembered[i];
-  }
+  SeedSettings(kShutterAstatus, c.captured, c.remembered);
 
   ExpectOutcome(EncodeShutterCommand(c.field, cycle, w.controller), cycle, c.want);
-  EXPECT_THAT(std::vector<int32_t>(cycle.capture.setting + kShutterAstatus, cycle.capture.setting + kShutterBsteps + 1),
-              ElementsAreArray(c.capturedAfter));
+  EXPECT_THAT(CapturedSettings(kShutterAstatus, kShutterValues), ElementsAreArray(c.capturedAfter));
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <limits>
-#include <vector>
 
 #include "encoder_test.h"
 
@@ -44,14 +43,10 @@ class TimingCommandTest : public EncoderTest<TimingCase> {};
 TEST_P(TimingCommandTest, EncodesOrRefusesTheChange) {
   const TimingCase& c = GetParam();
   w.timerType.items.resize(c.timerTypes);
-  for (int i = 0; i < kTimingValues; ++i) {
-    cycle.capture.setting[kRepeatNumber + i] = c.captured[i];
-    scomm0[kRepeatNumber + i] = c.remembered[i];
-  }
+  SeedSettings(kRepeatNumber, c.captured, c.remembered);
 
   ExpectOutcome(EncodeTimingCommand(c.field, cycle, w.controller), cycle, c.want);
-  EXPECT_THAT(std::vector<int32_t>(cycle.capture.setting + kRepeatNumber, cycle.capture.setting + kTimerType + 1),
-              ElementsAreArray(c.capturedAfter));
+  EXPECT_THAT(CapturedSettings(kRepeatNumber, kTimingValues), ElementsAreArray(c.capturedAfter));
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 
+#include "case_name.h"
 #include "cycle_state.h"
 #include "memory_window.h"
 #include "port_setup.h"
@@ -162,7 +163,7 @@ INSTANTIATE_TEST_SUITE_P(
                   kMonoTitle + "- Shutter status :                 Close\n" +
                       "- Shutter mode :                  Neutral density\n" +
                       "- Shutter mode :                  Neutral density steps number is 21\n" + kMonoDefaults}),
-    [](const auto& info) { return std::string(info.param.name); });
+    CaseName());
 
 // ---- The configuration query ------------------------------------------------
 
@@ -196,7 +197,7 @@ INSTANTIATE_TEST_SUITE_P(Variants, ConfigurationSession,
                                                              kDuoShutterShutter, "2S D\nuo fw\n 1.07\n"},
                                            ConfigurationCase{"Mono", emulator::Variant::kMono, kMono,
                                                              "Mono fw \n1.07\n"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         CaseName());
 
 // Identified by its configuration, the Duo wheel/shutter hides wheels B and
 // C; the status report that follows leaves them as they are.

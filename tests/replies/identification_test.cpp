@@ -136,12 +136,6 @@ const std::vector<CapturedValue> kTimerValuesCleared = {
     InSetting(kRepeatNumber, 0), InSetting(kTHour, 0),         InSetting(kTMinute, 0),  InSetting(kTSecond, 0),
     InSetting(kTMsecond, 0),     InSetting(kTTenthmsecond, 0), InSetting(kTimerType, 0)};
 
-std::vector<CapturedValue> Cleared(std::initializer_list<std::vector<CapturedValue>> groups) {
-  std::vector<CapturedValue> values;
-  for (const auto& group : groups) values.insert(values.end(), group.begin(), group.end());
-  return values;
-}
-
 const std::vector<CapturedValue> kShutterBCleared = {InSetting(kShutterBstatus, 0), InSetting(kShutterBmode, 0),
                                                      InSetting(kShutterBsteps, 0)};
 const std::vector<CapturedValue> kWheelsBCCleared = {InWheel(kFilterB, 0), InWheel(kSpeedB, 0), InWheel(kFilterC, 0),
@@ -153,9 +147,7 @@ constexpr char kWheelOrShutter[] = "Go to Wheel or Shutter Selection";
 constexpr char kShutterOnly[] = "Go to Shutter Selection";
 constexpr char kMonoPrompt[] = "Go to Repeat Number, Timer or Shutter Selection";
 
-struct ShapeCase {
-  const char* name;
-  Bytes reply;
+struct WindowShape {
   int32_t variant;
   const char* title;
   std::vector<std::string> commands;
@@ -169,6 +161,12 @@ struct ShapeCase {
   std::vector<CapturedValue> cleared;
 };
 
+struct ShapeCase {
+  const char* name;
+  Bytes reply;
+  WindowShape shape;
+};
+
 void PrintTo(const ShapeCase& c, std::ostream* os) { *os << c.name; }
 
 class WindowShapeTest : public ReplyTest, public ::testing::WithParamInterface<ShapeCase> {};
@@ -180,134 +178,111 @@ TEST_P(WindowShapeTest, IdentifiesAndReshapesTheWindowForTheVariant) {
   } else {
     IdentifyFromStatusReply(c.reply, cycle, w.controller);
   }
-  EXPECT_EQ(itype, c.variant);
-  EXPECT_EQ(w.controllerTitle.title, c.title);
-  EXPECT_EQ(w.otherCommand.items, c.commands);
-  EXPECT_EQ(HiddenControls(w), c.hidden);
-  EXPECT_EQ(GrayControls(w), c.gray);
-  EXPECT_EQ(CountsOf(w), c.counts);
-  EXPECT_EQ(w.shutterBstatus.numberOfItems(), c.shutterBstatusItems);
-  EXPECT_EQ(w.shutterBsteps.editable, c.shutterBstepsEditable);
-  EXPECT_EQ(w.freerunText.title, c.sectionTitles[0]);
-  EXPECT_EQ(w.timerText.title, c.sectionTitles[1]);
-  EXPECT_EQ(w.shutterAText.title, c.shutterATitle);
-  ExpectCapture(cycle.capture, c.cleared);
+  const WindowShape& s = c.shape;
+  EXPECT_EQ(itype, s.variant);
+  EXPECT_EQ(w.controllerTitle.title, s.title);
+  EXPECT_EQ(w.otherCommand.items, s.commands);
+  EXPECT_EQ(HiddenControls(w), s.hidden);
+  EXPECT_EQ(GrayControls(w), s.gray);
+  EXPECT_EQ(CountsOf(w), s.counts);
+  EXPECT_EQ(w.shutterBstatus.numberOfItems(), s.shutterBstatusItems);
+  EXPECT_EQ(w.shutterBsteps.editable, s.shutterBstepsEditable);
+  EXPECT_EQ(w.freerunText.title, s.sectionTitles[0]);
+  EXPECT_EQ(w.timerText.title, s.sectionTitles[1]);
+  EXPECT_EQ(w.shutterAText.title, s.shutterATitle);
+  ExpectCapture(cycle.capture, s.cleared);
 }
 
 constexpr ListCounts kLayoutCounts{};
 constexpr ListCounts kWheelsBCEmptied{.filterB = 1, .speedB = 1, .filterC = 1, .speedC = 1, .shutterBmode = 1};
 constexpr ListCounts kWheelsEmptied{.filterA = 1, .speedA = 1, .filterB = 1, .speedB = 1, .filterC = 1, .speedC = 1};
 
+// The Triad and the Mono get the same window from either reply.
+const WindowShape kTriadShape{kTriad,
+                              "Korvel Triad Controller:",
+                              Commands(kWheelOrShutter, {{1, 9}}),
+                              kTimerControls,
+                              {},
+                              kLayoutCounts,
+                              3,
+                              true,
+                              {"Wheel Selection:", "Shutter Selection:"},
+                              "",
+                              kTimerValuesCleared};
+// The Mono keeps its timers, the section titles and its wheel values.
+const WindowShape kMonoShape{kMono,
+                             "Korvel Mono Controller:",
+                             Commands(kMonoPrompt, {{1, 7}, {10, 23}}),
+                             kMonoHidden,
+                             {},
+                             kLayoutCounts,
+                             3,
+                             true,
+                             {"", ""},
+                             "Shutter:",
+                             kShutterBCleared};
+
 INSTANTIATE_TEST_SUITE_P(
     Variants, WindowShapeTest,
-    ::testing::Values(ShapeCase{"TriadByConfiguration",
-                                kTriadConfiguration,
-                                kTriad,
-                                "Korvel Triad Controller:",
-                                Commands(kWheelOrShutter, {{1, 9}}),
-                                kTimerControls,
-                                {},
-                                kLayoutCounts,
-                                3,
-                                true,
-                                {"Wheel Selection:", "Shutter Selection:"},
-                                "",
-                                kTimerValuesCleared},
-                      ShapeCase{"TriadByStatus",
-                                kTriadStatus,
-                                kTriad,
-                                "Korvel Triad Controller:",
-                                Commands(kWheelOrShutter, {{1, 9}}),
-                                kTimerControls,
-                                {},
-                                kLayoutCounts,
-                                3,
-                                true,
-                                {"Wheel Selection:", "Shutter Selection:"},
-                                "",
-                                kTimerValuesCleared},
+    ::testing::Values(ShapeCase{"TriadByConfiguration", kTriadConfiguration, kTriadShape},
+                      ShapeCase{"TriadByStatus", kTriadStatus, kTriadShape},
                       // Wheels B and C and shutter B go out of sight, lists and values as they were.
                       ShapeCase{"DuoWheelShutterByConfiguration",
                                 kDuoWheelShutterConfiguration,
-                                kDuoWheelShutter,
-                                "Korvel Duo Controller - Wheel/Shutter:",
-                                Commands(kWheelOrShutter, {{1, 7}}),
-                                Names({kTimerControls, kWheelBCAndShutterBControls}),
-                                {},
-                                kLayoutCounts,
-                                3,
-                                true,
-                                {"Wheel Selection:", "Shutter Selection:"},
-                                "",
-                                Cleared({kShutterBCleared, kTimerValuesCleared})},
+                                {kDuoWheelShutter,
+                                 "Korvel Duo Controller - Wheel/Shutter:",
+                                 Commands(kWheelOrShutter, {{1, 7}}),
+                                 Names({kTimerControls, kWheelBCAndShutterBControls}),
+                                 {},
+                                 kLayoutCounts,
+                                 3,
+                                 true,
+                                 {"Wheel Selection:", "Shutter Selection:"},
+                                 "",
+                                 Join({kShutterBCleared, kTimerValuesCleared})}},
                       // They stay in sight, emptied and grey.
-                      ShapeCase{
-                          "DuoWheelShutterByStatus",
-                          kDuoWheelShutterStatus,
-                          kDuoWheelShutter,
-                          "Korvel Duo Controller - Wheel/Shutter:",
-                          Commands(kWheelOrShutter, {{1, 7}}),
-                          kTimerControls,
-                          {"filterB", "speedB", "filterC", "speedC", "shutterBstatus", "shutterBmode", "shutterBsteps"},
-                          kWheelsBCEmptied,
-                          0,
-                          false,
-                          {"Wheel Selection:", "Shutter Selection:"},
-                          "",
-                          Cleared({kWheelsBCCleared, kShutterBCleared, kTimerValuesCleared})},
+                      ShapeCase{"DuoWheelShutterByStatus",
+                                kDuoWheelShutterStatus,
+                                {kDuoWheelShutter,
+                                 "Korvel Duo Controller - Wheel/Shutter:",
+                                 Commands(kWheelOrShutter, {{1, 7}}),
+                                 kTimerControls,
+                                 {"filterB", "speedB", "filterC", "speedC", "shutterBstatus", "shutterBmode",
+                                  "shutterBsteps"},
+                                 kWheelsBCEmptied,
+                                 0,
+                                 false,
+                                 {"Wheel Selection:", "Shutter Selection:"},
+                                 "",
+                                 Join({kWheelsBCCleared, kShutterBCleared, kTimerValuesCleared})}},
                       ShapeCase{"DuoShutterShutterByConfiguration",
                                 kDuoShutterShutterConfiguration,
-                                kDuoShutterShutter,
-                                "Korvel Duo Controller - Shutter/Shutter:",
-                                Commands(kShutterOnly, {{1, 7}}),
-                                Names({kTimerControls, {"timerText"}}),
-                                kWheelLists,
-                                kWheelsEmptied,
-                                3,
-                                true,
-                                {"Wheel Selection:", "Shutter Selection:"},
-                                "",
-                                Cleared({kWheelsCleared, kTimerValuesCleared})},
+                                {kDuoShutterShutter,
+                                 "Korvel Duo Controller - Shutter/Shutter:",
+                                 Commands(kShutterOnly, {{1, 7}}),
+                                 Names({kTimerControls, {"timerText"}}),
+                                 kWheelLists,
+                                 kWheelsEmptied,
+                                 3,
+                                 true,
+                                 {"Wheel Selection:", "Shutter Selection:"},
+                                 "",
+                                 Join({kWheelsCleared, kTimerValuesCleared})}},
                       ShapeCase{"DuoShutterShutterByStatus",
                                 kDuoShutterShutterStatus,
-                                kDuoShutterShutter,
-                                "Korvel Duo Controller - Shutter/Shutter:",
-                                Commands(kShutterOnly, {{1, 7}}),
-                                kTimerControls,
-                                kWheelLists,
-                                kWheelsEmptied,
-                                3,
-                                true,
-                                {"Wheel Selection:", "Shutter Selection:"},
-                                "",
-                                Cleared({kWheelsCleared, kTimerValuesCleared})},
-                      // The Mono keeps its timers, the section titles and its wheel values.
-                      ShapeCase{"MonoByConfiguration",
-                                kMonoConfiguration,
-                                kMono,
-                                "Korvel Mono Controller:",
-                                Commands(kMonoPrompt, {{1, 7}, {10, 23}}),
-                                kMonoHidden,
-                                {},
-                                kLayoutCounts,
-                                3,
-                                true,
-                                {"", ""},
-                                "Shutter:",
-                                kShutterBCleared},
-                      ShapeCase{"MonoByStatus",
-                                kMonoStatus,
-                                kMono,
-                                "Korvel Mono Controller:",
-                                Commands(kMonoPrompt, {{1, 7}, {10, 23}}),
-                                kMonoHidden,
-                                {},
-                                kLayoutCounts,
-                                3,
-                                true,
-                                {"", ""},
-                                "Shutter:",
-                                kShutterBCleared}),
+                                {kDuoShutterShutter,
+                                 "Korvel Duo Controller - Shutter/Shutter:",
+                                 Commands(kShutterOnly, {{1, 7}}),
+                                 kTimerControls,
+                                 kWheelLists,
+                                 kWheelsEmptied,
+                                 3,
+                                 true,
+                                 {"Wheel Selection:", "Shutter Selection:"},
+                                 "",
+                                 Join({kWheelsCleared, kTimerValuesCleared})}},
+                      ShapeCase{"MonoByConfiguration", kMonoConfiguration, kMonoShape},
+                      ShapeCase{"MonoByStatus", kMonoStatus, kMonoShape}),
     CaseName());
 
 }  // namespace

@@ -124,6 +124,12 @@ Capture UntouchedCapture() {
   return capture;
 }
 
+std::vector<CapturedValue> Join(std::initializer_list<std::vector<CapturedValue>> groups) {
+  std::vector<CapturedValue> values;
+  for (const auto& group : groups) values.insert(values.end(), group.begin(), group.end());
+  return values;
+}
+
 void ExpectCapture(const Capture& capture, const std::vector<CapturedValue>& written) {
   for (int i = 0; i < kWheelFields; ++i) {
     EXPECT_EQ(capture.wheel[i], ExpectedValue(written, true, i)) << "captured " << kWheelNames[i];

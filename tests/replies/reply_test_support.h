@@ -5,11 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <ostream>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "case_name.h"
 #include "cycle_state.h"
 #include "memory_window.h"
 #include "serial_state.h"
@@ -53,6 +55,9 @@ struct CapturedValue {
 inline CapturedValue InWheel(WheelField field, int32_t value) { return {true, field, value}; }
 inline CapturedValue InSetting(SettingField field, int32_t value) { return {false, field, value}; }
 
+// The groups' values, one group after the other.
+std::vector<CapturedValue> Join(std::initializer_list<std::vector<CapturedValue>> groups);
+
 // The listed values hold what is listed; every other value is kUntouched.
 void ExpectCapture(const Capture& capture, const std::vector<CapturedValue>& written);
 
@@ -66,12 +71,4 @@ class ReplyTest : public ::testing::Test {
 
   MemoryWindow w;
   Cycle cycle;
-};
-
-// Names each table row after its case.
-struct CaseName {
-  template <class Info>
-  std::string operator()(const Info& info) const {
-    return info.param.name;
-  }
 };

@@ -50,12 +50,6 @@ std::vector<CapturedValue> Exposure(int h, int m, int s, int ms, int tenths) {
           InSetting(kTimerType, 1)};
 }
 
-std::vector<CapturedValue> Join(std::initializer_list<std::vector<CapturedValue>> groups) {
-  std::vector<CapturedValue> values;
-  for (const auto& group : groups) values.insert(values.end(), group.begin(), group.end());
-  return values;
-}
-
 // A Mono reply in fast mode up to its time blocks: state, mode, the skipped
 // byte, TTL in and out.
 Bytes MonoReply(Bytes closed, Bytes exposure, Bytes rest = {0xF0, 0x00, 0x01, 0x0D}) {
@@ -69,6 +63,20 @@ Bytes MonoReply(Bytes closed, Bytes exposure, Bytes rest = {0xF0, 0x00, 0x01, 0x
 std::string MonoReport(const std::string& times, const std::string& rest = kFreeRunDisabled + Repeat(1)) {
   return kMonoTitle + kMonoClose + kMonoFast + kTtlInDisabled + kTtlOutDisabled + times + rest;
 }
+
+// The list counts once every device a reply names is connected: each of its
+// lists has lost the not-connected entry.
+constexpr ListCounts kDuoWheelShutterConnected{.filterA = 10, .speedA = 8, .shutterAmode = 3};
+constexpr ListCounts kDuoShutterShutterConnected{.shutterAmode = 3, .shutterBmode = 3};
+constexpr ListCounts kMonoConnected{.shutterAmode = 3};
+constexpr ListCounts kTriadConnected{.filterA = 10,
+                                     .speedA = 8,
+                                     .filterB = 10,
+                                     .speedB = 8,
+                                     .filterC = 10,
+                                     .speedC = 8,
+                                     .shutterAmode = 3,
+                                     .shutterBmode = 3};
 
 const std::vector<CapturedValue> kMonoClosedFast = {InSetting(kShutterAstatus, 0), InSetting(kShutterAmode, 0),
                                                     InSetting(kShutterAsteps, 0)};
@@ -112,7 +120,7 @@ INSTANTIATE_TEST_SUITE_P(
                        "- Shutter mode :   Neutral density steps number is 25 \n",
                    {InWheel(kFilterA, 2), InWheel(kSpeedA, 3), InSetting(kShutterAstatus, 1),
                     InSetting(kShutterAmode, 2), InSetting(kShutterAsteps, 25)},
-                   {.filterA = 10, .speedA = 8, .shutterAmode = 3},
+                   kDuoWheelShutterConnected,
                    {}},
         StatusCase{
             "DuoWheelShutterNothingConnected",
@@ -131,7 +139,7 @@ INSTANTIATE_TEST_SUITE_P(
                        "- Shutter A mode :   Neutral density steps number is 64\n" + "- Shutter B mode :   Fast\n",
                    {InSetting(kShutterAstatus, 2), InSetting(kShutterBstatus, 0), InSetting(kShutterAmode, 2),
                     InSetting(kShutterAsteps, 64), InSetting(kShutterBmode, 0), InSetting(kShutterBsteps, 0)},
-                   {.shutterAmode = 3, .shutterBmode = 3},
+                   kDuoShutterShutterConnected,
                    {}},
         StatusCase{
             "TriadWheelCMissing",
@@ -165,7 +173,7 @@ INSTANTIATE_TEST_SUITE_P(
                    Join({{InSetting(kShutterAstatus, 1), InSetting(kShutterAmode, 2), InSetting(kShutterAsteps, 10),
                           InSetting(kRepeatNumber, 500)},
                          Exposure(2, 0, 5, 0, 7)}),
-                   {.shutterAmode = 3},
+                   kMonoConnected,
                    {}},
         StatusCase{
             "MonoAllOff",
@@ -173,7 +181,7 @@ INSTANTIATE_TEST_SUITE_P(
             MonoReply({0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}, {0xF0, 0xFF, 0xFF, 0x0D}),
             MonoReport(ClosedTime(0, 0, 0, 0, 0) + ExposureTime(0, 0, 0, 0, 0), kFreeRunDisabled + Repeat(65535)),
             Join({kMonoClosedFast, {InSetting(kRepeatNumber, 65535)}, Exposure(0, 0, 0, 0, 0)}),
-            {.shutterAmode = 3},
+            kMonoConnected,
             {}}),
     CaseName());
 
@@ -189,7 +197,7 @@ INSTANTIATE_TEST_SUITE_P(
                    kDuoTitle + DuoWheel(10, 1) + "- Shutter status :  Close\n" + "- Shutter mode :   Fast\n",
                    {InWheel(kFilterA, 10), InWheel(kSpeedA, 1), InSetting(kShutterAstatus, 0),
                     InSetting(kShutterAmode, 0), InSetting(kShutterAsteps, 0)},
-                   {.filterA = 10, .speedA = 8, .shutterAmode = 3},
+                   kDuoWheelShutterConnected,
                    {}},
         StatusCase{"Filter0Speed0",
                    kDuoWheelShutter,
@@ -197,7 +205,7 @@ INSTANTIATE_TEST_SUITE_P(
                    kDuoTitle + DuoWheel(0, 0) + "- Shutter status :  Close\n" + "- Shutter mode :   Fast\n",
                    {InWheel(kFilterA, 0), InWheel(kSpeedA, 0), InSetting(kShutterAstatus, 0),
                     InSetting(kShutterAmode, 0), InSetting(kShutterAsteps, 0)},
-                   {.filterA = 10, .speedA = 8, .shutterAmode = 3},
+                   kDuoWheelShutterConnected,
                    {}},
         // Wheel B: 0x8A is its not-connected code, 0x0A a negative position.
         StatusCase{"WheelBNotConnected",
@@ -229,14 +237,7 @@ INSTANTIATE_TEST_SUITE_P(
                     InWheel(kFilterC, 15), InWheel(kSpeedC, 15), InSetting(kShutterAstatus, 0),
                     InSetting(kShutterBstatus, 0), InSetting(kShutterAmode, 0), InSetting(kShutterAsteps, 0),
                     InSetting(kShutterBmode, 0), InSetting(kShutterBsteps, 0)},
-                   {.filterA = 10,
-                    .speedA = 8,
-                    .filterB = 10,
-                    .speedB = 8,
-                    .filterC = 10,
-                    .speedC = 8,
-                    .shutterAmode = 3,
-                    .shutterBmode = 3},
+                   kTriadConnected,
                    {}},
         StatusCase{"WheelBFromItsFlag",
                    kTriad,
@@ -248,14 +249,7 @@ INSTANTIATE_TEST_SUITE_P(
                     InWheel(kFilterC, 0), InWheel(kSpeedC, 0), InSetting(kShutterAstatus, 0),
                     InSetting(kShutterBstatus, 0), InSetting(kShutterAmode, 0), InSetting(kShutterAsteps, 0),
                     InSetting(kShutterBmode, 0), InSetting(kShutterBsteps, 0)},
-                   {.filterA = 10,
-                    .speedA = 8,
-                    .filterB = 10,
-                    .speedB = 8,
-                    .filterC = 10,
-                    .speedC = 8,
-                    .shutterAmode = 3,
-                    .shutterBmode = 3},
+                   kTriadConnected,
                    {}}),
     CaseName());
 
@@ -276,14 +270,7 @@ INSTANTIATE_TEST_SUITE_P(
                     InWheel(kFilterC, 0), InWheel(kSpeedC, 0), InSetting(kShutterAstatus, 0),
                     InSetting(kShutterBstatus, 0), InSetting(kShutterAmode, 2), InSetting(kShutterAsteps, 5),
                     InSetting(kShutterBmode, 1), InSetting(kShutterBsteps, 0)},
-                   {.filterA = 10,
-                    .speedA = 8,
-                    .filterB = 10,
-                    .speedB = 8,
-                    .filterC = 10,
-                    .speedC = 8,
-                    .shutterAmode = 3,
-                    .shutterBmode = 3},
+                   kTriadConnected,
                    {}},
         // Without the shift, shutter B's mode at byte 5 and its steps at byte 7.
         StatusCase{"DuoShutterShutterUnshifted",
@@ -294,7 +281,7 @@ INSTANTIATE_TEST_SUITE_P(
                        "- Shutter B mode :   Neutral density steps number is 7\n",
                    {InSetting(kShutterAstatus, 1), InSetting(kShutterBstatus, 2), InSetting(kShutterAmode, 1),
                     InSetting(kShutterAsteps, 0), InSetting(kShutterBmode, 2), InSetting(kShutterBsteps, 7)},
-                   {.shutterAmode = 3, .shutterBmode = 3},
+                   kDuoShutterShutterConnected,
                    {}},
         // Unlisted codes: Open conditional with the difference, Soft with the difference.
         StatusCase{"UnlistedCodes",
@@ -326,28 +313,28 @@ INSTANTIATE_TEST_SUITE_P(
                                  MonoReply({0x15, 1, 2, 0x12, 0x34}, {0x25, 3, 4, 0x56, 0x78}),
                                  MonoReport(ClosedTime(5, 1, 2, 123, 4) + ExposureTime(5, 3, 4, 567, 8)),
                                  Join({kMonoClosedFast, {InSetting(kRepeatNumber, 1)}, Exposure(5, 3, 4, 567, 8)}),
-                                 {.shutterAmode = 3},
+                                 kMonoConnected,
                                  {}},
                       StatusCase{"HourBytesZero",
                                  kMono,
                                  MonoReply({0x00, 1, 0, 0, 0}, {0x00, 2, 0, 0, 0}),
                                  MonoReport(ClosedTime(0, 1, 0, 0, 0) + ExposureTime(0, 2, 0, 0, 0)),
                                  Join({kMonoClosedFast, {InSetting(kRepeatNumber, 1)}, Exposure(0, 2, 0, 0, 0)}),
-                                 {.shutterAmode = 3},
+                                 kMonoConnected,
                                  {}},
                       StatusCase{"HourBytesBelowTheirBases",
                                  kMono,
                                  MonoReply({0x05, 0, 0, 0, 0}, {0x15, 0, 0, 0, 0}),
                                  MonoReport(ClosedTime(-11, 0, 0, 0, 0) + ExposureTime(-11, 0, 0, 0, 0)),
                                  Join({kMonoClosedFast, {InSetting(kRepeatNumber, 1)}, Exposure(-11, 0, 0, 0, 0)}),
-                                 {.shutterAmode = 3},
+                                 kMonoConnected,
                                  {}},
                       StatusCase{"DigitsAreNotChecked",
                                  kMono,
                                  MonoReply({0x10, 0, 0, 0x99, 0x99}, {0x20, 0, 0, 0xFF, 0xFF}),
                                  MonoReport(ClosedTime(0, 0, 0, 999, 9) + ExposureTime(0, 0, 0, 1665, 15)),
                                  Join({kMonoClosedFast, {InSetting(kRepeatNumber, 1)}, Exposure(0, 0, 0, 1665, 15)}),
-                                 {.shutterAmode = 3},
+                                 kMonoConnected,
                                  {}},
                       StatusCase{
                           "OtherTriggerAndFreeRunCodes",
@@ -362,7 +349,7 @@ INSTANTIATE_TEST_SUITE_P(
                           Join({{InSetting(kShutterAstatus, 2), InSetting(kShutterAmode, 1),
                                  InSetting(kShutterAsteps, 0), InSetting(kRepeatNumber, 0x1234)},
                                 Exposure(0, 0, 0, 0, 0)}),
-                          {.shutterAmode = 3},
+                          kMonoConnected,
                           {}}),
     CaseName());
 
@@ -393,7 +380,7 @@ INSTANTIATE_TEST_SUITE_P(
                           kDuoTitle + DuoWheel(2, 3) + "- Shutter status :  Open\n" + "- Shutter mode :   Fast\n",
                           {InWheel(kFilterA, 2), InWheel(kSpeedA, 3), InSetting(kShutterAstatus, 1),
                            InSetting(kShutterAmode, 0), InSetting(kShutterAsteps, 0)},
-                          {.filterA = 10, .speedA = 8, .shutterAmode = 3},
+                          kDuoWheelShutterConnected,
                           {}},
                       StatusCase{"EndsBeforeWheelC",
                                  kTriad,
@@ -410,7 +397,7 @@ INSTANTIATE_TEST_SUITE_P(
                                  kMonoTitle + kMonoClose + kMonoFast + kTtlInDisabled + kTtlOutDisabled +
                                      ClosedTime(1, 30, 45, 123, 4) + kEndedEarly,
                                  kMonoClosedFast,
-                                 {.shutterAmode = 3},
+                                 kMonoConnected,
                                  {}},
                       StatusCase{"EndsInsideTheRepeatNumber",
                                  kMono,
@@ -418,7 +405,7 @@ INSTANTIATE_TEST_SUITE_P(
                                  MonoReport(ClosedTime(0, 0, 0, 0, 0) + ExposureTime(0, 0, 0, 0, 0),
                                             "- Shutter Free Run :            Free run go\n" + kEndedEarly),
                                  Join({kMonoClosedFast, Exposure(0, 0, 0, 0, 0)}),
-                                 {.shutterAmode = 3},
+                                 kMonoConnected,
                                  {}}),
     CaseName());
 
@@ -475,7 +462,7 @@ TEST_F(ReplyTest, ASecondReplyDecodesButNoLongerCutsTheLists) {
 TEST_F(ReplyTest, ADeviceReportedMissingAfterItsListsWereCutKeepsItsValues) {
   itype = kDuoWheelShutter;
   decodeStatusReply(Bytes{0xCC, 0x23, 0xAA, 0xDC, 0x0D}, cycle, w.controller);
-  ASSERT_EQ(CountsOf(w), (ListCounts{.filterA = 10, .speedA = 8, .shutterAmode = 3}));
+  ASSERT_EQ(CountsOf(w), kDuoWheelShutterConnected);
 
   Cycle second;
   second.capture = UntouchedCapture();
@@ -483,7 +470,7 @@ TEST_F(ReplyTest, ADeviceReportedMissingAfterItsListsWereCutKeepsItsValues) {
   EXPECT_EQ(second.statusText, kDuoTitle + "- Wheel :              Not connected\n" + "- Shutter status :  Open\n" +
                                    "- Shutter mode :   Tandel shutter not connected\n");
   ExpectCapture(second.capture, {InSetting(kShutterAstatus, 1)});
-  EXPECT_EQ(CountsOf(w), (ListCounts{.filterA = 10, .speedA = 8, .shutterAmode = 3}));
+  EXPECT_EQ(CountsOf(w), kDuoWheelShutterConnected);
   EXPECT_EQ(GrayControls(w), std::set<std::string>{});
   EXPECT_TRUE(w.shutterAsteps.editable);
 }

@@ -4,41 +4,15 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <filesystem>
 #include <string>
 
-#include "cycle_state.h"
 #include "emulator_announcements.h"
-#include "memory_window.h"
-#include "port_setup.h"
-#include "pty_peer.h"
-#include "serial_state.h"
+#include "window_line_fixture.h"
 
 namespace {
 
-const std::string kReady = "Port is ready for communication.";
-const std::string kFailed = "Failed to open the communication port.";
-
-class ActionsTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ResetSerialState();
-    ResetCycleState();
-  }
-
-  void TearDown() override {
-    if (fileDescriptor >= 0) ClosePort();
-  }
-
-  void PutLineIntoPath() {
-    ASSERT_LT(line.path().size(), kPathSize);
-    std::strcpy(bsdPath, line.path().c_str());
-  }
-
-  MemoryWindow w;
-  PtyPeer line{PtyPeer::Start::kSystemDefaults};
-};
+class ActionsTest : public WindowLineTest {};
 
 TEST_F(ActionsTest, SearchShowsThePathItFound) {
   char dir[] = "/tmp/korvel-window-test-XXXXXX";

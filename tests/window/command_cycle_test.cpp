@@ -4,15 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <functional>
 #include <string>
 
-#include "cycle_state.h"
-#include "memory_window.h"
-#include "port_setup.h"
-#include "pty_peer.h"
-#include "serial_state.h"
+#include "window_line_fixture.h"
 
 namespace {
 
@@ -20,24 +15,8 @@ const std::string kSeparatorLine = std::string(40, '*') + "\n";
 const std::string kIgnored = "** Command Ignored **\nCurrently controller is on Local mode.\n";
 const std::string kStatusFirst = "** Please send status command(CC)\n    first, then try again. **\n";
 
-class CommandCycleTest : public ::testing::Test {
+class CommandCycleTest : public WindowLineTest {
  protected:
-  void SetUp() override {
-    ResetSerialState();
-    ResetCycleState();
-  }
-
-  void TearDown() override {
-    if (fileDescriptor >= 0) ClosePort();
-  }
-
-  // The console's port is the pseudo-terminal's slave.
-  void AttachLine() {
-    ASSERT_LT(line.path().size(), kPathSize);
-    std::strcpy(bsdPath, line.path().c_str());
-    ASSERT_GE(OpenPort(), 0);
-  }
-
   // One cycle against a controller that answers the expected command with its
   // echo and the closing byte; returns the bytes that reached the controller.
   Bytes SendAnswered(const Bytes& command) {
@@ -53,9 +32,6 @@ class CommandCycleTest : public ::testing::Test {
     w.controller.communicate();
     EXPECT_EQ(line.pending(), Bytes{}) << "a command went out";
   }
-
-  MemoryWindow w;
-  PtyPeer line{PtyPeer::Start::kSystemDefaults};
 };
 
 // ---- Cycles that send nothing -------------------------------------------------

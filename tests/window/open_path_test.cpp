@@ -5,37 +5,18 @@
 #include <cstring>
 #include <string>
 
-#include "cycle_state.h"
-#include "memory_window.h"
-#include "port_setup.h"
-#include "pty_peer.h"
-#include "serial_state.h"
+#include "window_line_fixture.h"
 
 namespace {
 
-const std::string kReady = "Port is ready for communication.";
-const std::string kFailed = "Failed to open the communication port.";
-
-class OpenPathTest : public ::testing::Test {
+class OpenPathTest : public WindowLineTest {
  protected:
-  void SetUp() override {
-    ResetSerialState();
-    ResetCycleState();
-  }
-
-  void TearDown() override {
-    if (fileDescriptor >= 0) ClosePort();
-  }
-
   // The slave's path with leading slashes, which name the same device, up to
   // length characters.
   std::string PaddedSlavePath(std::size_t length) const {
     const std::string& path = line.path();
     return std::string(length > path.size() ? length - path.size() : 0, '/') + path;
   }
-
-  MemoryWindow w;
-  PtyPeer line{PtyPeer::Start::kSystemDefaults};
 };
 
 TEST_F(OpenPathTest, OpensThePathTheOperatorTypedInsteadOfTheSearchedOne) {
