@@ -1,4 +1,4 @@
-#include "memory_window.h"
+#include "headless_window.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -6,57 +6,57 @@
 #include "int_value.h"
 #include "layout_items.h"
 
-void MemoryComboBox::choose(int32_t index) {
+void HeadlessComboBox::choose(int32_t index) {
   if (index < 0 || index >= numberOfItems()) throw std::out_of_range("no item " + std::to_string(index) + " to choose");
   selection_.select(index);
   text = items[static_cast<std::size_t>(index)];
   textSelected = false;
 }
 
-void MemoryComboBox::type(std::string typed) {
+void HeadlessComboBox::type(std::string typed) {
   selection_.clear();
   text = std::move(typed);
   textSelected = false;
 }
 
-void MemoryComboBox::selectItemAtIndex(int32_t index) {
+void HeadlessComboBox::selectItemAtIndex(int32_t index) {
   selection_.select(index);
   const int32_t shown = selection_.shownItem(numberOfItems());
   text = shown >= 0 ? items[static_cast<std::size_t>(shown)] : std::string();
   textSelected = false;
 }
 
-void MemoryComboBox::removeItemAtIndex(int32_t index) {
+void HeadlessComboBox::removeItemAtIndex(int32_t index) {
   if (index < 0 || index >= numberOfItems()) return;
   items.erase(items.begin() + index);
 }
 
-void MemoryComboBox::insertItemWithObjectValue(const std::string& itemText, int32_t index) {
+void HeadlessComboBox::insertItemWithObjectValue(const std::string& itemText, int32_t index) {
   const int32_t at = std::clamp(index, 0, numberOfItems());
   items.insert(items.begin() + at, itemText);
 }
 
-void MemoryComboBox::selectText() {
+void HeadlessComboBox::selectText() {
   textSelected = true;
   if (focus != nullptr) focus->control = this;
 }
 
-bool MemoryTextField::type(std::string typed) {
+bool HeadlessTextField::type(std::string typed) {
   if (!editable) return false;
   text = std::move(typed);
   return true;
 }
 
-int32_t MemoryTextField::intValue() const { return ::intValue(text); }
+int32_t HeadlessTextField::intValue() const { return ::intValue(text); }
 
-void MemoryTextView::insertText(const std::string& inserted) {
+void HeadlessTextView::insertText(const std::string& inserted) {
   if (editable) text += inserted;
 }
 
 namespace {
 
 template <std::size_t N>
-void Fill(MemoryComboBox& list, const std::array<const char*, N>& items, KeyboardFocus& focus) {
+void Fill(HeadlessComboBox& list, const std::array<const char*, N>& items, KeyboardFocus& focus) {
   list.items.assign(items.begin(), items.end());
   list.selectItemAtIndex(0);
   list.focus = &focus;
@@ -64,12 +64,12 @@ void Fill(MemoryComboBox& list, const std::array<const char*, N>& items, Keyboar
 
 }  // namespace
 
-MemoryWindow::MemoryWindow() {
+HeadlessWindow::HeadlessWindow() {
   Fill(otherCommand, kOtherCommandItems, focus);
-  for (MemoryComboBox* list : {&filterA, &filterB, &filterC}) Fill(*list, kFilterItems, focus);
-  for (MemoryComboBox* list : {&speedA, &speedB, &speedC}) Fill(*list, kSpeedItems, focus);
-  for (MemoryComboBox* list : {&shutterAstatus, &shutterBstatus}) Fill(*list, kShutterStatusItems, focus);
-  for (MemoryComboBox* list : {&shutterAmode, &shutterBmode}) Fill(*list, kShutterModeItems, focus);
+  for (HeadlessComboBox* list : {&filterA, &filterB, &filterC}) Fill(*list, kFilterItems, focus);
+  for (HeadlessComboBox* list : {&speedA, &speedB, &speedC}) Fill(*list, kSpeedItems, focus);
+  for (HeadlessComboBox* list : {&shutterAstatus, &shutterBstatus}) Fill(*list, kShutterStatusItems, focus);
+  for (HeadlessComboBox* list : {&shutterAmode, &shutterBmode}) Fill(*list, kShutterModeItems, focus);
   Fill(timerType, kTimerTypeItems, focus);
 
   TessaroController& c = controller;

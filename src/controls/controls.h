@@ -1,6 +1,5 @@
 // The operations the console's logic performs on the window's controls. The
-// widgets of the desktop window and the in-memory window of the tests both
-// provide them.
+// widgets of the desktop window and the headless window both provide them.
 #pragma once
 
 #include <cstdint>

@@ -69,7 +69,8 @@ class TessaroController {
   // tests leave it empty.
   std::function<void()> endProgram;
 
-  // The actions. The sender is not used.
+  // The actions. The sender is not used. communicate runs the command cycle,
+  // which sits above the controls and defines it (korvel_cycle).
   void search(void* sender = nullptr);
   void open(void* sender = nullptr);
   void exit(void* sender = nullptr);

@@ -3,7 +3,6 @@
 #include <cstring>
 #include <string>
 
-#include "command_cycle.h"
 #include "port_discovery.h"
 #include "port_setup.h"
 #include "serial_state.h"
@@ -46,5 +45,3 @@ void TessaroController::exit(void* /*sender*/) {
   myWindow->close();
   if (endProgram) endProgram();
 }
-
-void TessaroController::communicate(void* /*sender*/) { RunCommandCycle(*this); }

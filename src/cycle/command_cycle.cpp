@@ -119,3 +119,5 @@ void RunCommandCycle(TessaroController& window) {
   if (Buffer[0] == kStatusReply) InsertInto(*window.statusView, cycle.statusText);
   window.otherCommand->selectText();
 }
+
+void TessaroController::communicate(void* /*sender*/) { RunCommandCycle(*this); }
