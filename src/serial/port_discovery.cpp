@@ -40,27 +40,36 @@ ListedPort Emulated(const std::string& path) {
   return {PortGroup::kEmulatedController, {name, path}};
 }
 
-}  // namespace
-
-std::vector<SerialService> ArrangeServices(std::vector<ListedPort> ports) {
+void Arrange(std::vector<ListedPort>& ports) {
   std::stable_sort(ports.begin(), ports.end(), [](const ListedPort& a, const ListedPort& b) {
     if (a.group != b.group) return a.group < b.group;
     return a.service.calloutDevice.value_or("") < b.service.calloutDevice.value_or("");
   });
+}
+
+}  // namespace
+
+std::vector<SerialService> ArrangeServices(std::vector<ListedPort> ports) {
+  Arrange(ports);
   std::vector<SerialService> services;
   services.reserve(ports.size());
   for (auto& port : ports) services.push_back(std::move(port.service));
   return services;
 }
 
-kern_return_t FindModems(ModemIterator* matchingServices) {
+std::vector<ListedPort> ListPorts() {
   std::vector<ListedPort> ports;
   for (const QSerialPortInfo& port : QSerialPortInfo::availablePorts()) {
     const PortGroup group = IsUsbAdapter(port) ? PortGroup::kUsbAdapter : PortGroup::kOther;
     ports.push_back({group, {Present(port.portName()), Present(port.systemLocation())}});
   }
   for (const std::string& path : AnnouncedEmulators()) ports.push_back(Emulated(path));
-  *matchingServices = ModemIterator{ArrangeServices(std::move(ports)), 0};
+  Arrange(ports);
+  return ports;
+}
+
+kern_return_t FindModems(ModemIterator* matchingServices) {
+  *matchingServices = ModemIterator{ArrangeServices(ListPorts()), 0};
   return kSearchFound;
 }
 

@@ -37,6 +37,9 @@ struct ListedPort {
 // The ports group by group, each group in order of path.
 std::vector<SerialService> ArrangeServices(std::vector<ListedPort> ports);
 
+// The system's serial ports and the running emulators, in search order.
+std::vector<ListedPort> ListPorts();
+
 // Fills the iterator with the system's serial ports and the running emulators.
 kern_return_t FindModems(ModemIterator* matchingServices);
 

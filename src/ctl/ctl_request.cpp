@@ -1,0 +1,118 @@
+#include "ctl_request.h"
+
+#include <QCommandLineParser>
+#include <QStringList>
+
+#include <cstdio>
+
+#include "burn_in.h"
+#include "ctl_tables.h"
+#include "usage_text.h"
+
+namespace {
+
+struct Options {
+  QCommandLineOption port{"port", "Serial device to open (default: search as Search does).", "PATH"};
+  QCommandLineOption json{"json", "status: print the decoded settings as one JSON object."};
+  QCommandLineOption list{"list", "command: list the general command names and what each sends."};
+  QCommandLineOption verbose{"verbose", "Print each cycle's log (reply bytes in decimal and hex) on standard error."};
+  QCommandLineOption repeat{"repeat", "Burn-in: run the command N times, then print a summary.", "N"};
+  QCommandLineOption interval{"interval", "Burn-in: pause MS milliseconds between runs.", "MS"};
+  QCommandLineOption stopOnError{"stop-on-error", "Burn-in: stop at the first refusal or missing reply."};
+  QCommandLineOption help{{"h", "help"}, "Show this help."};
+};
+
+int UsageError(const std::string& message) {
+  std::fprintf(stderr, "korvel-ctl: %s\nTry 'korvel-ctl --help'.\n", message.c_str());
+  return kExitUsage;
+}
+
+bool ReadBounded(const QString& text, int low, int high, int& value) {
+  bool ok = false;
+  value = text.toInt(&ok);
+  return ok && value >= low && value <= high;
+}
+
+// The checks between options and the command they belong to.
+std::string Mismatch(const CtlRequest& r, bool repeatGiven, bool intervalGiven) {
+  if (r.json && r.command != "status") return "--json works with status only";
+  if (r.list && r.command != "command") return "--list works with command only";
+  const bool burnIn = r.command == "status" || r.command == "config" || r.command == "command";
+  if ((repeatGiven || intervalGiven || r.stopOnError) && (!burnIn || r.list)) {
+    return "--repeat, --interval and --stop-on-error work with status, config and command NAME";
+  }
+  if (intervalGiven && !repeatGiven) return "--interval needs --repeat";
+  return {};
+}
+
+std::string ReadArguments(CtlRequest& r, const QStringList& arguments) {
+  std::vector<std::string> words;
+  for (const QString& a : arguments) words.push_back(a.toStdString());
+  if (r.command == "set") {
+    if (words.empty()) return "set needs KEY=VALUE";
+    std::string error;
+    r.settings = ParseSettings(words, error);
+    return error;
+  }
+  if (r.command == "command" && !r.list) {
+    if (words.size() != 1) return "command needs one NAME (see command --list)";
+    r.general = FindGeneralCommand(words[0].c_str());
+    return r.general == nullptr ? "unknown command name '" + words[0] + "'" : std::string();
+  }
+  if (!words.empty()) return "unexpected word '" + words[0] + "'";
+  return {};
+}
+
+std::string ReadBurnIn(const QCommandLineParser& parser, const Options& o, CtlRequest& r) {
+  int value = 0;
+  if (parser.isSet(o.repeat)) {
+    if (!ReadBounded(parser.value(o.repeat), 1, kMaxRepeat, value)) {
+      return "'" + parser.value(o.repeat).toStdString() + "' is no --repeat count (1 to " + std::to_string(kMaxRepeat) + ")";
+    }
+    r.repeat = value;
+  }
+  if (parser.isSet(o.interval)) {
+    if (!ReadBounded(parser.value(o.interval), 0, kMaxIntervalMs, value)) {
+      return "'" + parser.value(o.interval).toStdString() + "' is no --interval in milliseconds";
+    }
+    r.interval = std::chrono::milliseconds(value);
+  }
+  return {};
+}
+
+std::string Read(QCommandLineParser& parser, const Options& o, CtlRequest& r) {
+  QStringList positional = parser.positionalArguments();
+  if (positional.isEmpty()) return "no command given";
+  r.command = positional.takeFirst().toStdString();
+  if (FindCtlCommand(r.command.c_str()) == nullptr) return "unknown command '" + r.command + "'";
+  r.port = parser.value(o.port).toStdString();
+  if (parser.isSet(o.port) && r.port.empty()) return "--port needs a path";
+  r.json = parser.isSet(o.json);
+  r.list = parser.isSet(o.list);
+  r.verbose = parser.isSet(o.verbose);
+  r.stopOnError = parser.isSet(o.stopOnError);
+  std::string error = ReadBurnIn(parser, o, r);
+  if (error.empty()) error = Mismatch(r, parser.isSet(o.repeat), parser.isSet(o.interval));
+  if (error.empty()) error = ReadArguments(r, positional);
+  return error;
+}
+
+}  // namespace
+
+int ReadCommandLine(int argc, char** argv, CtlRequest& request, FILE* results) {
+  const Options o;
+  QCommandLineParser parser;
+  parser.setApplicationDescription("Drives a Korvel controller from the shell, cycle by cycle as the console does.");
+  parser.addOptions({o.port, o.json, o.list, o.verbose, o.repeat, o.interval, o.stopOnError, o.help});
+  parser.addPositionalArgument("COMMAND", "ports, status, config, set or command.", "COMMAND [ARGS]");
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  if (!parser.parse(arguments)) return UsageError(parser.errorText().toStdString());
+  if (parser.isSet(o.help)) {
+    const std::string help = UsageText(parser.helpText().toStdString());
+    std::fputs(help.c_str(), results);
+    return kExitDone;
+  }
+  const std::string error = Read(parser, o, request);
+  return error.empty() ? -1 : UsageError(error);
+}

@@ -1,0 +1,25 @@
+// What korvel-ctl was asked to do, read from its command line.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "settings.h"
+
+struct CtlRequest {
+  std::string command;  // ports, status, config, set, command
+  std::string port;     // empty: search
+  bool json = false;
+  bool list = false;
+  bool verbose = false;
+  int repeat = 0;  // 0: no burn-in
+  std::chrono::milliseconds interval{0};
+  bool stopOnError = false;
+  std::vector<SettingCycle> settings;  // set
+  const GeneralCommandName* general = nullptr;  // command NAME
+};
+
+// Fills request from argv; returns -1 to go on, else the exit status (help
+// printed to results, or a usage error on standard error).
+int ReadCommandLine(int argc, char** argv, CtlRequest& request, FILE* results);

@@ -1,0 +1,53 @@
+// korvel-ctl's window: the headless window with the controller object, one
+// port opened as Open does, and command cycles run through the send action
+// exactly as a person at the desktop window runs them. Each cycle's texts are
+// taken out of the views, so that a long burn-in keeps no history.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "headless_window.h"
+
+enum class CycleOutcome {
+  kDone,     // a reply came, or nothing needed sending
+  kRefused,  // an encoder refused; the message is in the log
+  kNoReply,  // a command went out and nothing came back
+};
+
+struct CycleResult {
+  CycleOutcome outcome = CycleOutcome::kDone;
+  std::string log;      // the cycle's text in the log view
+  std::string status;   // the cycle's text in the status view
+  std::string message;  // the log without the reply echo and the separator
+  std::vector<unsigned char> reply;  // the echoed reply bytes
+  std::chrono::duration<double> wall{};
+};
+
+enum class OpenOutcome { kReady, kNotFound, kNotOpened, kNotOnLine };
+
+class CtlSession {
+ public:
+  CtlSession();
+  ~CtlSession();  // puts the port's settings back
+  CtlSession(const CtlSession&) = delete;
+  CtlSession& operator=(const CtlSession&) = delete;
+
+  // An empty path searches as Search does.
+  OpenOutcome open(const std::string& path);
+  const std::string& path() const { return path_; }
+
+  CycleResult send();
+  // PickGeneralCommand on the window's list.
+  bool pickGeneralCommand(int layoutIndex);
+
+  HeadlessWindow& window() { return window_; }
+
+ private:
+  HeadlessWindow window_;
+  std::string path_;
+};
+
+// The log's echo line "204       0xCC" read back; false for any other line.
+bool ReadEchoLine(const std::string& line, unsigned char& byte);

@@ -1,0 +1,121 @@
+#include "ctl_tables.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr CtlCommand kCommands[] = {
+    {"ports", "", "list the serial ports in search order; * marks the one a search picks"},
+    {"status", "[--json]", "query the status and print the report (or the decoded settings)"},
+    {"config", "", "query the configuration and print the variant and the echoed text"},
+    {"set", "KEY=VALUE...", "set what the window sets, one command cycle per key"},
+    {"command", "NAME | --list", "send one entry of the general command list"},
+};
+
+constexpr GeneralCommandName kGeneralCommands[] = {
+    {"status", 1, "CC", 1},
+    {"config", 2, "FD", 1},
+    {"ef", 3, "EF", 1},
+    {"on-line", 4, "EE", 1},
+    {"cf", 5, "CF", 1},
+    {"ce", 6, "CE", 1},
+    {"fb", 7, "FB", 1},
+    {"triad-combined", 8, "DF, wheels A and B and both shutter states (Triad)", 5},
+    {"triad-batch", 9, "BD, the changed wheel and shutter settings, BE (Triad)", 2},
+    {"free-run-go", 10, "FA F3 (Mono)", 2},
+    {"free-run-power-on", 11, "FA F1 (Mono)", 2},
+    {"free-run-trigger", 12, "FA F2 (Mono)", 2},
+    {"bf", 13, "BF", 1},
+    {"fa-c0", 14, "FA C0 (Mono)", 2},
+    {"fa-c1", 15, "FA C1 (Mono)", 2},
+    {"ttl-in-disable", 16, "FA A0 (Mono)", 2},
+    {"ttl-in-high", 17, "FA A1 (Mono)", 2},
+    {"ttl-in-low", 18, "FA A2 (Mono)", 2},
+    {"ttl-in-rising", 19, "FA A3 (Mono)", 2},
+    {"ttl-in-falling", 20, "FA A4 (Mono)", 2},
+    {"ttl-out-disable", 21, "FA B0 (Mono)", 2},
+    {"ttl-out-high", 22, "FA B1 (Mono)", 2},
+    {"ttl-out-low", 23, "FA B2 (Mono)", 2},
+};
+
+constexpr SetKey kSetKeys[] = {
+    {"wheelA.filter", KeyKind::kFilter, 0, "0 to 9"},
+    {"wheelA.speed", KeyKind::kSpeed, 0, "0 to 7"},
+    {"wheelB.filter", KeyKind::kFilter, 1, "0 to 9"},
+    {"wheelB.speed", KeyKind::kSpeed, 1, "0 to 7"},
+    {"wheelC.filter", KeyKind::kFilter, 2, "0 to 9"},
+    {"wheelC.speed", KeyKind::kSpeed, 2, "0 to 7"},
+    {"shutterA.state", KeyKind::kShutterState, 0, "closed, open, conditional"},
+    {"shutterA.mode", KeyKind::kShutterMode, 0, "fast, soft, nd"},
+    {"shutterA.steps", KeyKind::kShutterSteps, 0, "a number"},
+    {"shutterB.state", KeyKind::kShutterState, 1, "closed, open, conditional"},
+    {"shutterB.mode", KeyKind::kShutterMode, 1, "fast, soft, nd"},
+    {"shutterB.steps", KeyKind::kShutterSteps, 1, "a number"},
+    {"timer", KeyKind::kTimer, 0, "closed, exposure"},
+    {"time", KeyKind::kTime, 0, "H:M:S, H:M:S.mmm or H:M:S.mmmt (t: tenths of ms)"},
+    {"repeat", KeyKind::kRepeat, 0, "a number or continuous"},
+    {"ttlIn", KeyKind::kTtlIn, 0, "disable, high, low, rising, falling"},
+    {"ttlOut", KeyKind::kTtlOut, 0, "disable, high, low"},
+    {"freeRun", KeyKind::kFreeRun, 0, "go, power-on, trigger"},
+};
+
+constexpr ExitStatus kExitStatuses[] = {
+    {kExitDone, "done"},
+    {kExitUsage, "usage error: unknown command, key, value or name"},
+    {kExitRefused, "refused: the window's message is on standard error"},
+    {kExitNoReply, "no reply: the controller did not answer"},
+    {kExitPort, "port not found, could not be opened, or held by another program"},
+};
+
+constexpr ValueName kStates[] = {{"closed", 0}, {"open", 1}, {"conditional", 2}};
+constexpr ValueName kModes[] = {{"fast", 0}, {"soft", 1}, {"nd", 2}};
+constexpr ValueName kTimers[] = {{"closed", 0}, {"exposure", 1}};
+// These keys send an entry of the general command list: the value is the
+// entry's index in the window's list as it opens.
+constexpr ValueName kTtlIn[] = {{"disable", 16}, {"high", 17}, {"low", 18}, {"rising", 19}, {"falling", 20}};
+constexpr ValueName kTtlOut[] = {{"disable", 21}, {"high", 22}, {"low", 23}};
+constexpr ValueName kFreeRun[] = {{"go", 10}, {"power-on", 11}, {"trigger", 12}};
+
+template <typename T>
+const T* FindByName(std::span<const T> table, const char* name, const char* T::*field) {
+  for (const T& entry : table) {
+    if (std::strcmp(entry.*field, name) == 0) return &entry;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+std::span<const CtlCommand> CtlCommands() { return kCommands; }
+std::span<const GeneralCommandName> GeneralCommandNames() { return kGeneralCommands; }
+std::span<const SetKey> SetKeys() { return kSetKeys; }
+std::span<const ExitStatus> ExitStatuses() { return kExitStatuses; }
+
+const CtlCommand* FindCtlCommand(const char* name) {
+  return FindByName(CtlCommands(), name, &CtlCommand::name);
+}
+
+const GeneralCommandName* FindGeneralCommand(const char* name) {
+  return FindByName(GeneralCommandNames(), name, &GeneralCommandName::name);
+}
+
+const SetKey* FindSetKey(const char* key) { return FindByName(SetKeys(), key, &SetKey::key); }
+
+std::span<const ValueName> ValueNamesOf(KeyKind kind) {
+  switch (kind) {
+    case KeyKind::kShutterState:
+      return kStates;
+    case KeyKind::kShutterMode:
+      return kModes;
+    case KeyKind::kTimer:
+      return kTimers;
+    case KeyKind::kTtlIn:
+      return kTtlIn;
+    case KeyKind::kTtlOut:
+      return kTtlOut;
+    case KeyKind::kFreeRun:
+      return kFreeRun;
+    default:
+      return {};
+  }
+}

@@ -1,0 +1,208 @@
+#include "settings.h"
+
+#include <cstring>
+
+#include "layout_items.h"
+
+namespace {
+
+// Longer numbers read as the field's 32-bit bound anyway; a bound on the
+// digits keeps every accepted word an ordinary number.
+constexpr std::size_t kMaxDigits = 9;
+// Milliseconds and their tenths after the seconds' point.
+constexpr std::size_t kMaxFractionDigits = 4;
+constexpr int kMaxFilter = 9;
+constexpr int kMaxSpeed = 7;
+constexpr char kContinuousValue[] = "continuous";
+
+bool ReadNumber(const std::string& text, int& number) {
+  if (text.empty() || text.size() > kMaxDigits) return false;
+  number = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    number = number * 10 + (c - '0');
+  }
+  return true;
+}
+
+bool ReadNamed(KeyKind kind, const std::string& text, int& value) {
+  for (const ValueName& name : ValueNamesOf(kind)) {
+    if (text == name.name) {
+      value = name.value;
+      return true;
+    }
+  }
+  return false;
+}
+
+// H:M:S with an optional decimal fraction of the second: "0:0:1.2505" is one
+// second, 250 ms and 5 tenths.
+bool ReadTime(const std::string& text, int (&time)[5]) {
+  const std::size_t first = text.find(':');
+  const std::size_t second = first == std::string::npos ? first : text.find(':', first + 1);
+  if (second == std::string::npos) return false;
+  const std::size_t point = text.find('.', second);
+  const std::string seconds = text.substr(second + 1, point == std::string::npos ? std::string::npos : point - second - 1);
+  std::string fraction = point == std::string::npos ? "0" : text.substr(point + 1);
+  if (fraction.empty() || fraction.size() > kMaxFractionDigits) return false;
+  fraction.resize(kMaxFractionDigits, '0');
+  int digits = 0;
+  if (!ReadNumber(text.substr(0, first), time[0]) || !ReadNumber(text.substr(first + 1, second - first - 1), time[1]) ||
+      !ReadNumber(seconds, time[2]) || !ReadNumber(fraction, digits)) {
+    return false;
+  }
+  time[3] = digits / 10;
+  time[4] = digits % 10;
+  return true;
+}
+
+bool ReadValue(Setting& s, const std::string& text) {
+  switch (s.key->kind) {
+    case KeyKind::kFilter:
+      return ReadNumber(text, s.value) && s.value <= kMaxFilter;
+    case KeyKind::kSpeed:
+      return ReadNumber(text, s.value) && s.value <= kMaxSpeed;
+    case KeyKind::kShutterSteps:
+      s.text = text;
+      return ReadNumber(text, s.value);
+    case KeyKind::kRepeat:
+      s.text = text;
+      return text == kContinuousValue || ReadNumber(text, s.value);
+    case KeyKind::kTime:
+      return ReadTime(text, s.time);
+    default:
+      return ReadNamed(s.key->kind, text, s.value);
+  }
+}
+
+// Keys whose two values an operator sets together before one Send: a wheel's
+// filter and speed (one move), a shutter's mode and its step count (the
+// neutral-density mode goes out with its steps).
+bool ArePartners(const SetKey& a, const SetKey& b) {
+  const auto pair = [&a, &b](KeyKind one, KeyKind other) {
+    return (a.kind == one && b.kind == other) || (a.kind == other && b.kind == one);
+  };
+  return a.device == b.device && (pair(KeyKind::kFilter, KeyKind::kSpeed) || pair(KeyKind::kShutterMode, KeyKind::kShutterSteps));
+}
+
+// The cycle that already holds the other half of this setting.
+SettingCycle* PartnerOf(std::vector<SettingCycle>& cycles, const Setting& s) {
+  for (SettingCycle& cycle : cycles) {
+    if (cycle.settings.size() == 1 && ArePartners(*cycle.settings.front().key, *s.key)) return &cycle;
+  }
+  return nullptr;
+}
+
+ComboBox* TessaroController::*const kFilters[] = {&TessaroController::filterA, &TessaroController::filterB,
+                                                  &TessaroController::filterC};
+ComboBox* TessaroController::*const kSpeeds[] = {&TessaroController::speedA, &TessaroController::speedB,
+                                                 &TessaroController::speedC};
+ComboBox* TessaroController::*const kStates[] = {&TessaroController::shutterAstatus, &TessaroController::shutterBstatus};
+ComboBox* TessaroController::*const kModes[] = {&TessaroController::shutterAmode, &TessaroController::shutterBmode};
+TextField* TessaroController::*const kSteps[] = {&TessaroController::shutterAsteps, &TessaroController::shutterBsteps};
+TextField* TessaroController::*const kTimeFields[] = {&TessaroController::tHour, &TessaroController::tMinute,
+                                                      &TessaroController::tSecond, &TessaroController::tMsecond,
+                                                      &TessaroController::tTenthmsecond};
+
+constexpr char kNoSuchControl[] = "the window shows no such control for this controller";
+constexpr char kReadOnly[] = "the window's field is read-only for this controller";
+constexpr char kNoSuchEntry[] = "this controller's general command list has no such entry";
+
+// Lists take any index, as the program's selection does: a wheel that is not
+// connected holds no filter item, and its encoder refuses the move. A control
+// the window hides or makes read-only is out of the operator's reach.
+const char* Select(ComboBox* TessaroController::*list, HeadlessWindow& window, int index) {
+  ComboBox* box = window.controller.*list;
+  if (static_cast<HeadlessComboBox*>(box)->hidden) return kNoSuchControl;
+  box->selectItemAtIndex(index);
+  return nullptr;
+}
+
+const char* Type(TextField* TessaroController::*field, HeadlessWindow& window, const std::string& text) {
+  auto* typed = static_cast<HeadlessTextField*>(window.controller.*field);
+  if (typed->hidden) return kNoSuchControl;
+  return typed->type(text) ? nullptr : kReadOnly;
+}
+
+const char* TypeTime(const int (&time)[5], HeadlessWindow& window) {
+  for (int i = 0; i < 5; ++i) {
+    if (const char* problem = Type(kTimeFields[i], window, std::to_string(time[i]))) return problem;
+  }
+  return nullptr;
+}
+
+const char* Apply(const Setting& s, HeadlessWindow& window) {
+  const int device = s.key->device;
+  switch (s.key->kind) {
+    case KeyKind::kFilter:
+      return Select(kFilters[device], window, s.value);
+    case KeyKind::kSpeed:
+      return Select(kSpeeds[device], window, s.value);
+    case KeyKind::kShutterState:
+      return Select(kStates[device], window, s.value);
+    case KeyKind::kShutterMode:
+      return Select(kModes[device], window, s.value);
+    case KeyKind::kShutterSteps:
+      return Type(kSteps[device], window, s.text);
+    case KeyKind::kRepeat:
+      return Type(&TessaroController::repeatNumber, window, s.text);
+    case KeyKind::kTimer:
+      return Select(&TessaroController::timerType, window, s.value);
+    case KeyKind::kTime:
+      return TypeTime(s.time, window);
+    default:
+      return PickGeneralCommand(window.otherCommand, s.value) ? nullptr : kNoSuchEntry;
+  }
+}
+
+}  // namespace
+
+bool PickGeneralCommand(HeadlessComboBox& list, int layoutIndex) {
+  const std::string text = kOtherCommandItems.at(static_cast<std::size_t>(layoutIndex));
+  for (std::size_t i = 0; i < list.items.size(); ++i) {
+    if (list.items[i] == text) {
+      list.choose(static_cast<int32_t>(i));
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string SettingCycle::words() const {
+  std::string text;
+  for (const Setting& s : settings) text += (text.empty() ? "" : " ") + s.word;
+  return text;
+}
+
+std::vector<SettingCycle> ParseSettings(const std::vector<std::string>& words, std::string& error) {
+  std::vector<SettingCycle> cycles;
+  for (const std::string& word : words) {
+    const std::size_t equals = word.find('=');
+    const std::string key = word.substr(0, equals);
+    Setting s;
+    s.word = word;
+    s.key = FindSetKey(key.c_str());
+    if (s.key == nullptr) {
+      error = "unknown key '" + key + "'";
+      return {};
+    }
+    const std::string value = equals == std::string::npos ? std::string() : word.substr(equals + 1);
+    if (!ReadValue(s, value)) {
+      error = "'" + value + "' is no value of " + key + " (" + s.key->values + ")";
+      return {};
+    }
+    if (SettingCycle* partner = PartnerOf(cycles, s)) {
+      partner->settings.push_back(s);
+    } else {
+      cycles.push_back({{s}});
+    }
+  }
+  return cycles;
+}
+
+std::string ApplySettings(const SettingCycle& cycle, HeadlessWindow& window) {
+  for (const Setting& s : cycle.settings) {
+    if (const char* problem = Apply(s, window)) return problem;
+  }
+  return {};
+}

@@ -1,0 +1,52 @@
+#include "stop_request.h"
+
+#include <signal.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
+#include <thread>
+
+#include "serial_state.h"
+
+namespace {
+
+volatile std::sig_atomic_t gStopSignal = 0;
+
+// A stop request is noticed within this time during a pause between cycles.
+constexpr std::chrono::milliseconds kStopCheckInterval{20};
+
+// Only async-signal-safe calls: tcsetattr and _exit.
+void OnStop(int signal) {
+  if (gStopSignal == 0) {
+    gStopSignal = signal;
+    return;
+  }
+  if (fileDescriptor >= 0) tcsetattr(fileDescriptor, TCSANOW, &gOriginalTTYAttrs);
+  _exit(128 + signal);
+}
+
+}  // namespace
+
+bool InstallStopHandlers() {
+  struct sigaction action = {};
+  action.sa_handler = OnStop;
+  sigemptyset(&action.sa_mask);
+  // Waits on the line see EINTR and go on waiting; the cycle ends as usual.
+  action.sa_flags = SA_RESTART;
+  return sigaction(SIGINT, &action, nullptr) == 0 && sigaction(SIGTERM, &action, nullptr) == 0;
+}
+
+bool StopRequested() { return gStopSignal != 0; }
+
+int StopSignal() { return gStopSignal; }
+
+void SleepUnlessStopped(std::chrono::milliseconds duration) {
+  const auto end = std::chrono::steady_clock::now() + duration;
+  while (!StopRequested()) {
+    const auto left = end - std::chrono::steady_clock::now();
+    if (left <= std::chrono::steady_clock::duration::zero()) return;
+    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(left, kStopCheckInterval));
+  }
+}
