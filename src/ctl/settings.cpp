@@ -108,13 +108,16 @@ constexpr char kNoSuchControl[] = "the window shows no such control for this con
 constexpr char kReadOnly[] = "the window's field is read-only for this controller";
 constexpr char kNoSuchEntry[] = "this controller's general command list has no such entry";
 
-// Lists take any index, as the program's selection does: a wheel that is not
-// connected holds no filter item, and its encoder refuses the move. A control
-// the window hides or makes read-only is out of the operator's reach.
+constexpr char kNoSuchItem[] = "the window's list has no such item for this controller (a device that is not connected has none)";
+
+// The operator picks items the list holds, in controls the window shows: a
+// wheel that is not connected holds no filter or speed item, so its move is
+// refused before anything is sent.
 const char* Select(ComboBox* TessaroController::*list, HeadlessWindow& window, int index) {
-  ComboBox* box = window.controller.*list;
-  if (static_cast<HeadlessComboBox*>(box)->hidden) return kNoSuchControl;
-  box->selectItemAtIndex(index);
+  auto* box = static_cast<HeadlessComboBox*>(window.controller.*list);
+  if (box->hidden) return kNoSuchControl;
+  if (index < 0 || index >= box->numberOfItems()) return kNoSuchItem;
+  box->choose(index);
   return nullptr;
 }
 

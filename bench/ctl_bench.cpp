@@ -1,0 +1,152 @@
+// korvel-ctl as a whole process against the emulated controller at 300 baud:
+// `korvel-ctl status` from process start to exit (search, open and on-line
+// check included) over the line time of the on-line check and the status
+// exchange, per variant; then a burn-in of 200 status queries, its throughput
+// as a share of what the line allows, and its CPU time over its wall time.
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "controller_model.h"
+#include "line_timing.h"
+#include "pty_server.h"
+
+namespace {
+
+using Seconds = std::chrono::duration<double>;
+using emulator::Variant;
+
+struct Process {
+  Seconds wall{};
+  Seconds cpu{};
+  std::string err;
+  int status = -1;
+};
+
+Seconds CpuOf(const rusage& r) {
+  return Seconds(r.ru_utime.tv_sec + r.ru_stime.tv_sec) + Seconds((r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e6);
+}
+
+// Runs korvel-ctl with its standard output thrown away and its standard
+// error kept (the --verbose log).
+Process Run(const std::vector<std::string>& words) {
+  Process p;
+  int err[2];
+  if (pipe(err) != 0) return p;
+  std::vector<std::string> copies = words;
+  std::vector<char*> argv;
+  std::string program = KORVEL_CTL;
+  argv.push_back(program.data());
+  for (std::string& w : copies) argv.push_back(w.data());
+  argv.push_back(nullptr);
+  // The child would write out what this process buffered.
+  std::fflush(stdout);
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(err[1], STDERR_FILENO);
+    if (freopen("/dev/null", "w", stdout) == nullptr) _exit(127);
+    close(err[0]);
+    close(err[1]);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  close(err[1]);
+  char buffer[4096];
+  ssize_t n = 0;
+  while ((n = read(err[0], buffer, sizeof buffer)) > 0) p.err.append(buffer, static_cast<std::size_t>(n));
+  close(err[0]);
+  int status = 0;
+  rusage usage{};
+  if (pid > 0 && wait4(pid, &status, 0, &usage) == pid) {
+    p.wall = std::chrono::steady_clock::now() - start;
+    p.cpu = CpuOf(usage);
+    p.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  return p;
+}
+
+// Reply bytes in a --verbose log: one echo line each.
+int EchoLines(const std::string& log) {
+  int lines = 0;
+  std::size_t at = 0;
+  while ((at = log.find("       0x", at)) != std::string::npos) {
+    ++lines;
+    at = log.find('\n', at);
+  }
+  return lines;
+}
+
+// What the controller sends for the on-line byte: its echo, and a closing byte.
+int OnLineReplyBytes(Variant variant) {
+  emulator::ControllerModel model(emulator::ControllerSetup{variant});
+  const emulator::Reply reply = model.feed(0xEE);
+  return 1 + static_cast<int>(reply.answer.size()) + (reply.closes ? 1 : 0);
+}
+
+std::unique_ptr<emulator::EmulatorServer> Serve(Variant variant, bool announce) {
+  emulator::EmulatorServer::Options options;
+  options.variant = variant;
+  options.announce = announce;
+  auto server = std::make_unique<emulator::EmulatorServer>(options);
+  if (!server->start()) return nullptr;
+  return server;
+}
+
+bool WholeStatus(const char* name, Variant variant) {
+  auto server = Serve(variant, true);
+  if (!server) return false;
+  const Process p = Run({"--verbose", "status"});
+  // The controller received EE and CC; it sent the on-line reply and the
+  // status reply.
+  const int bytes = 2 + OnLineReplyBytes(variant) + EchoLines(p.err);
+  const Seconds line = bytes * Seconds(kCharacterTime);
+  const double ratio = p.wall / line;
+  std::printf("%-34s wall/line = %.3f  (target <= 1.15)\n", name, ratio);
+  return p.status == 0 && ratio <= 1.15;
+}
+
+bool BurnIn() {
+  constexpr int kRuns = 200;
+  auto server = Serve(Variant::kTriad, false);
+  if (!server) return false;
+  const Process one = Run({"--port", server->devicePath(), "--verbose", "status"});
+  const int queryBytes = 1 + EchoLines(one.err);
+  const Process p = Run({"--port", server->devicePath(), "--repeat", std::to_string(kRuns), "status"});
+  const double perMinute = kRuns / (p.wall.count() / 60.0);
+  const double lineMaximum = 60.0 / (queryBytes * Seconds(kCharacterTime).count());
+  const double share = perMinute / lineMaximum;
+  const double cpu = 100.0 * p.cpu / p.wall;
+  std::printf("%-34s %.1f queries/min of %.1f: %.3f  (target >= 0.9)\n", "burn-in, 200 status queries", perMinute,
+              lineMaximum, share);
+  std::printf("%-34s %.2f %% of wall time  (target < 2 %%)\n", "burn-in CPU", cpu);
+  return p.status == 0 && share >= 0.9 && cpu < 2.0;
+}
+
+}  // namespace
+
+int main() {
+  // Announcements go to a directory of this run only, so that the search
+  // finds this emulator and no other.
+  char dir[] = "/tmp/korvel-ctl-bench-XXXXXX";
+  if (mkdtemp(dir) == nullptr || setenv("KORVEL_EMULATOR_DIR", dir, 1) != 0) return 1;
+  struct Case {
+    const char* name;
+    Variant variant;
+  };
+  const Case cases[] = {{"korvel-ctl status, Triad", Variant::kTriad},
+                        {"korvel-ctl status, Duo w/s", Variant::kDuoWheelShutter},
+                        {"korvel-ctl status, Duo s/s", Variant::kDuoShutterShutter},
+                        {"korvel-ctl status, Mono", Variant::kMono}};
+  bool within = true;
+  for (const Case& c : cases) within = WholeStatus(c.name, c.variant) && within;
+  within = BurnIn() && within;
+  rmdir(dir);
+  return within ? 0 : 1;
+}

@@ -1,0 +1,247 @@
+// korvel-ctl as a script runs it, against the emulated controller of every
+// variant: each row gives the words, and the exact standard output, standard
+// error, exit status and bytes the controller received.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "case_name.h"
+#include "ctl_process.h"
+#include "emulated_controller.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using emulator::Device;
+using emulator::Variant;
+
+constexpr char kTriadReport[] =
+    "********  Triad Controller Current Status  ********\n"
+    "- Wheel A :              Filter 0;    Speed 0\n"
+    "- Wheel B :              Filter 0;    Speed 0\n"
+    "- Wheel C :              Filter 0;    Speed 0\n"
+    "- Shutter A status :  Close\n"
+    "- Shutter B status :  Close\n"
+    "- Shutter A mode :   Fast\n"
+    "- Shutter B mode :   Fast\n";
+constexpr char kDuoWheelShutterReport[] =
+    "********  Duo Controller Current Status  ********\n"
+    "- Wheel :              Filter 0;    Speed 0\n"
+    "- Shutter status :  Close\n"
+    "- Shutter mode :   Fast\n";
+constexpr char kDuoShutterShutterReport[] =
+    "********  Duo Controller Current Status  ********\n"
+    "- Shutter A status :  Close\n"
+    "- Shutter B status :  Close\n"
+    "- Shutter A mode :   Fast\n"
+    "- Shutter B mode :   Fast\n";
+constexpr char kMonoReport[] =
+    "********  Mono Controller Current Status  ********\n"
+    "- Shutter status :                 Close\n"
+    "- Shutter mode :                  Fast\n"
+    "- Shutter TTL IN :                TTL IN disable\n"
+    "- Shutter TTL OUT :             TTL OUT disable\n"
+    "- Shutter Closed Time :       0 hrs : 0 mins : 0 s : 0.0 ms\n"
+    "- Shutter Exposure Time :   0 hrs : 0 mins : 0 s : 0.0 ms\n"
+    "- Shutter Free Run :            Free run disable\n"
+    "- Shutter Free Run :            Repeat Number is 0\n";
+constexpr char kMonoNoShutterReport[] =
+    "********  Mono Controller Current Status  ********\n"
+    "- Shutter status :                 Close\n"
+    "- Shutter mode :                Tandel shutter not connected\n";
+constexpr char kTriadConfig[] =
+    "variant: triad\n"
+    "253       0xFD\n3W2S\n Tria\nd con\ntroll\ner fw\n 1.07\n13       0xD\n";
+
+constexpr char kNoItem[] =
+    ": the window's list has no such item for this controller (a device that is not connected has none)\n";
+constexpr char kNoControl[] = ": the window shows no such control for this controller\n";
+constexpr char kTryHelp[] = "Try 'korvel-ctl --help'.\n";
+
+std::string Usage(const std::string& message) { return "korvel-ctl: " + message + "\n" + kTryHelp; }
+
+struct CtlCase {
+  const char* name;
+  Variant variant;
+  std::set<Device> notConnected;
+  std::vector<std::string> words;
+  std::string out;
+  std::string err;
+  int status;
+  Bytes received;
+};
+
+// EE: the on-line byte of the open; CC: the status query that set and
+// command start with.
+const CtlCase kCases[] = {
+    // Triad
+    {"TriadStatus", Variant::kTriad, {}, {"status"}, kTriadReport, "", 0, {0xEE, 0xCC}},
+    {"TriadConfig", Variant::kTriad, {}, {"config"}, kTriadConfig, "", 0, {0xEE, 0xFD}},
+    {"WheelAFilterAndSpeedInOneMove", Variant::kTriad, {}, {"set", "wheelA.speed=3", "wheelA.filter=7"}, "", "", 0,
+     {0xEE, 0xCC, 0x37}},
+    {"WheelBFilter", Variant::kTriad, {}, {"set", "wheelB.filter=2"}, "", "", 0, {0xEE, 0xCC, 0x82}},
+    {"WheelCMove", Variant::kTriad, {}, {"set", "wheelC.filter=4", "wheelC.speed=1"}, "", "", 0,
+     {0xEE, 0xCC, 0xFC, 0x14}},
+    {"ShutterStatesInOrder", Variant::kTriad, {}, {"set", "shutterA.state=open", "shutterB.state=conditional"}, "", "",
+     0, {0xEE, 0xCC, 0xAA, 0xBB}},
+    {"ShutterAModeSoft", Variant::kTriad, {}, {"set", "shutterA.mode=soft"}, "", "", 0, {0xEE, 0xCC, 0xDD, 0x01}},
+    {"ShutterBNeutralDensityWithSteps", Variant::kTriad, {}, {"set", "shutterB.mode=nd", "shutterB.steps=12"}, "", "",
+     0, {0xEE, 0xCC, 0xDE, 0x02, 0x0C}},
+    {"NeutralDensityWithoutStepsIsRefused", Variant::kTriad, {}, {"set", "shutterA.mode=nd", "wheelA.filter=1"}, "",
+     "** Invalid command **\nNeutral Density steps\nmust be between 1-144.\n", 2, {0xEE, 0xCC}},
+    {"WheelNotConnectedIsRefusedBeforeSending", Variant::kTriad, {Device::kWheelB}, {"set", "wheelB.filter=3"}, "",
+     std::string("korvel-ctl: wheelB.filter=3") + kNoItem, 2, {0xEE, 0xCC}},
+    {"ShutterNotConnectedIsRefused", Variant::kTriad, {Device::kShutterA}, {"set", "shutterA.mode=soft"}, "",
+     std::string("korvel-ctl: shutterA.mode=soft") + kNoItem, 2, {0xEE, 0xCC}},
+    {"TriadHasNoTimer", Variant::kTriad, {}, {"set", "timer=exposure"}, "",
+     std::string("korvel-ctl: timer=exposure") + kNoControl, 2, {0xEE, 0xCC}},
+    {"TriadBatchWithNothingChanged", Variant::kTriad, {}, {"command", "triad-batch"}, "BD BE 0D\n", "", 0,
+     {0xEE, 0xCC, 0xBD, 0xBE}},
+    {"OnLineEntry", Variant::kTriad, {}, {"command", "on-line"}, "EE 0D\n", "", 0, {0xEE, 0xCC, 0xEE}},
+    {"CommandStatusIsOneQuery", Variant::kTriad, {}, {"command", "status"}, kTriadReport, "", 0, {0xEE, 0xCC}},
+    {"MonoEntryOnATriad", Variant::kTriad, {}, {"command", "free-run-go"}, "",
+     "korvel-ctl: free-run-go: this controller's general command list has no such entry\n", 2, {0xEE, 0xCC}},
+    // Duo wheel/shutter
+    {"DuoWheelShutterStatus", Variant::kDuoWheelShutter, {}, {"status"}, kDuoWheelShutterReport, "", 0, {0xEE, 0xCC}},
+    {"DuoWheelAndShutter", Variant::kDuoWheelShutter, {}, {"set", "wheelA.filter=5", "shutterA.state=open"}, "", "", 0,
+     {0xEE, 0xCC, 0x05, 0xAA}},
+    {"DuoHasNoShutterB", Variant::kDuoWheelShutter, {}, {"set", "shutterB.state=open"}, "",
+     std::string("korvel-ctl: shutterB.state=open") + kNoItem, 2, {0xEE, 0xCC}},
+    // Duo shutter/shutter
+    {"DuoShutterShutterStatus", Variant::kDuoShutterShutter, {}, {"status"}, kDuoShutterShutterReport, "", 0,
+     {0xEE, 0xCC}},
+    {"DuoShutterBMode", Variant::kDuoShutterShutter, {}, {"set", "shutterB.mode=soft"}, "", "", 0,
+     {0xEE, 0xCC, 0xDD, 0x02}},
+    {"DuoShutterShutterHasNoWheel", Variant::kDuoShutterShutter, {}, {"set", "wheelA.filter=1"}, "",
+     std::string("korvel-ctl: wheelA.filter=1") + kNoItem, 2, {0xEE, 0xCC}},
+    // Mono
+    {"MonoStatus", Variant::kMono, {}, {"status"}, kMonoReport, "", 0, {0xEE, 0xCC}},
+    {"MonoShutterNotConnected", Variant::kMono, {Device::kShutterA}, {"status"}, kMonoNoShutterReport, "", 0,
+     {0xEE, 0xCC}},
+    {"RepeatNumber", Variant::kMono, {}, {"set", "repeat=5"}, "", "", 0, {0xEE, 0xCC, 0xFA, 0xF0, 0x00, 0x05}},
+    {"RepeatContinuous", Variant::kMono, {}, {"set", "repeat=continuous"}, "", "", 0,
+     {0xEE, 0xCC, 0xFA, 0xF0, 0xFF, 0xFF}},
+    {"ExposureTime", Variant::kMono, {}, {"set", "time=0:0:1.5"}, "", "", 0,
+     {0xEE, 0xCC, 0xFA, 0x20, 0x00, 0x01, 0x50, 0x00}},
+    {"ClosedTimeWithTenths", Variant::kMono, {}, {"set", "timer=closed", "time=1:2:3.4565"}, "", "", 0,
+     {0xEE, 0xCC, 0xFA, 0x10, 0x00, 0x00, 0x00, 0x00, 0xFA, 0x11, 0x02, 0x03, 0x45, 0x65}},
+    {"TimeAboveFiveHoursIsRefused", Variant::kMono, {}, {"set", "time=6:0:0", "repeat=3"}, "",
+     "** Invalid value **\nMaximum time value is 5hrs.\n", 2, {0xEE, 0xCC}},
+    {"TriggersAndFreeRun", Variant::kMono, {}, {"set", "ttlIn=high", "ttlOut=low", "repeat=3", "freeRun=go"}, "", "",
+     0, {0xEE, 0xCC, 0xFA, 0xA1, 0xFA, 0xB2, 0xFA, 0xF0, 0x00, 0x03, 0xFA, 0xF3}},
+    {"FreeRunNeedsARepeatNumber", Variant::kMono, {}, {"set", "freeRun=go", "ttlIn=high"}, "",
+     "** Please set the repeat number first,\n    then try again. **\n", 2, {0xEE, 0xCC}},
+    {"MonoEntry", Variant::kMono, {}, {"command", "ttl-out-low"}, "FA B2 0D\n", "", 0, {0xEE, 0xCC, 0xFA, 0xB2}},
+    {"MonoHasNoWheel", Variant::kMono, {}, {"set", "wheelA.filter=1"}, "",
+     std::string("korvel-ctl: wheelA.filter=1") + kNoControl, 2, {0xEE, 0xCC}},
+    // Usage errors: nothing is opened, nothing is sent.
+    {"NoCommand", Variant::kTriad, {}, {}, "", Usage("no command given"), 1, {}},
+    {"UnknownCommand", Variant::kTriad, {}, {"frobnicate"}, "", Usage("unknown command 'frobnicate'"), 1, {}},
+    {"UnknownKey", Variant::kTriad, {}, {"set", "wheelA.filter=1", "wheelD.filter=1"}, "",
+     Usage("unknown key 'wheelD.filter'"), 1, {}},
+    {"FilterOutOfRange", Variant::kTriad, {}, {"set", "wheelA.filter=10"}, "",
+     Usage("'10' is no value of wheelA.filter (0 to 9)"), 1, {}},
+    {"UnknownState", Variant::kTriad, {}, {"set", "shutterA.state=ajar"}, "",
+     Usage("'ajar' is no value of shutterA.state (closed, open, conditional)"), 1, {}},
+    {"BadTime", Variant::kMono, {}, {"set", "time=1:2"}, "",
+     Usage("'1:2' is no value of time (H:M:S, H:M:S.mmm or H:M:S.mmmt (t: tenths of ms))"), 1, {}},
+    {"SetWithoutKeys", Variant::kTriad, {}, {"set"}, "", Usage("set needs KEY=VALUE"), 1, {}},
+    {"UnknownName", Variant::kTriad, {}, {"command", "nonesuch"}, "", Usage("unknown command name 'nonesuch'"), 1, {}},
+    {"JsonWithConfig", Variant::kTriad, {}, {"config", "--json"}, "", Usage("--json works with status only"), 1, {}},
+    {"RepeatZero", Variant::kTriad, {}, {"status", "--repeat", "0"}, "",
+     Usage("'0' is no --repeat count (1 to 1000000)"), 1, {}},
+    {"RepeatWithSet", Variant::kTriad, {}, {"set", "--repeat", "2", "wheelA.filter=1"}, "",
+     Usage("--repeat, --interval and --stop-on-error work with status, config and command NAME"), 1, {}},
+    {"UnknownOption", Variant::kTriad, {}, {"status", "--colour"}, "", Usage("Unknown option 'colour'."), 1, {}},
+};
+
+class InvocationTest : public testing::TestWithParam<CtlCase> {};
+
+TEST_P(InvocationTest, PrintsSendsAndEndsAsTheRowSays) {
+  const CtlCase& c = GetParam();
+  EmulatedController controller(c.variant, c.notConnected);
+  ASSERT_TRUE(controller.ready());
+  std::vector<std::string> words = {"--port", controller.path()};
+  words.insert(words.end(), c.words.begin(), c.words.end());
+  const CtlRun run = RunCtl(words);
+  EXPECT_EQ(run.out, c.out);
+  EXPECT_EQ(run.err, c.err);
+  EXPECT_EQ(run.status, c.status);
+  EXPECT_EQ(controller.server().received(), c.received);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ctl, InvocationTest, testing::ValuesIn(kCases), CaseName());
+
+// status --json after a set, compared with the emulator's own state.
+struct JsonCase {
+  const char* name;
+  Variant variant;
+  std::set<Device> notConnected;
+  std::vector<std::string> settings;
+};
+
+const JsonCase kJsonCases[] = {
+    {"Triad", Variant::kTriad, {}, {"wheelA.filter=7", "wheelA.speed=3", "wheelB.filter=9", "wheelB.speed=7",
+                                   "wheelC.filter=2", "shutterA.state=open", "shutterB.mode=nd", "shutterB.steps=40"}},
+    {"TriadMissingDevices", Variant::kTriad, {Device::kWheelB, Device::kShutterA}, {"wheelC.speed=5", "shutterB.state=conditional"}},
+    {"DuoWheelShutter", Variant::kDuoWheelShutter, {}, {"wheelA.filter=4", "shutterA.mode=nd", "shutterA.steps=144"}},
+    {"DuoShutterShutter", Variant::kDuoShutterShutter, {}, {"shutterA.mode=soft", "shutterB.state=open"}},
+    {"Mono", Variant::kMono, {}, {"ttlIn=falling", "ttlOut=high", "timer=closed", "time=2:30:15.1234", "timer=exposure",
+                                 "time=0:0:0.5", "repeat=continuous", "freeRun=trigger", "shutterA.state=open"}},
+    {"MonoShutterNotConnected", Variant::kMono, {Device::kShutterA}, {}},
+};
+
+class JsonTest : public testing::TestWithParam<JsonCase> {};
+
+TEST_P(JsonTest, StatusJsonIsTheEmulatorsState) {
+  const JsonCase& c = GetParam();
+  EmulatedController controller(c.variant, c.notConnected);
+  ASSERT_TRUE(controller.ready());
+  if (!c.settings.empty()) {
+    std::vector<std::string> words = {"--port", controller.path(), "set"};
+    words.insert(words.end(), c.settings.begin(), c.settings.end());
+    const CtlRun set = RunCtl(words);
+    ASSERT_EQ(set.status, 0) << set.err;
+  }
+  const CtlRun run = RunCtl({"--port", controller.path(), "status", "--json"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.out, ExpectedJson(controller.setup(), controller.server().state()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Ctl, JsonTest, testing::ValuesIn(kJsonCases), CaseName());
+
+}  // namespace
+
+namespace {
+
+// At the controller's own pace, the four variants at once.
+TEST(PacedStatus, EveryVariantAt300Baud) {
+  struct Paced {
+    Variant variant;
+    const char* report;
+  };
+  const Paced variants[] = {{Variant::kTriad, kTriadReport},
+                            {Variant::kDuoWheelShutter, kDuoWheelShutterReport},
+                            {Variant::kDuoShutterShutter, kDuoShutterShutterReport},
+                            {Variant::kMono, kMonoReport}};
+  constexpr int kLineBaud = 300;
+  std::vector<std::unique_ptr<EmulatedController>> controllers;
+  std::vector<std::unique_ptr<CtlProcess>> processes;
+  for (const Paced& p : variants) {
+    controllers.push_back(std::make_unique<EmulatedController>(p.variant, std::set<Device>{}, kLineBaud));
+    ASSERT_TRUE(controllers.back()->ready());
+    processes.push_back(std::make_unique<CtlProcess>(std::vector<std::string>{"--port", controllers.back()->path(), "status"}));
+  }
+  for (std::size_t i = 0; i < processes.size(); ++i) {
+    const CtlRun run = processes[i]->Finish();
+    EXPECT_EQ(run.out, variants[i].report);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(controllers[i]->server().received(), (Bytes{0xEE, 0xCC}));
+  }
+}
+
+}  // namespace
