@@ -57,7 +57,10 @@ bool ReadEchoLine(const std::string& line, unsigned char& byte) {
 
 CtlSession::CtlSession() = default;
 
-CtlSession::~CtlSession() { ClosePort(); }
+// A port that never opened has no settings to put back.
+CtlSession::~CtlSession() {
+  if (fileDescriptor >= 0) ClosePort();
+}
 
 OpenOutcome CtlSession::open(const std::string& path) {
   if (path.empty()) {

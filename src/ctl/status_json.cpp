@@ -227,6 +227,10 @@ std::string StatusJson(std::span<const unsigned char> reply, int32_t variant) {
         break;
       }
     }
+    // A shutter whose state came but whose mode did not.
+    for (const auto& [letter, state] : d.shutterStates) {
+      if (d.shutters.count(letter) == 0) d.shutters[letter] = Format("{\"state\": \"%s\"}", StateName(state));
+    }
   } else {
     // A reply too short to tell the controller holds no setting to read.
     return "{\"variant\": \"unknown\", \"complete\": false}\n";

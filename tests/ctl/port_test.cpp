@@ -1,0 +1,116 @@
+// korvel-ctl where the port or the controller fails it, played by a test on
+// a real pseudo-terminal: a path that is no device, a port another program
+// holds, a controller that stays silent, and a status reply that stops early.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <algorithm>
+
+#include <string>
+#include <thread>
+
+#include "ctl_process.h"
+#include "emulated_controller.h"
+#include "pty_peer.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+bool EndsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+TEST(PortFailure, APathThatIsNoDeviceIsNotOpened) {
+  const CtlRun run = RunCtl({"--port", "/nonexistent/tty", "status"});
+  EXPECT_EQ(run.status, 4);
+  EXPECT_EQ(run.out, "");
+  EXPECT_NE(run.err.find("Error opening serial port /nonexistent/tty"), std::string::npos) << run.err;
+  EXPECT_TRUE(EndsWith(run.err, "korvel-ctl: /nonexistent/tty: Failed to open the communication port.\n")) << run.err;
+}
+
+// Another korvel-ctl in a burn-in holds the port as the console does:
+// exclusive mode and an advisory lock (which also stops root).
+TEST(PortFailure, APortHeldByAnotherProgramIsNotOpened) {
+  EmulatedController controller(emulator::Variant::kTriad);
+  ASSERT_TRUE(controller.ready());
+  CtlProcess holder({"--port", controller.path(), "--repeat", "1000", "status"});
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  while (controller.server().received().size() < 2 && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(5ms);
+  }
+  ASSERT_GE(controller.server().received().size(), 2u);
+  const CtlRun run = RunCtl({"--port", controller.path(), "status"});
+  kill(holder.pid(), SIGINT);
+  EXPECT_EQ(holder.Finish().status, 0);
+  EXPECT_EQ(run.status, 4);
+  EXPECT_EQ(run.out, "");
+  EXPECT_NE(run.err.find("Device or resource busy(16)"), std::string::npos) << run.err;
+  EXPECT_TRUE(EndsWith(run.err, "korvel-ctl: " + controller.path() + ": Failed to open the communication port.\n"))
+      << run.err;
+  // Every EE was the holder's open: the refused run sent nothing.
+  const auto received = controller.server().received();
+  EXPECT_EQ(std::count(received.begin(), received.end(), 0xEE), 1);
+}
+
+TEST(PortFailure, ASilentControllerIsNoReply) {
+  PtyPeer peer;
+  const CtlRun run = RunCtl({"--port", peer.path(), "status"});
+  EXPECT_EQ(run.status, 3);
+  EXPECT_EQ(run.out, "");
+  EXPECT_TRUE(EndsWith(run.err, "korvel-ctl: " + peer.path() + ": the controller did not answer the on-line byte\n"))
+      << run.err;
+  EXPECT_EQ(peer.pending(), Bytes{0xEE});
+}
+
+// The controller answers the on-line byte, then replies to the status query
+// with the reply given and goes quiet.
+class TruncatedStatus {
+ public:
+  TruncatedStatus(PtyPeer& peer, Bytes statusReply)
+      : player_([&peer, statusReply] {
+          if (peer.receive(1, kPlayerDeadline) != Bytes{0xEE}) return;
+          peer.send({0xEE, 0x0D});
+          if (peer.receive(1, kPlayerDeadline) != Bytes{0xCC}) return;
+          peer.send(statusReply);
+        }) {}
+  ~TruncatedStatus() { player_.join(); }
+
+ private:
+  std::thread player_;
+};
+
+// A Triad reply that stops after shutter A's state.
+const Bytes kTriadCut = {0xCC, 0x37, 0x80, 0xFC, 0x00, 0xAC};
+
+TEST(EarlyEnd, TheJsonHoldsTheSettingsReceivedAndIsNotComplete) {
+  PtyPeer peer;
+  TruncatedStatus controller(peer, kTriadCut);
+  const CtlRun run = RunCtl({"--port", peer.path(), "status", "--json"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out,
+            "{\"variant\": \"triad\", \"wheels\": {\"A\": {\"filter\": 7, \"speed\": 3}, \"B\": {\"filter\": 0, "
+            "\"speed\": 0}, \"C\": {\"filter\": 0, \"speed\": 0}}, \"shutters\": {\"A\": {\"state\": \"closed\"}}, "
+            "\"complete\": false}\n");
+}
+
+TEST(EarlyEnd, TheReportSaysSoAsTheWindowDoes) {
+  PtyPeer peer;
+  TruncatedStatus controller(peer, kTriadCut);
+  const CtlRun run = RunCtl({"--port", peer.path(), "--verbose", "status"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out,
+            "********  Triad Controller Current Status  ********\n"
+            "- Wheel A :              Filter 7;    Speed 3\n"
+            "- Wheel B :              Filter 0;    Speed 0\n"
+            "- Wheel C :              Filter 0;    Speed 0\n"
+            "- Shutter A status :  Close\n"
+            "- Reply ended early: the remaining settings were not received.\n");
+  // --verbose: the log as the window's log shows it.
+  EXPECT_EQ(run.err,
+            "204       0xCC\n55         0x37\n128       0x80\n252       0xFC\n0           0x0\n172       0xAC\n"
+            "****************************************\n");
+}
+
+}  // namespace
