@@ -5,7 +5,11 @@
 
 #include <signal.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 
 #include <string>
 #include <thread>
@@ -20,6 +24,33 @@ using namespace std::chrono_literals;
 
 bool EndsWith(const std::string& text, const std::string& end) {
   return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// Without --port korvel-ctl searches as Search does: an announced emulator
+// comes before the system's other serial ports, and is the one picked.
+TEST(PortSearch, PortsListsTheEmulatorFirstAndStatusFindsIt) {
+  char dir[] = "/tmp/korvel-ctl-test-XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  ASSERT_EQ(setenv("KORVEL_EMULATOR_DIR", dir, 1), 0);
+  {
+    emulator::EmulatorServer::Options options;
+    options.variant = emulator::Variant::kMono;
+    emulator::EmulatorServer server(options);
+    ASSERT_TRUE(server.start());
+    const CtlRun ports = RunCtl({"ports"});
+    EXPECT_EQ(ports.status, 0) << ports.err;
+    const std::string first = ports.out.substr(0, ports.out.find('\n') + 1);
+    char line[256];
+    std::snprintf(line, sizeof line, "* %-24s emulated controller\n", server.devicePath().c_str());
+    EXPECT_EQ(first, line);
+    EXPECT_EQ(std::count(ports.out.begin(), ports.out.end(), '*'), 1) << ports.out;
+    const CtlRun status = RunCtl({"status", "--json"});
+    EXPECT_EQ(status.status, 0) << status.err;
+    EXPECT_EQ(status.out.rfind("{\"variant\": \"mono\"", 0), 0u) << status.out;
+    EXPECT_EQ(server.received(), (Bytes{0xEE, 0xCC}));
+  }
+  unsetenv("KORVEL_EMULATOR_DIR");
+  rmdir(dir);
 }
 
 TEST(PortFailure, APathThatIsNoDeviceIsNotOpened) {
