@@ -5,6 +5,7 @@
 #include <string>
 
 #include "burn_in.h"
+#include "command_cycle.h"
 #include "ctl_session.h"
 #include "cycle_state.h"
 #include "port_discovery.h"
@@ -17,7 +18,6 @@ namespace {
 
 constexpr int kStatusEntry = 1;
 constexpr int kConfigEntry = 2;
-constexpr char kSeparatorLine[] = "****************************************\n";
 
 const char* GeneralNameOf(int layoutIndex) {
   for (const GeneralCommandName& g : GeneralCommandNames()) {
@@ -83,7 +83,7 @@ int StatusOf(const CycleResult& result) {
 }
 
 std::string WithoutSeparator(std::string log) {
-  const std::string separator = kSeparatorLine;
+  const std::string separator = kSeparator;
   if (log.size() >= separator.size() && log.compare(log.size() - separator.size(), separator.size(), separator) == 0) {
     log.resize(log.size() - separator.size());
   }
