@@ -22,7 +22,7 @@ std::string Commands() {
 }
 
 std::string Keys() {
-  std::string text = "Keys of set (a wheel's filter and speed given together move it once):\n";
+  std::string text = "Keys of set (a wheel's filter and speed, or a shutter's mode and steps,\ngiven together go in one cycle):\n";
   for (const SetKey& k : SetKeys()) text += Row("  %-22s %s\n", k.key, k.values);
   return text;
 }
