@@ -1,6 +1,6 @@
 #include "ctl_session.h"
 
-#include <cstring>
+#include <cstdio>
 #include <sstream>
 
 #include "command_cycle.h"

@@ -191,6 +191,11 @@ const JsonCase kJsonCases[] = {
     {"Mono", Variant::kMono, {}, {"ttlIn=falling", "ttlOut=high", "timer=closed", "time=2:30:15.1234", "timer=exposure",
                                  "time=0:0:0.5", "repeat=continuous", "freeRun=trigger", "shutterA.state=open"}},
     {"MonoShutterNotConnected", Variant::kMono, {Device::kShutterA}, {}},
+    // A step count moves the later settings one byte on; 13 is also the
+    // closing byte's value.
+    {"TriadBothNeutralDensity", Variant::kTriad, {}, {"shutterA.mode=nd", "shutterA.steps=13", "shutterB.mode=nd",
+                                                     "shutterB.steps=7", "shutterB.state=open"}},
+    {"MonoNeutralDensity", Variant::kMono, {}, {"shutterA.steps=13", "shutterA.mode=nd", "ttlOut=low", "repeat=70000"}},
 };
 
 class JsonTest : public testing::TestWithParam<JsonCase> {};
