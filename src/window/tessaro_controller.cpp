@@ -4,6 +4,7 @@
 #include <string>
 
 #include "command_cycle.h"
+#include "identify_afresh.h"
 #include "port_discovery.h"
 #include "port_setup.h"
 #include "serial_state.h"
@@ -38,6 +39,8 @@ void TessaroController::open(void* /*sender*/) {
   // the field shows the one outcome that counts.
   OpenPort();
   const bool onLine = InitializeModem(fileDescriptor) != 0;
+  // A controller on line may not be the one identified before.
+  if (onLine) IdentifyAfresh(*this);
   openField->setStringValue(onLine ? "Port is ready for communication." : "Failed to open the communication port.");
 }
 

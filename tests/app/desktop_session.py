@@ -209,12 +209,14 @@ def describe(node):
     return '%s %r (%s)' % (node.get_role_name(), node.get_name(), node.get_description())
 
 
-def find_application(name, timeout=15):
+def find_application(name, timeout=15, pid=None):
+    """The application of that name on the bus; of that process when pid is
+    given, for programs that run more than once."""
     def look():
         desktop = Atspi.get_desktop(0)
         for i in range(desktop.get_child_count()):
             child = desktop.get_child_at_index(i)
-            if child is not None and child.get_name() == name:
+            if child is not None and child.get_name() == name and (pid is None or child.get_process_id() == pid):
                 return child
         return None
 

@@ -64,13 +64,44 @@ void Fill(MemoryComboBox& list, const std::array<const char*, N>& items, Keyboar
 
 }  // namespace
 
-MemoryWindow::MemoryWindow() {
+void MemoryWindowFrame::restoreOpeningLayout() { window_.restoreOpeningLayout(); }
+
+void MemoryWindow::fillLists() {
   Fill(otherCommand, kOtherCommandItems, focus);
   for (MemoryComboBox* list : {&filterA, &filterB, &filterC}) Fill(*list, kFilterItems, focus);
   for (MemoryComboBox* list : {&speedA, &speedB, &speedC}) Fill(*list, kSpeedItems, focus);
   for (MemoryComboBox* list : {&shutterAstatus, &shutterBstatus}) Fill(*list, kShutterStatusItems, focus);
   for (MemoryComboBox* list : {&shutterAmode, &shutterBmode}) Fill(*list, kShutterModeItems, focus);
   Fill(timerType, kTimerTypeItems, focus);
+}
+
+void MemoryWindow::restoreOpeningLayout() {
+  fillLists();
+  for (MemoryComboBox* list : {&otherCommand, &filterA, &filterB, &filterC, &speedA, &speedB, &speedC,
+                               &shutterAstatus, &shutterBstatus, &shutterAmode, &shutterBmode, &timerType}) {
+    list->hidden = false;
+    list->gray = false;
+  }
+  for (MemoryTextField* field : {&openField, &repeatNumber, &searchField, &shutterAsteps, &shutterBsteps, &tHour,
+                                 &tMinute, &tMsecond, &tSecond, &tTenthmsecond}) {
+    field->hidden = false;
+    field->gray = false;
+    field->editable = true;
+  }
+  for (MemoryCaption* caption :
+       {&controllerTitle, &filterAText, &filterBText, &filterCText, &freerunText, &hourText, &minuteText,
+        &msecondsText, &secondsText, &shutterAmodeText, &shutterAstatusText, &shutterAstepsText, &shutterAText,
+        &shutterBmodeText, &shutterBstatusText, &shutterBstepsText, &shutterBText, &speedAText, &speedBText,
+        &speedCText, &repeatnoText, &tenthmsText, &timerText, &wheelAText, &wheelBText, &wheelCText}) {
+    caption->title.clear();
+    caption->hidden = false;
+  }
+  receivedView.hidden = false;
+  statusView.hidden = false;
+}
+
+MemoryWindow::MemoryWindow() {
+  fillLists();
 
   TessaroController& c = controller;
   c.controllerTitle = &controllerTitle;

@@ -87,13 +87,21 @@ class MemoryTextView : public TextView {
   void setHidden(bool hide) override { hidden = hide; }
 };
 
+struct MemoryWindow;
+
 class MemoryWindowFrame : public Window {
  public:
+  explicit MemoryWindowFrame(MemoryWindow& window) : window_(window) {}
+
   bool closed = false;
   bool hidden = false;
 
   void close() override { closed = true; }
   void setHidden(bool hide) override { hidden = hide; }
+  void restoreOpeningLayout() override;
+
+ private:
+  MemoryWindow& window_;
 };
 
 // The console's window: one control per outlet, named like the outlet, with
@@ -115,7 +123,7 @@ struct MemoryWindow {
   MemoryCaption hourText;
   MemoryCaption minuteText;
   MemoryCaption msecondsText;
-  MemoryWindowFrame myWindow;
+  MemoryWindowFrame myWindow{*this};
   MemoryTextField openField;
   MemoryComboBox otherCommand;
   MemoryTextView receivedView;
@@ -159,4 +167,11 @@ struct MemoryWindow {
 
   KeyboardFocus focus;
   TessaroController controller;
+
+  // Every list filled and at item 0, every control shown, white and editable,
+  // every caption at its start title; the fields' and views' texts stay.
+  void restoreOpeningLayout();
+
+ private:
+  void fillLists();
 };
