@@ -17,8 +17,8 @@ import time
 
 # No cache files in the source tree.
 sys.dont_write_bytecode = True
-from desktop_session import (Desktop, Failure, find, find_application, read_line, require_packages, run_main,
-                             text_of, wait_until)
+from desktop_session import (Atspi, Desktop, Failure, find, find_application, read_line, require_packages,
+                             run_main, text_of, wait_until)
 
 SEPARATOR = '*' * 40 + '\n'
 # Long enough to click twice while the console waits for the closing byte.
@@ -160,26 +160,29 @@ def visible_windows(desktop, console):
 
 
 def input_during_a_long_move(desktop, args):
-    """Clicks on a list and on Close while the wheel moves: neither acts, now
-    or after the move. Typing into a list changes nothing but the selection."""
+    """A click on a list while the wheel moves does nothing, now or after the
+    move; the buttons are unavailable meanwhile. Typing into a list changes
+    nothing but the selection."""
     probe = Probe(desktop, args.probe, 'triad', LONG_MOVE_MS)
     console = Console(desktop, args.console)
     console.open_port(probe.device)
     console.wait_port_state(on_line(probe.device))
     windows = visible_windows(desktop, console)
 
+    # Found beforehand: during the move each call waits for the window's next
+    # repaint slice, and a walk of the whole window takes seconds.
+    message = console.widget('statusMessage')
+    filter_b = console.widget('filterB')
+    close = console.widget(name='Close', role='push button')
     console.choose('filterA', 3, 'Filter 3')
     console.press('Send')
     busy = 'Waiting for the controller\'s reply to 03…'
-    wait_until(lambda: console.widget('statusMessage').get_name() == busy, 3, 'the window to show it waits')
-    filter_b = console.widget('filterB')
-    close = console.widget(name='Close', role='push button')
+    wait_until(lambda: message.get_name() == busy, 3, 'the window to show it waits (shows %r)' % message.get_name())
+    check(not close.get_state_set().contains(Atspi.StateType.ENABLED), 'Close is available during the move')
     console.click(filter_b)
-    console.click(close)
     wait_until(lambda: console.cycles() == 1, LONG_MOVE_MS / 1000 + 10, 'the wheel move to end')
     time.sleep(0.5)
     check(visible_windows(desktop, console) == windows, 'a list opened after the move')
-    check(console.port_state() == on_line(probe.device), 'a click made during the move closed the port afterwards')
     check(filter_b.get_name() == 'Filter 0', 'wheel B shows %r' % filter_b.get_name())
 
     # A list takes no text: it has no field to type into, and letters only
@@ -228,14 +231,16 @@ def main():
     args = parser.parse_args()
     require_packages()
     os.makedirs(args.artifacts, exist_ok=True)
-    for case in (port_states_and_close, input_during_a_long_move, two_variants_in_turn):
-        with Desktop() as desktop:
+    # One desktop for all: this process's accessibility client stays with the
+    # bus it first met.
+    with Desktop() as desktop:
+        for case in (port_states_and_close, input_during_a_long_move, two_variants_in_turn):
             try:
                 case(desktop, args)
             except Failure:
                 desktop.screenshot(os.path.join(args.artifacts, case.__name__ + '.png'))
                 raise
-        print('passed:', case.__name__)
+            print('passed:', case.__name__)
     return 0
 
 
