@@ -217,7 +217,8 @@ TEST_F(LayoutTest, AtItsSmallestSizeNoControlOverlapsAnotherOrIsCut) {
     EXPECT_TRUE(top.rect().contains(place)) << "outside the window";
     EXPECT_GE(controls[i]->width(), controls[i]->minimumSizeHint().width()) << "cut";
     for (std::size_t j = i + 1; j < controls.size(); ++j) {
-      EXPECT_FALSE(place.intersects(Placed(controls[j], top))) << "overlaps " << controls[j]->objectName().toStdString();
+      EXPECT_FALSE(place.intersects(Placed(controls[j], top)))
+          << "overlaps " << controls[j]->objectName().toStdString();
     }
   }
   for (const char* field : {"repeatNumber", "tHour", "tTenthmsecond", "shutterAsteps"}) {

@@ -148,7 +148,7 @@ def port_states_and_close(desktop, args):
     second.status_query()
     second.wait_port_state(probe.device + ' went away (unplugged or switched off). Search, then Open.')
     check(second.text('receivedView').endswith('** Command Ignored **\nCurrently controller is on Local mode.\n' +
-                                               SEPARATOR), 'the log lost its specified text')
+                                               SEPARATOR), 'the log lost its no-reply message')
     second.exit()
     first.exit()
 

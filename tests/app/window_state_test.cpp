@@ -1,4 +1,4 @@
-// What the window tells the operator beside the specified texts: the port's
+// What the window tells the operator beside its fixed texts: the port's
 // state on the status line, a command under way, changes that were not sent;
 // and how it takes input: Close, lists without typing, number fields that
 // take only numbers, Enter that sends, input refused during a command.
@@ -157,7 +157,7 @@ TEST_F(WindowStateTest, TheStatusLineFollowsThePortThroughOpenHangUpAndClose) {
   controller.filterA->selectItemAtIndex(3);
   window.buttons().send->click();
   EXPECT_EQ(PortState(), port.path() + " went away (unplugged or switched off). Search, then Open.");
-  EXPECT_NE(Log().find("** Command Ignored **"), std::string::npos) << "the specified text stays";
+  EXPECT_NE(Log().find("** Command Ignored **"), std::string::npos) << "the no-reply message stays";
 }
 
 TEST_F(WindowStateTest, CloseLetsGoOfThePortAndTheConsoleGoesOn) {
