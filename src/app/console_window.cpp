@@ -106,6 +106,8 @@ ActionButtons ConsoleWindow::buttons() const {
 std::vector<QWidget*> ConsoleWindow::valueControls() const {
   std::vector<QWidget*> controls;
   for (const auto& binding : kComboBoxes) controls.push_back(form_.get()->*(binding.widget));
-  for (const NumberField& number : kNumberFields) controls.push_back(widget_->findChild<QLineEdit*>(number.name));
+  for (const NumberField& number : kNumberFields) {
+    if (auto* field = widget_->findChild<QLineEdit*>(number.name)) controls.push_back(field);
+  }
   return controls;
 }

@@ -1,8 +1,8 @@
 // The line at the foot of the window that says what the console is doing:
 // on its left the port's state, always; beside it the latest message (a
 // command under way, changes that were not sent, or whatever else a part of
-// the window has to tell). Every part of the window writes here; none keeps
-// a status line of its own.
+// the window has to tell). Every part of the window writes here, through
+// this class: QStatusBar::showMessage would hide both texts.
 #pragma once
 
 #include <string>

@@ -27,6 +27,8 @@ constexpr unsigned char kEndMarker = 0x0A;
 
 enum class SendState { kNothing, kReady, kNoReply };
 
+// Where the last cycle's command came from, for the window's note on the
+// changes that one command per cycle left unsent.
 bool lastCommandWasSetting = false;
 
 // ---- Reply interpreters ----------------------------------------------------
