@@ -1,17 +1,27 @@
 #include "console_session.h"
 
-#include <QEvent>
 #include <QCoreApplication>
+#include <QEvent>
+#include <QKeyEvent>
 #include <QKeySequence>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QShortcut>
 #include <QWidget>
 
 #include <chrono>
+#include <cstdio>
+#include <cstring>
 
+#include "command_cycle.h"
 #include "console_window.h"
 #include "line_wait.h"
+#include "port_setup.h"
+#include "port_state.h"
+#include "serial_state.h"
+#include "status_line.h"
 #include "tessaro_controller.h"
+#include "unsent_changes.h"
 
 namespace {
 
@@ -19,18 +29,49 @@ namespace {
 // before it declares the program hung.
 constexpr std::chrono::milliseconds kRepaintInterval{15};
 
-void KeepWindowPainting() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+std::string HexBytes(const unsigned char* bytes, int count) {
+  std::string text;
+  for (int i = 0; i < count; ++i) {
+    char byte[4];
+    std::snprintf(byte, sizeof byte, i == 0 ? "%02X" : " %02X", bytes[i]);
+    text += byte;
+  }
+  return text;
+}
+
+std::string SearchedPath() { return std::string(bsdPath, strnlen(bsdPath, kPathSize)); }
+
+bool IsEnter(const QEvent* event) {
+  if (event->type() != QEvent::KeyPress) return false;
+  const int key = static_cast<const QKeyEvent*>(event)->key();
+  return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
 
 }  // namespace
 
 ConsoleSession::ConsoleSession(ConsoleWindow& window, TessaroController& controller)
-    : controller_(controller), window_(window.widget()), gate_([this] { controller_.exit(); }) {
+    : controller_(controller),
+      window_(window.widget()),
+      statusLine_(window.statusLine()),
+      busy_(window.statusLine(),
+            {window.buttons().search, window.buttons().open, window.buttons().send, window.buttons().close},
+            window.buttons().exit),
+      gate_([this] { controller_.exit(); }) {
   controller_.endProgram = [] { QCoreApplication::quit(); };
   connectButtons(window);
+  sendOnEnter(window);
   auto* quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), &window.widget());
   connect(quit, &QShortcut::activated, this, &ConsoleSession::requestExit);
   window_.installEventFilter(this);
-  SetLineWaitHook(KeepWindowPainting, kRepaintInterval);
+  // The operator's input is refused meanwhile (BusyWindow), so every event
+  // may be handled.
+  SetLineWaitHook(
+      [this] {
+        busy_.tick();
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+      },
+      kRepaintInterval);
+  showPortState();
 }
 
 ConsoleSession::~ConsoleSession() {
@@ -40,20 +81,88 @@ ConsoleSession::~ConsoleSession() {
 
 void ConsoleSession::connectButtons(ConsoleWindow& window) {
   const ActionButtons buttons = window.buttons();
-  connect(buttons.search, &QPushButton::clicked, this, [this] { runAction(&TessaroController::search); });
-  connect(buttons.open, &QPushButton::clicked, this, [this] { runAction(&TessaroController::open); });
-  connect(buttons.send, &QPushButton::clicked, this, [this] { runAction(&TessaroController::communicate); });
+  connect(buttons.search, &QPushButton::clicked, this, &ConsoleSession::search);
+  connect(buttons.open, &QPushButton::clicked, this, &ConsoleSession::open);
+  connect(buttons.send, &QPushButton::clicked, this, &ConsoleSession::send);
+  connect(buttons.close, &QPushButton::clicked, this, &ConsoleSession::close);
   connect(buttons.exit, &QPushButton::clicked, this, &ConsoleSession::requestExit);
 }
 
-void ConsoleSession::runAction(void (TessaroController::*action)(void*)) {
-  gate_.run([this, action] { (controller_.*action)(nullptr); });
+void ConsoleSession::sendOnEnter(ConsoleWindow& window) {
+  for (QWidget* control : window.valueControls()) {
+    if (auto* field = qobject_cast<QLineEdit*>(control)) {
+      connect(field, &QLineEdit::returnPressed, this, &ConsoleSession::send);
+    } else {
+      control->installEventFilter(this);
+    }
+  }
+}
+
+bool ConsoleSession::runAction(const std::function<void()>& action, std::function<std::string()> waiting) {
+  return gate_.run([&] {
+    busy_.begin(std::move(waiting));
+    action();
+    busy_.end();
+    showPortState();
+  });
+}
+
+void ConsoleSession::search() {
+  runAction([this] { controller_.search(); }, [] { return std::string("Searching for serial ports…"); });
+}
+
+void ConsoleSession::open() {
+  runAction(
+      [this] {
+        controller_.open();
+        portPath_ = SearchedPath();
+        closedByOperator_ = false;
+      },
+      [] { return "Opening " + SearchedPath() + "; waiting for the controller to answer the on-line byte EE…"; });
+}
+
+void ConsoleSession::send() {
+  ChangesBefore before;
+  const bool ran = runAction(
+      [&] {
+        before = TakeChangesBefore(controller_);
+        portHealth.sendingLength = 0;
+        controller_.communicate();
+      },
+      [] {
+        return "Waiting for the controller's reply to " + HexBytes(mycomm, portHealth.sendingLength) + "…";
+      });
+  if (!ran || gate_.exited()) return;
+  const bool sent = portHealth.sendingLength > 0;
+  statusLine_.showMessage(UnsentMessage(UnsentControls(before, sent, LastCommandWasSetting())));
+}
+
+void ConsoleSession::close() {
+  runAction(
+      [this] {
+        if (fileDescriptor < 0) return;
+        ClosePort();
+        closedByOperator_ = true;
+      },
+      {});
+}
+
+void ConsoleSession::showPortState() {
+  statusLine_.showPortState(PortStateText(CurrentPort(portPath_, closedByOperator_)));
 }
 
 bool ConsoleSession::eventFilter(QObject* watched, QEvent* event) {
-  if (watched != &window_ || event->type() != QEvent::Close || gate_.exited()) {
-    return QObject::eventFilter(watched, event);
+  if (watched == &window_ && event->type() == QEvent::Close && !gate_.exited()) return closeEvent(event);
+  // Enter in a list sends; while the list's pop-up is open, Enter picks the
+  // item instead and never reaches the list.
+  if (watched != &window_ && IsEnter(event)) {
+    send();
+    return true;
   }
+  return QObject::eventFilter(watched, event);
+}
+
+bool ConsoleSession::closeEvent(QEvent* event) {
   // A close in the middle of an action waits for its end, and exit: then
   // closes the window.
   if (gate_.busy()) {

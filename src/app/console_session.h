@@ -1,16 +1,22 @@
 // Ties the window to the controller: the buttons trigger the actions one at a
 // time, and every way of closing the window (the window manager, Ctrl+Q, the
 // Exit button) ends the program through exit:, which puts the port's settings
-// back. While a transaction waits on the line the window goes on painting and
-// answering; the operator's input waits until the action has ended.
+// back. Enter in a list or a number field sends, as the Send button does. The
+// status line tells the port's state after every action. While an action
+// waits on the line the window goes on painting and answering, shows that it
+// waits, and refuses the operator's input.
 #pragma once
 
 #include <QObject>
 
+#include <string>
+
 #include "action_gate.h"
+#include "busy_window.h"
 
 class ConsoleWindow;
 class QEvent;
+class StatusLine;
 class TessaroController;
 
 class ConsoleSession : public QObject {
@@ -29,10 +35,24 @@ class ConsoleSession : public QObject {
 
  private:
   void connectButtons(ConsoleWindow& window);
-  // Runs one of the actions other than exit:, unless another one is running.
-  void runAction(void (TessaroController::*action)(void*));
+  void sendOnEnter(ConsoleWindow& window);
+  bool closeEvent(QEvent* event);
+
+  void search();
+  void open();
+  void send();
+  // Closes the port as exit: does, and the console goes on.
+  void close();
+  // Runs action unless another one is running (false then); waiting says
+  // what it waits for once that shows.
+  bool runAction(const std::function<void()>& action, std::function<std::string()> waiting);
+  void showPortState();
 
   TessaroController& controller_;
   QObject& window_;
+  StatusLine& statusLine_;
+  BusyWindow busy_;
   ActionGate gate_;
+  std::string portPath_;
+  bool closedByOperator_ = false;
 };

@@ -6,8 +6,11 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSizePolicy>
+#include <QStatusBar>
 #include <QWidget>
 
+#include "number_fields.h"
 #include "qt_combo_box.h"
 #include "qt_controls.h"
 #include "ui_console_window.h"
@@ -53,10 +56,16 @@ constexpr Binding<QPlainTextEdit, TextView> kTextViews[] = {OUTLET(receivedView)
 
 template <class Adapter, class Widget, class Outlet, std::size_t N>
 void BindAll(const Binding<Widget, Outlet> (&bindings)[N], const Form& form, TessaroController& controller,
-             std::vector<std::unique_ptr<Control>>& controls) {
+             std::vector<std::unique_ptr<Control>>& controls, OpeningLayout& opening) {
   for (const auto& binding : bindings) {
     Widget& widget = *(form.*(binding.widget));
     widget.setAccessibleDescription(widget.objectName());
+    opening.add(widget);
+    // A control hidden for the attached controller keeps its place, so that
+    // nothing below it moves when a reply reshapes the window.
+    QSizePolicy policy = widget.sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    widget.setSizePolicy(policy);
     auto adapter = std::make_unique<Adapter>(widget);
     controller.*(binding.outlet) = adapter.get();
     controls.push_back(std::move(adapter));
@@ -67,6 +76,8 @@ void BindAll(const Binding<Widget, Outlet> (&bindings)[N], const Form& form, Tes
 
 ConsoleWindow::ConsoleWindow() : widget_(std::make_unique<QWidget>()), form_(std::make_unique<Form>()) {
   form_->setupUi(widget_.get());
+  statusLine_ = std::make_unique<StatusLine>(*form_->statusLine);
+  SetUpNumberFields(*widget_);
   // The echo lines of the log put the hexadecimal value in a column of its own.
   const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   form_->receivedView->setFont(fixed);
@@ -76,18 +87,27 @@ ConsoleWindow::ConsoleWindow() : widget_(std::make_unique<QWidget>()), form_(std
 ConsoleWindow::~ConsoleWindow() = default;
 
 void ConsoleWindow::bind(TessaroController& controller, ::TessaroApp& application) {
-  BindAll<QtComboBox>(kComboBoxes, *form_, controller, controls_);
-  BindAll<QtTextField>(kTextFields, *form_, controller, controls_);
-  BindAll<QtCaption>(kCaptions, *form_, controller, controls_);
-  BindAll<QtTextView>(kTextViews, *form_, controller, controls_);
+  BindAll<QtComboBox>(kComboBoxes, *form_, controller, controls_, opening_);
+  BindAll<QtTextField>(kTextFields, *form_, controller, controls_, opening_);
+  BindAll<QtCaption>(kCaptions, *form_, controller, controls_, opening_);
+  BindAll<QtTextView>(kTextViews, *form_, controller, controls_, opening_);
 
   widget_->setAccessibleDescription(widget_->objectName());
-  auto window = std::make_unique<QtWindow>(*widget_);
+  auto window = std::make_unique<QtWindow>(*widget_, opening_);
   controller.myWindow = window.get();
   controls_.push_back(std::move(window));
   controller.TessaroApp = &application;
 }
 
 ActionButtons ConsoleWindow::buttons() const {
-  return {form_->searchButton, form_->openButton, form_->sendButton, form_->exitButton};
+  return {form_->searchButton, form_->openButton, form_->sendButton, form_->closeButton, form_->exitButton};
+}
+
+std::vector<QWidget*> ConsoleWindow::valueControls() const {
+  std::vector<QWidget*> controls;
+  for (const auto& binding : kComboBoxes) controls.push_back(form_.get()->*(binding.widget));
+  for (const NumberField& number : kNumberFields) {
+    if (auto* field = widget_->findChild<QLineEdit*>(number.name)) controls.push_back(field);
+  }
+  return controls;
 }

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "controls.h"
+#include "opening_layout.h"
+#include "status_line.h"
 #include "tessaro_controller.h"
 
 class QPushButton;
@@ -19,6 +21,7 @@ struct ActionButtons {
   QPushButton* search;
   QPushButton* open;
   QPushButton* send;
+  QPushButton* close;
   QPushButton* exit;
 };
 
@@ -36,9 +39,14 @@ class ConsoleWindow {
 
   QWidget& widget() { return *widget_; }
   ActionButtons buttons() const;
+  StatusLine& statusLine() { return *statusLine_; }
+  // The lists and number fields in which Enter sends, as the Send button does.
+  std::vector<QWidget*> valueControls() const;
 
  private:
   std::unique_ptr<QWidget> widget_;
   std::unique_ptr<Ui::ConsoleWindowForm> form_;
+  std::unique_ptr<StatusLine> statusLine_;
+  OpeningLayout opening_;
   std::vector<std::unique_ptr<Control>> controls_;
 };

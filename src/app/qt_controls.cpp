@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QString>
 #include <QTextCursor>
 
@@ -34,6 +35,9 @@ void QtTextView::insertText(const std::string& text) {
   view_.moveCursor(QTextCursor::End);
   view_.insertPlainText(QString::fromStdString(text));
   view_.ensureCursorVisible();
+  // The cursor's line can be in view with the last line cut at the foot of a
+  // view whose height is no whole number of lines.
+  view_.verticalScrollBar()->setValue(view_.verticalScrollBar()->maximum());
 }
 
 void QtTextView::setEditable(bool editable) { view_.setReadOnly(!editable); }
@@ -43,3 +47,5 @@ void QtTextView::setHidden(bool hidden) { view_.setHidden(hidden); }
 void QtWindow::close() { window_.close(); }
 
 void QtWindow::setHidden(bool hidden) { window_.setHidden(hidden); }
+
+void QtWindow::restoreOpeningLayout() { opening_.restore(); }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "controls.h"
+#include "opening_layout.h"
 
 class QLabel;
 class QLineEdit;
@@ -53,11 +54,13 @@ class QtTextView : public TextView {
 
 class QtWindow : public Window {
  public:
-  explicit QtWindow(QWidget& window) : window_(window) {}
+  QtWindow(QWidget& window, const OpeningLayout& opening) : window_(window), opening_(opening) {}
 
   void close() override;
   void setHidden(bool hidden) override;
+  void restoreOpeningLayout() override;
 
  private:
   QWidget& window_;
+  const OpeningLayout& opening_;
 };

@@ -57,4 +57,8 @@ class TextView : public Control {
 class Window : public Control {
  public:
   virtual void close() = 0;
+  // Puts every list, caption, field and text view back as the window opened
+  // (items, titles, hidden, grey and read-only states); leaves the fields'
+  // and views' texts as they are.
+  virtual void restoreOpeningLayout() = 0;
 };

@@ -64,13 +64,44 @@ void Fill(HeadlessComboBox& list, const std::array<const char*, N>& items, Keybo
 
 }  // namespace
 
-HeadlessWindow::HeadlessWindow() {
+void HeadlessWindowFrame::restoreOpeningLayout() { window_.restoreOpeningLayout(); }
+
+void HeadlessWindow::fillLists() {
   Fill(otherCommand, kOtherCommandItems, focus);
   for (HeadlessComboBox* list : {&filterA, &filterB, &filterC}) Fill(*list, kFilterItems, focus);
   for (HeadlessComboBox* list : {&speedA, &speedB, &speedC}) Fill(*list, kSpeedItems, focus);
   for (HeadlessComboBox* list : {&shutterAstatus, &shutterBstatus}) Fill(*list, kShutterStatusItems, focus);
   for (HeadlessComboBox* list : {&shutterAmode, &shutterBmode}) Fill(*list, kShutterModeItems, focus);
   Fill(timerType, kTimerTypeItems, focus);
+}
+
+void HeadlessWindow::restoreOpeningLayout() {
+  fillLists();
+  for (HeadlessComboBox* list : {&otherCommand, &filterA, &filterB, &filterC, &speedA, &speedB, &speedC,
+                                 &shutterAstatus, &shutterBstatus, &shutterAmode, &shutterBmode, &timerType}) {
+    list->hidden = false;
+    list->gray = false;
+  }
+  for (HeadlessTextField* field : {&openField, &repeatNumber, &searchField, &shutterAsteps, &shutterBsteps, &tHour,
+                                   &tMinute, &tMsecond, &tSecond, &tTenthmsecond}) {
+    field->hidden = false;
+    field->gray = false;
+    field->editable = true;
+  }
+  for (HeadlessCaption* caption :
+       {&controllerTitle, &filterAText, &filterBText, &filterCText, &freerunText, &hourText, &minuteText,
+        &msecondsText, &secondsText, &shutterAmodeText, &shutterAstatusText, &shutterAstepsText, &shutterAText,
+        &shutterBmodeText, &shutterBstatusText, &shutterBstepsText, &shutterBText, &speedAText, &speedBText,
+        &speedCText, &repeatnoText, &tenthmsText, &timerText, &wheelAText, &wheelBText, &wheelCText}) {
+    caption->title.clear();
+    caption->hidden = false;
+  }
+  receivedView.hidden = false;
+  statusView.hidden = false;
+}
+
+HeadlessWindow::HeadlessWindow() {
+  fillLists();
 
   TessaroController& c = controller;
   c.controllerTitle = &controllerTitle;

@@ -87,13 +87,21 @@ class HeadlessTextView : public TextView {
   void setHidden(bool hide) override { hidden = hide; }
 };
 
+struct HeadlessWindow;
+
 class HeadlessWindowFrame : public Window {
  public:
+  explicit HeadlessWindowFrame(HeadlessWindow& window) : window_(window) {}
+
   bool closed = false;
   bool hidden = false;
 
   void close() override { closed = true; }
   void setHidden(bool hide) override { hidden = hide; }
+  void restoreOpeningLayout() override;
+
+ private:
+  HeadlessWindow& window_;
 };
 
 // The console's window: one control per outlet, named like the outlet, with
@@ -115,7 +123,7 @@ struct HeadlessWindow {
   HeadlessCaption hourText;
   HeadlessCaption minuteText;
   HeadlessCaption msecondsText;
-  HeadlessWindowFrame myWindow;
+  HeadlessWindowFrame myWindow{*this};
   HeadlessTextField openField;
   HeadlessComboBox otherCommand;
   HeadlessTextView receivedView;
@@ -159,4 +167,11 @@ struct HeadlessWindow {
 
   KeyboardFocus focus;
   TessaroController controller;
+
+  // Every list filled and at item 0, every control shown, white and editable,
+  // every caption at its start title; the fields' and views' texts stay.
+  void restoreOpeningLayout();
+
+ private:
+  void fillLists();
 };

@@ -7,37 +7,10 @@
 #include "port_setup.h"
 #include "serial_state.h"
 
-namespace {
-
-// The operator may have edited the path the search showed (two adapters, or an
-// emulator next to an on-board port); an empty field keeps the search's path.
-// A path that does not fit bsdPath with its NUL, or holds a NUL of its own,
-// empties bsdPath rather than being cut short, so that no device other than
-// the one shown gets opened.
-void TakePathFrom(const TextField& field) {
-  const std::string path = field.stringValue();
-  if (path.empty()) return;
-  const bool fits = path.size() < kPathSize && path.find('\0') == std::string::npos;
-  const std::size_t length = fits ? path.size() : 0;
-  std::memcpy(bsdPath, path.data(), length);
-  bsdPath[length] = '\0';
-}
-
-}  // namespace
-
 void TessaroController::search(void* /*sender*/) {
   // After a failed search bsdPath is empty, and so is the field.
   SearchPort();
   searchField->setStringValue(std::string(bsdPath, strnlen(bsdPath, kPathSize)));
-}
-
-void TessaroController::open(void* /*sender*/) {
-  TakePathFrom(*searchField);
-  // A failed open leaves no descriptor, and the on-line byte then fails too:
-  // the field shows the one outcome that counts.
-  OpenPort();
-  const bool onLine = InitializeModem(fileDescriptor) != 0;
-  openField->setStringValue(onLine ? "Port is ready for communication." : "Failed to open the communication port.");
 }
 
 void TessaroController::exit(void* /*sender*/) {

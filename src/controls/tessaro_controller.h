@@ -69,8 +69,9 @@ class TessaroController {
   // tests leave it empty.
   std::function<void()> endProgram;
 
-  // The actions. The sender is not used. communicate runs the command cycle,
-  // which sits above the controls and defines it (korvel_cycle).
+  // The actions. The sender is not used. open (which starts identification
+  // afresh) and communicate (the command cycle) sit above the controls and are
+  // defined with the cycle (korvel_cycle).
   void search(void* sender = nullptr);
   void open(void* sender = nullptr);
   void exit(void* sender = nullptr);

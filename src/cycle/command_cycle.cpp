@@ -27,6 +27,10 @@ constexpr unsigned char kEndMarker = 0x0A;
 
 enum class SendState { kNothing, kReady, kNoReply };
 
+// Where the last cycle's command came from, for the window's note on the
+// changes that one command per cycle left unsent.
+bool lastCommandWasSetting = false;
+
 // ---- Reply interpreters ----------------------------------------------------
 // Their call points in the cycle. A configuration reply tells the variant by
 // its length; it is logged as text and may reshape the window. A status reply
@@ -65,6 +69,7 @@ Encoding EncodeChangedSetting(Cycle& cycle, const TessaroController& window) {
 // A refused setting still lets a changed wheel move in the same cycle.
 SendState EncodeChange(Cycle& cycle, const TessaroController& window) {
   Encoding encoding = EncodeChangedSetting(cycle, window);
+  lastCommandWasSetting = encoding == Encoding::kReady;
   if (encoding != Encoding::kReady) encoding = EncodeWheelCommand(cycle);
   if (encoding != Encoding::kReady) return SendState::kNothing;
   // A length outside 1 to 20 is no command, and its marker would land outside
@@ -101,6 +106,8 @@ void InsertInto(TextView& view, const std::string& text) {
 }
 
 }  // namespace
+
+bool LastCommandWasSetting() { return lastCommandWasSetting; }
 
 void RunCommandCycle(TessaroController& window) {
   Cycle cycle;

@@ -10,3 +10,8 @@ inline constexpr char kNoReplyMessage[] = "** Command Ignored **\nCurrently cont
 inline constexpr char kSeparator[] = "****************************************\n";
 
 void RunCommandCycle(TessaroController& window);
+
+// Whether the last cycle's command came from its first changed setting
+// rather than from its first changed wheel value; says nothing when the
+// cycle sent no command.
+bool LastCommandWasSetting();

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "serial_state.h"
+
 namespace {
 
 std::function<void()> waitHook;
@@ -32,6 +34,13 @@ short PollUntil(int fd, short events, LineClock::time_point deadline) {
   }
 }
 
+// A hang-up or error on the line means the device went away (an adapter
+// unplugged, an emulator ended); the window says so until the next open.
+short NoteHangUp(short revents) {
+  if (revents & (POLLHUP | POLLERR)) portHealth.hungUp = true;
+  return revents;
+}
+
 }  // namespace
 
 void SetLineWaitHook(std::function<void()> hook, std::chrono::milliseconds interval) {
@@ -42,7 +51,7 @@ void SetLineWaitHook(std::function<void()> hook, std::chrono::milliseconds inter
 
 LineEvent WaitForBytes(int fd, LineClock::time_point deadline) {
   if (fd < 0) return LineEvent::kHangUp;
-  const short revents = PollUntil(fd, POLLIN, deadline);
+  const short revents = NoteHangUp(PollUntil(fd, POLLIN, deadline));
   if (revents & POLLIN) return LineEvent::kBytes;
   if (revents & (POLLHUP | POLLERR | POLLNVAL)) return LineEvent::kHangUp;
   return LineEvent::kTimeout;
@@ -50,7 +59,7 @@ LineEvent WaitForBytes(int fd, LineClock::time_point deadline) {
 
 bool WaitWritable(int fd, LineClock::time_point deadline) {
   if (fd < 0) return true;
-  const short revents = PollUntil(fd, POLLOUT, deadline);
+  const short revents = NoteHangUp(PollUntil(fd, POLLOUT, deadline));
   return (revents & POLLOUT) && !(revents & (POLLHUP | POLLERR | POLLNVAL));
 }
 

@@ -19,9 +19,12 @@ namespace {
 constexpr unsigned char kOnLine = 0xEE;
 constexpr int kOnLineWriteAttempts = 3;
 
-// Closes fd after a failed step, printing the step's message first.
-int FailOpen(const char* message, const char* path, int fd) {
+// Closes fd after a failed step, printing the step's message first; the step
+// and its error stay for the window.
+int FailOpen(OpenStep step, const char* message, const char* path, int fd) {
   const int error = errno;
+  portHealth.failedStep = step;
+  portHealth.failedError = error;
   PrintDiagnostic(message, path, std::strerror(error), error);
   if (fd >= 0) close(fd);
   return -1;
@@ -71,22 +74,29 @@ bool Lock(int fd) {
   return false;
 }
 
+// A new port, or none: nothing known about it yet.
+void ForgetPortHealth() { portHealth = PortHealth{}; }
+
 }  // namespace
 
 int OpenSerialPort(const char* path) {
   // Without O_NOCTTY a console started without a controlling terminal would
   // take the port as its own, and unplugging the adapter would end it by SIGHUP.
   const int fd = ::open(path, O_RDWR | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) return FailOpen("Error opening serial port %s - %s(%d).\n", path, -1);
-  if (!Lock(fd)) return FailOpen("Error locking serial port %s - %s(%d).\n", path, fd);
-  if (fcntl(fd, F_SETFL, 0) == -1) return FailOpen("Error clearing O_NDELAY %s - %s(%d).\n", path, fd);
-  if (tcgetattr(fd, &gOriginalTTYAttrs) == -1) {
-    return FailOpen("Error getting tty attributes %s - %s(%d).\n", path, fd);
+  if (fd < 0) return FailOpen(OpenStep::kOpening, "Error opening serial port %s - %s(%d).\n", path, -1);
+  if (!Lock(fd)) return FailOpen(OpenStep::kLocking, "Error locking serial port %s - %s(%d).\n", path, fd);
+  if (fcntl(fd, F_SETFL, 0) == -1) {
+    return FailOpen(OpenStep::kClearingNonBlocking, "Error clearing O_NDELAY %s - %s(%d).\n", path, fd);
   }
-  if (ioctl(fd, TIOCEXCL) == -1) return FailOpen("Error locking serial port %s - %s(%d).\n", path, fd);
+  if (tcgetattr(fd, &gOriginalTTYAttrs) == -1) {
+    return FailOpen(OpenStep::kGettingAttributes, "Error getting tty attributes %s - %s(%d).\n", path, fd);
+  }
+  if (ioctl(fd, TIOCEXCL) == -1) {
+    return FailOpen(OpenStep::kLocking, "Error locking serial port %s - %s(%d).\n", path, fd);
+  }
   const termios line = RawLine(gOriginalTTYAttrs);
   if (tcsetattr(fd, TCSANOW, &line) == -1) {
-    return FailOpen("Error setting tty attributes %s - %s(%d).\n", path, fd);
+    return FailOpen(OpenStep::kSettingAttributes, "Error setting tty attributes %s - %s(%d).\n", path, fd);
   }
   return fd;
 }
@@ -94,13 +104,15 @@ int OpenSerialPort(const char* path) {
 int InitializeModem(int32_t descriptor) {
   mycomm[0] = kOnLine;
   DiscardStaleInput(descriptor);
+  portHealth.onLine = false;
   if (!SendOnLineByte(descriptor)) return 0;
   // The echo may be followed by a closing 0x0D: take it too, so that it is
   // not read as the start of the next reply.
   const ReplyRule wholeAnswer{1, true, false};
   LineClock::time_point replyBy{};
   const int count = ReadReply(descriptor, wholeAnswer, LineClock::now() + kFirstByteTimeout, &replyBy);
-  return count > 0 && Buffer[0] == kOnLine ? 1 : 0;
+  portHealth.onLine = count > 0 && Buffer[0] == kOnLine;
+  return portHealth.onLine ? 1 : 0;
 }
 
 int CloseSerialPort(int32_t descriptor) {
@@ -116,6 +128,7 @@ int CloseSerialPort(int32_t descriptor) {
 
 int OpenPort() {
   if (fileDescriptor >= 0) ClosePort();
+  ForgetPortHealth();
   fileDescriptor = OpenSerialPort(bsdPath);
   return fileDescriptor;
 }
@@ -123,5 +136,6 @@ int OpenPort() {
 int ClosePort() {
   const int result = CloseSerialPort(fileDescriptor);
   fileDescriptor = -1;
+  ForgetPortHealth();
   return result;
 }

@@ -5,6 +5,7 @@
 #include <termios.h>
 
 #include <cstddef>
+#include <cstdint>
 
 inline constexpr std::size_t kPathSize = 1024;
 inline constexpr std::size_t kCommandSize = 40;
@@ -21,6 +22,21 @@ extern struct termios gOriginalTTYAttrs;
 extern unsigned char mycomm[kCommandSize];
 // The last reply, first received byte at index 0.
 extern unsigned char Buffer[kBufferSize];
+
+// Where opening a port can fail, in the order OpenSerialPort takes the steps.
+enum class OpenStep { kNone, kOpening, kLocking, kClearingNonBlocking, kGettingAttributes, kSettingAttributes };
+
+// What the window tells the operator about the port beside the open result:
+// why the last open failed, whether the controller answered the on-line byte,
+// and whether the line reported a hang-up since the port was opened.
+struct PortHealth {
+  OpenStep failedStep = OpenStep::kNone;
+  int failedError = 0;  // errno of the failed step
+  bool onLine = false;
+  bool hungUp = false;
+  int32_t sendingLength = 0;  // command bytes of the latest transaction, from its start
+};
+extern PortHealth portHealth;
 
 // Back to the state at program start (tests start each case from here).
 void ResetSerialState();

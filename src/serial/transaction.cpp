@@ -78,6 +78,7 @@ int ReadResynchronised(int fd, int length, int extraLength) {
 int32_t Communicate(int32_t commandLength, int32_t extraLength) {
   const int fd = fileDescriptor;
   const int length = std::clamp(commandLength, 0, kMaxCommandLength);
+  portHealth.sendingLength = length;
   const int extra = std::clamp(extraLength, 0, static_cast<int32_t>(kBufferSize));
   DiscardStaleInput(fd);
   SendCommand(fd, length);

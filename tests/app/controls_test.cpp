@@ -97,28 +97,29 @@ TEST_F(ControlsTest, RemovingItemsLeavesTheSelectedIndex) {
   EXPECT_EQ(controller.filterB->indexOfSelectedItem(), 5);
 }
 
-TEST_F(ControlsTest, OperatorPicksAndTypesReplaceTheSelection) {
+// The lists have no text field: a typed "Filter 42" or "abc" selected no item,
+// which the next send read as item 0 and moved the wheel there. Arrows and
+// first letters still pick items.
+TEST_F(ControlsTest, OperatorPicksReplaceTheSelectionAndTypingSelectsNoOtherItem) {
   ASSERT_TRUE(ShowActive());
+  for (QComboBox* list : window.widget().findChildren<QComboBox*>()) {
+    EXPECT_FALSE(list->isEditable()) << list->objectName().toStdString();
+  }
   QComboBox& box = Find<QComboBox>("filterC");
   controller.filterC->selectItemAtIndex(3);
 
   box.setFocus();
   QTest::keyClick(&box, Qt::Key_Down);
-  EXPECT_EQ(controller.filterC->indexOfSelectedItem(), 4);
-
-  box.lineEdit()->selectAll();
-  QTest::keyClicks(box.lineEdit(), "no such filter");
-  EXPECT_EQ(controller.filterC->indexOfSelectedItem(), -1);
-  QTest::keyClick(box.lineEdit(), Qt::Key_Return);
-  EXPECT_EQ(box.count(), 11) << "a typed text became an item";
-
-  box.lineEdit()->selectAll();
-  QTest::keyClicks(box.lineEdit(), "Filter 7");
-  QTest::keyClick(box.lineEdit(), Qt::Key_Return);
-  EXPECT_EQ(controller.filterC->indexOfSelectedItem(), 7) << "typing an item's text picks it";
+  EXPECT_EQ(controller.filterC->indexOfSelectedItem(), 4) << "arrow";
+  QTest::keyClick(&box, Qt::Key_N);
+  EXPECT_EQ(controller.filterC->indexOfSelectedItem(), 10) << "first letter";
+  QTest::keyClick(&box, Qt::Key_Up);
+  QTest::keyClicks(&box, "abc");
+  EXPECT_EQ(controller.filterC->indexOfSelectedItem(), 9) << "letters no item starts with";
+  EXPECT_EQ(box.count(), 11);
 }
 
-TEST_F(ControlsTest, SelectTextGivesTheListTheFocusWithItsWholeText) {
+TEST_F(ControlsTest, SelectTextGivesTheListTheFocus) {
   ASSERT_TRUE(ShowActive());
   QLineEdit& other = Find<QLineEdit>("tHour");
   other.setFocus();
@@ -127,7 +128,6 @@ TEST_F(ControlsTest, SelectTextGivesTheListTheFocusWithItsWholeText) {
   controller.otherCommand->selectText();
 
   EXPECT_TRUE(box.hasFocus());
-  EXPECT_EQ(box.lineEdit()->selectedText(), box.currentText());
   EXPECT_FALSE(box.currentText().isEmpty());
 }
 
@@ -137,7 +137,6 @@ TEST_F(ControlsTest, GreyMarksListsAndFields) {
   controller.shutterBsteps->setGrayBackground();
   const QComboBox& box = Find<QComboBox>("shutterBmode");
   EXPECT_EQ(box.palette().color(QPalette::Button), gray);
-  EXPECT_EQ(box.lineEdit()->palette().color(QPalette::Base), gray);
   EXPECT_EQ(Find<QLineEdit>("shutterBsteps").palette().color(QPalette::Base), gray);
   EXPECT_NE(Find<QLineEdit>("shutterAsteps").palette().color(QPalette::Base), gray);
 }

@@ -187,8 +187,19 @@ class Desktop:
         box = node.get_extents(Atspi.CoordType.SCREEN)
         if box.width <= 0 or box.height <= 0:
             raise Failure('%s is not on the screen' % describe(node))
-        self.xdotool('mousemove', '--sync', str(box.x + box.width // 2), str(box.y + box.height // 2),
-                     'click', '1')
+        x, y = box.x + box.width // 2, box.y + box.height // 2
+        # A synchronous move to where the pointer already rests waits for a
+        # motion that never comes.
+        if self.pointer() == (x, y):
+            self.xdotool('click', '1')
+        else:
+            self.xdotool('mousemove', '--sync', str(x), str(y), 'click', '1')
+
+    def pointer(self):
+        where = subprocess.run(['xdotool', 'getmouselocation', '--shell'], env=self.env, check=True, timeout=10,
+                               capture_output=True, text=True).stdout
+        values = dict(line.split('=', 1) for line in where.splitlines() if '=' in line)
+        return int(values.get('X', -1)), int(values.get('Y', -1))
 
     def keys(self, *keys):
         self.xdotool('key', '--delay', '30', *keys)
@@ -209,12 +220,14 @@ def describe(node):
     return '%s %r (%s)' % (node.get_role_name(), node.get_name(), node.get_description())
 
 
-def find_application(name, timeout=15):
+def find_application(name, timeout=15, pid=None):
+    """The application of that name on the bus; of that process when pid is
+    given, for programs that run more than once."""
     def look():
         desktop = Atspi.get_desktop(0)
         for i in range(desktop.get_child_count()):
             child = desktop.get_child_at_index(i)
-            if child is not None and child.get_name() == name:
+            if child is not None and child.get_name() == name and (pid is None or child.get_process_id() == pid):
                 return child
         return None
 

@@ -9,6 +9,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStatusBar>
+#include <QTest>
 #include <QWidget>
 
 #include <span>
@@ -21,6 +23,7 @@
 #include "console_window.h"
 #include "layout_items.h"
 #include "tessaro_controller.h"
+#include "window_reshaping.h"
 
 namespace {
 
@@ -125,8 +128,7 @@ TEST_F(LayoutTest, ListsHoldTheItemsTheCommandsCountOn) {
     std::vector<std::string> shown;
     for (int i = 0; i < box.count(); ++i) shown.push_back(box.itemText(i).toStdString());
     EXPECT_EQ(shown, std::vector<std::string>(list.items.begin(), list.items.end()));
-    EXPECT_TRUE(box.isEditable());
-    EXPECT_EQ(box.insertPolicy(), QComboBox::NoInsert) << "a typed text would become an item";
+    EXPECT_FALSE(box.isEditable()) << "a typed text selects no item, which reads as item 0";
   }
   EXPECT_EQ(kOtherCommandItems.size(), 24u);
   EXPECT_EQ(kFilterItems.size(), 11u);
@@ -174,11 +176,111 @@ TEST_F(LayoutTest, CaptionsAndButtonsAreKnownByTheirVisibleText) {
 
   const ActionButtons buttons = window.buttons();
   const std::pair<QPushButton*, const char*> expected[] = {
-      {buttons.search, "Search"}, {buttons.open, "Open"}, {buttons.send, "Send"}, {buttons.exit, "Exit"}};
+      {buttons.search, "Search"}, {buttons.open, "Open"},   {buttons.send, "Send"},
+      {buttons.close, "Close"},   {buttons.exit, "Exit"}};
   for (const auto& [button, text] : expected) {
     ASSERT_NE(button, nullptr);
     EXPECT_EQ(AccessibleName(button), text);
   }
+}
+
+// The controls the operator sees, each with its place in the window.
+std::vector<QWidget*> VisibleControls(QWidget& top) {
+  std::vector<QWidget*> controls;
+  for (QWidget* widget : top.findChildren<QWidget*>()) {
+    const bool control = qobject_cast<QComboBox*>(widget) || qobject_cast<QLabel*>(widget) ||
+                         qobject_cast<QLineEdit*>(widget) || qobject_cast<QPushButton*>(widget) ||
+                         qobject_cast<QPlainTextEdit*>(widget);
+    // Parts of other controls (a list's pop-up, the status line's texts) are
+    // not placed by the window's layout.
+    const QWidget* parent = widget->parentWidget();
+    const bool part = parent != &top && (qobject_cast<const QComboBox*>(parent) ||
+                                         qobject_cast<const QStatusBar*>(parent) || !parent->isVisible());
+    if (control && !part && widget->isVisible()) controls.push_back(widget);
+  }
+  return controls;
+}
+
+QRect Placed(QWidget* widget, QWidget& top) { return QRect(widget->mapTo(&top, QPoint(0, 0)), widget->size()); }
+
+TEST_F(LayoutTest, AtItsSmallestSizeNoControlOverlapsAnotherOrIsCut) {
+  QWidget& top = window.widget();
+  top.show();
+  top.resize(1, 1);
+  QApplication::processEvents();
+  EXPECT_EQ(top.size(), top.minimumSizeHint().expandedTo(top.minimumSize()));
+  const std::vector<QWidget*> controls = VisibleControls(top);
+  ASSERT_GT(controls.size(), 50u);
+  for (std::size_t i = 0; i < controls.size(); ++i) {
+    SCOPED_TRACE(controls[i]->objectName().toStdString());
+    const QRect place = Placed(controls[i], top);
+    EXPECT_TRUE(top.rect().contains(place)) << "outside the window";
+    EXPECT_GE(controls[i]->width(), controls[i]->minimumSizeHint().width()) << "cut";
+    for (std::size_t j = i + 1; j < controls.size(); ++j) {
+      EXPECT_FALSE(place.intersects(Placed(controls[j], top)))
+          << "overlaps " << controls[j]->objectName().toStdString();
+    }
+  }
+  for (const char* field : {"repeatNumber", "tHour", "tTenthmsecond", "shutterAsteps"}) {
+    const QLineEdit& edit = Find<QLineEdit>(field);
+    EXPECT_GE(edit.width(), QFontMetrics(edit.font()).horizontalAdvance(edit.placeholderText())) << field;
+  }
+  top.hide();
+}
+
+// Hidden controls keep their place: the controls below the device area stay
+// where the operator found them when the first status reply reshapes the
+// window, and after the window is put back as it opened.
+TEST_F(LayoutTest, ReshapingMovesNothingAndTheOpeningLayoutComesBack) {
+  QWidget& top = window.widget();
+  top.show();
+  QApplication::processEvents();
+  QComboBox& shutterBmode = Find<QComboBox>("shutterBmode");
+  const QPoint send = Placed(window.buttons().send, top).topLeft();
+  const QColor white = shutterBmode.palette().color(QPalette::Base);
+  const QString title = Find<QLabel>("timerText").text();
+
+  for (const Variant variant : {kMono, kDuoWheelShutter, kDuoShutterShutter, kTriad}) {
+    SCOPED_TRACE(variant);
+    Capture capture;
+    ReshapeWindow(variant, IdentifiedBy::kStatusReply, capture, controller);
+    QApplication::processEvents();
+    EXPECT_EQ(Placed(window.buttons().send, top).topLeft(), send) << "the controls below the devices moved";
+
+    controller.myWindow->restoreOpeningLayout();
+    QApplication::processEvents();
+    EXPECT_EQ(controller.otherCommand->numberOfItems(), 24);
+    EXPECT_EQ(shutterBmode.count(), 4);
+    EXPECT_EQ(shutterBmode.palette().color(QPalette::Base), white);
+    EXPECT_FALSE(Find<QLineEdit>("shutterBsteps").isReadOnly());
+    EXPECT_TRUE(Find<QLineEdit>("openField").isReadOnly());
+    EXPECT_EQ(Find<QLabel>("timerText").text(), title);
+    EXPECT_TRUE(Find<QComboBox>("filterA").isVisible());
+    EXPECT_TRUE(Find<QLineEdit>("tHour").isVisible());
+  }
+  top.hide();
+}
+
+TEST_F(LayoutTest, TabWalksTheControlsInTheOrderTheyStand) {
+  QWidget& top = window.widget();
+  top.show();
+  QApplication::setActiveWindow(&top);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&top));
+  const std::vector<std::string> expected = {
+      "filterA",        "speedA",      "filterB",      "speedB",       "filterC",    "speedC",
+      "shutterAstatus", "shutterAmode", "shutterAsteps", "shutterBstatus", "shutterBmode", "shutterBsteps",
+      "repeatNumber",   "timerType",   "tHour",        "tMinute",      "tSecond",    "tMsecond",
+      "tTenthmsecond",  "otherCommand", "sendButton",  "searchButton", "searchField", "openButton",
+      "openField",      "closeButton", "receivedView", "statusView",  "exitButton",
+  };
+  Find<QWidget>("filterA").setFocus();
+  std::vector<std::string> walked;
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    walked.push_back(QApplication::focusWidget()->objectName().toStdString());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  }
+  EXPECT_EQ(walked, expected);
+  top.hide();
 }
 
 TEST_F(LayoutTest, WindowGrowsItsViews) {

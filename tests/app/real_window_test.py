@@ -17,7 +17,7 @@ import time
 # No cache files in the source tree.
 sys.dont_write_bytecode = True
 from desktop_session import (Desktop, Failure, find, find_application, read_line, require_packages, run_main,
-                             text_child, text_of, wait_until)
+                             text_of, wait_until)
 
 READY = 'Port is ready for communication.'
 SEPARATOR = '*' * 40 + '\n'
@@ -78,10 +78,11 @@ class ConsoleRun:
         self.desktop.click(self.widget(name=button, role='push button'))
 
     def choose(self, list_name, steps, expected):
-        """Clicks into a list's field and presses Down steps times."""
+        """Opens a list with a click, moves steps items down from the one
+        shown and picks that item with Return."""
         combo = self.widget(list_name)
-        self.desktop.click(text_child(combo))
-        self.desktop.keys(*['Down'] * steps)
+        self.desktop.click(combo)
+        self.desktop.keys(*['Down'] * steps, 'Return')
         wait_until(lambda: combo.get_name() == expected, 5, '%s to show %r (shows %r)' % (list_name, expected,
                                                                                           combo.get_name()))
 

@@ -1,0 +1,284 @@
+// What the window tells the operator beside its fixed texts: the port's
+// state on the status line, a command under way, changes that were not sent;
+// and how it takes input: Close, lists without typing, number fields that
+// take only numbers, Enter that sends, input refused during a command.
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+#include "line_settings.h"
+#include "port_state.h"
+#include "session_fixture.h"
+#include "status_line.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::string kPath = "/dev/ttyUSB0";
+
+// ---- The port's state, as the status line words it -----------------------
+
+PortView Failed(int error, OpenStep step = OpenStep::kOpening, std::string path = kPath) {
+  PortView port;
+  port.path = std::move(path);
+  port.health.failedStep = step;
+  port.health.failedError = error;
+  return port;
+}
+
+PortView Opened(bool onLine, bool hungUp) {
+  PortView port;
+  port.path = kPath;
+  port.open = true;
+  port.health.onLine = onLine;
+  port.health.hungUp = hungUp;
+  return port;
+}
+
+TEST(PortStateTextTest, SaysWhatThePortDoesAndWhatToDo) {
+  PortView closed;
+  closed.path = kPath;
+  closed.closedByOperator = true;
+  const struct {
+    const char* name;
+    PortView port;
+    std::string text;
+  } cases[] = {
+      {"none yet", PortView{}, "No port open. Search, then Open."},
+      {"on line", Opened(true, false), kPath + " is open and the controller is on line."},
+      {"silent", Opened(false, false),
+       kPath + " is open, but the controller did not answer the on-line check. Check that it is switched on and "
+               "connected, then Open again."},
+      {"gone", Opened(true, true), kPath + " went away (unplugged or switched off). Search, then Open."},
+      {"closed", closed, kPath + " is closed; other programs may use it. Open uses it again."},
+      {"no path", Failed(ENOENT, OpenStep::kOpening, ""), "No port to open. Search first, then Open."},
+      {"no device", Failed(ENOENT),
+       "Could not open " + kPath + ": no such device. Plug the controller in, then Search and Open."},
+      {"held, exclusive", Failed(EBUSY),
+       "Could not open " + kPath + ": another program holds the port. End it there, then Open again."},
+      {"held, locked", Failed(EBUSY, OpenStep::kLocking),
+       "Could not open " + kPath + ": another program holds the port. End it there, then Open again."},
+      {"no terminal", Failed(ENOTTY, OpenStep::kGettingAttributes),
+       "Could not open " + kPath + ": this is no serial port. Search, then Open."},
+      {"other", Failed(EIO, OpenStep::kSettingAttributes),
+       "Could not open " + kPath + ": setting it to 300 baud failed: Input/output error."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(PortStateText(c.port), c.text);
+  }
+}
+
+// The device node belongs to a group the operator is not in: the open is
+// refused, and the status line names the group and how to join it. Played by
+// a child process that gives up root, with the pseudo-terminal given to the
+// group dialout as a USB adapter's node is.
+TEST(PortStateTextTest, PermissionDeniedNamesTheOwningGroupAndHowToJoinIt) {
+  const group* dialout = getgrnam("dialout");
+  if (geteuid() != 0 || dialout == nullptr) GTEST_SKIP() << "needs root and a group dialout to give the node away";
+  PtyPeer line;
+  ASSERT_EQ(chown(line.path().c_str(), 0, dialout->gr_gid), 0);
+  ASSERT_EQ(chmod(line.path().c_str(), 0660), 0);
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    constexpr uid_t kNobody = 65534;
+    if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(77);
+    ResetSerialState();
+    std::strcpy(bsdPath, line.path().c_str());
+    const bool refused = ::OpenPort() < 0;
+    const std::string text = PortStateText(CurrentPort(line.path(), false));
+    const bool written = write(ends[1], text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    _exit(refused && written ? 0 : 1);
+  }
+  close(ends[1]);
+  std::string text;
+  char chunk[512];
+  for (ssize_t got; (got = read(ends[0], chunk, sizeof chunk)) > 0;) text.append(chunk, static_cast<size_t>(got));
+  close(ends[0]);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "could not become nobody";
+  ASSERT_EQ(WEXITSTATUS(status), 0) << text;
+  EXPECT_EQ(text, "Could not open " + line.path() +
+                      ": permission denied. The port belongs to the group dialout. Join it with: sudo usermod -a -G "
+                      "dialout nobody and then log out and in again.");
+}
+
+// ---- The window through a session on a pseudo-terminal --------------------
+
+class WindowStateTest : public SessionTest {
+ protected:
+  std::string PortState() { return window.statusLine().portState(); }
+  std::string Message() { return window.statusLine().message(); }
+
+  template <class W>
+  W& Find(const char* name) {
+    W* found = window.widget().findChild<W*>(name);
+    if (found == nullptr) throw std::runtime_error(std::string("no ") + name);
+    return *found;
+  }
+
+  // Search shows the line's path, Open puts the controller on line.
+  void OpenOnLine() {
+    Find<QLineEdit>("searchField").setText(QString::fromStdString(port.path()));
+    CannedReply onLine(port, 1, {0xEE});
+    window.buttons().open->click();
+    ASSERT_EQ(onLine.Received(), Bytes{0xEE});
+    ASSERT_EQ(PortState(), port.path() + " is open and the controller is on line.");
+  }
+};
+
+TEST_F(WindowStateTest, TheStatusLineFollowsThePortThroughOpenHangUpAndClose) {
+  EXPECT_EQ(PortState(), "No port open. Search, then Open.");
+  ASSERT_NO_FATAL_FAILURE(OpenOnLine());
+
+  port.hangUp();
+  controller.filterA->selectItemAtIndex(3);
+  window.buttons().send->click();
+  EXPECT_EQ(PortState(), port.path() + " went away (unplugged or switched off). Search, then Open.");
+  EXPECT_NE(Log().find("** Command Ignored **"), std::string::npos) << "the no-reply message stays";
+}
+
+TEST_F(WindowStateTest, CloseLetsGoOfThePortAndTheConsoleGoesOn) {
+  const termios before = port.settings();
+  ASSERT_NO_FATAL_FAILURE(OpenOnLine());
+
+  window.buttons().close->click();
+
+  EXPECT_EQ(fileDescriptor, -1);
+  EXPECT_TRUE(SameLineSettings(port.settings(), before)) << "the port kept the console's settings";
+  EXPECT_EQ(ends, 0);
+  EXPECT_TRUE(window.widget().isVisible());
+  EXPECT_EQ(PortState(), port.path() + " is closed; other programs may use it. Open uses it again.");
+  const int other = OpenSerialPort(port.path().c_str());
+  EXPECT_GE(other, 0) << "another program cannot have the port";
+  if (other >= 0) CloseSerialPort(other);
+
+  ASSERT_NO_FATAL_FAILURE(OpenOnLine());
+}
+
+// The controller never answers, so the cycle waits a whole second for it.
+TEST_F(WindowStateTest, ACommandUnderWayShowsItselfAndRefusesInput) {
+  ASSERT_NO_FATAL_FAILURE(OpenOnLine());
+  QComboBox& speedB = Find<QComboBox>("speedB");
+  struct {
+    bool ran = false;
+    std::string message;
+    bool sendEnabled = true;
+    bool busyPointer = false;
+  } seen;
+  QTimer::singleShot(400, [&] {
+    seen.ran = true;
+    seen.message = Message();
+    seen.sendEnabled = window.buttons().send->isEnabled();
+    seen.busyPointer = QApplication::overrideCursor() != nullptr;
+    QTest::keyClick(&speedB, Qt::Key_Down);
+  });
+  controller.filterA->selectItemAtIndex(3);
+
+  window.buttons().send->click();
+
+  ASSERT_TRUE(seen.ran) << "the window handled no event during the transaction";
+  EXPECT_EQ(seen.message, "Waiting for the controller's reply to 03…");
+  EXPECT_FALSE(seen.sendEnabled);
+  EXPECT_TRUE(seen.busyPointer);
+  EXPECT_EQ(speedB.currentIndex(), 0) << "a key pressed during the command reached a list";
+  EXPECT_EQ(port.pending(), Bytes{0x03});
+  EXPECT_TRUE(window.buttons().send->isEnabled());
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(Message(), "");
+}
+
+TEST_F(WindowStateTest, ChangesNotSentAreNamed) {
+  ASSERT_NO_FATAL_FAILURE(OpenOnLine());
+  CannedReply shutter(port, 1, {0xAA, 0x0D});
+  controller.shutterAstatus->selectItemAtIndex(1);
+  controller.filterA->selectItemAtIndex(3);
+  controller.tHour->setStringValue("2");
+
+  window.buttons().send->click();
+
+  EXPECT_EQ(shutter.Received(), Bytes{0xAA});
+  EXPECT_EQ(Message(), "Not sent (one command per Send): wheel A filter, hours; the window shows them, the "
+                       "controller does not have them.");
+
+  CannedReply wheel(port, 1, {0x05, 0x0D});
+  controller.filterA->selectItemAtIndex(5);
+  window.buttons().send->click();
+  EXPECT_EQ(wheel.Received(), Bytes{0x05});
+  EXPECT_EQ(Message(), "") << "one change, sent";
+}
+
+TEST_F(WindowStateTest, EnterInTheCommandListOrAFieldSends) {
+  ASSERT_NO_FATAL_FAILURE(OpenOnLine());
+  EXPECT_TRUE(window.buttons().send->isDefault());
+
+  CannedReply command(port, 1, {0xEF, 0x0D});
+  QComboBox& list = Find<QComboBox>("otherCommand");
+  list.setFocus();
+  QTest::keyClick(&list, Qt::Key_Down);
+  QTest::keyClick(&list, Qt::Key_Down);
+  QTest::keyClick(&list, Qt::Key_Down);
+  ASSERT_EQ(controller.otherCommand->indexOfSelectedItem(), 3);
+  QTest::keyClick(&list, Qt::Key_Return);
+  EXPECT_EQ(command.Received(), Bytes{0xEF});
+  EXPECT_EQ(Log(), "239       0xEF\n13         0xD\n" + std::string(40, '*') + "\n");
+
+  // Nothing changed: the cycle adds only its separator.
+  QLineEdit& steps = Find<QLineEdit>("shutterAsteps");
+  steps.setFocus();
+  QTest::keyClick(&steps, Qt::Key_Return);
+  EXPECT_EQ(Log(), "239       0xEF\n13         0xD\n" + std::string(40, '*') + "\n" + std::string(40, '*') + "\n");
+}
+
+TEST_F(WindowStateTest, NumberFieldsTakeOnlyWhatTheyCanMeanAndShowTheirRange) {
+  const struct {
+    const char* field;
+    const char* typed;
+    const char* kept;
+    const char* range;
+  } cases[] = {
+      {"tHour", "1a2-", "12", "0–4"},
+      {"tMinute", " 59", "59", "0–59"},
+      {"shutterAsteps", "144", "144", "1–144"},
+      {"shutterBsteps", "x", "", "1–144"},
+      {"tMsecond", "9999999999", "999999999", "0–999"},
+      {"repeatNumber", "CONTinuous", "CONTinuous", "1–65000 or continuous"},
+      {"repeatNumber", "contx", "cont", "1–65000 or continuous"},
+      {"repeatNumber", "650017", "650017", "1–65000 or continuous"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.field) + " typed " + c.typed);
+    QLineEdit& field = Find<QLineEdit>(c.field);
+    field.clear();
+    field.setFocus();
+    QTest::keyClicks(&field, QString::fromUtf8(c.typed));
+    EXPECT_EQ(field.text().toStdString(), c.kept);
+    EXPECT_EQ(field.placeholderText().toStdString(), c.range);
+    EXPECT_FALSE(field.toolTip().isEmpty());
+  }
+  EXPECT_FALSE(Find<QLineEdit>("searchField").placeholderText().isEmpty()) << "nothing says to Search first";
+}
+
+}  // namespace
