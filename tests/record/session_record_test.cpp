@@ -166,6 +166,8 @@ struct RefusedCase {
   const char* reason;
 };
 
+void PrintTo(const RefusedCase& c, std::ostream* out) { *out << c.name; }
+
 class RefusedPlaces : public SessionRecordTest, public testing::WithParamInterface<RefusedCase> {};
 
 TEST_P(RefusedPlaces, AreNamedWithTheReasonAndLeftAlone) {
