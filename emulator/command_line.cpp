@@ -1,6 +1,10 @@
 #include "command_line.h"
 
+#include <QCommandLineParser>
+#include <QStringList>
+#include <algorithm>
 #include <charconv>
+#include <map>
 #include <optional>
 #include <string_view>
 
@@ -91,29 +95,6 @@ std::string SetMoveTime(std::string_view value, EmulatorOptions& options) {
   return {};
 }
 
-struct ValueOption {
-  std::string_view name;
-  ValueHandler handler;
-};
-constexpr ValueOption kValueOptions[] = {
-    {"--variant", SetVariant}, {"--not-connected", AddNotConnected}, {"--baud", SetBaud},
-    {"--latency", SetLatency}, {"--move-time", SetMoveTime},
-};
-
-// Flags: true when `name` was one.
-bool ApplyFlag(std::string_view name, CommandLine& line) {
-  if (name == "--no-pacing") {
-    line.options.baud = 0;
-  } else if (name == "--no-announce") {
-    line.options.announce = false;
-  } else if (name == "--help") {
-    line.help = true;
-  } else {
-    return false;
-  }
-  return true;
-}
-
 std::string_view VariantText(Variant variant) {
   for (const VariantName& entry : kVariants) {
     if (entry.variant == variant) return entry.name;
@@ -131,45 +112,106 @@ std::string CheckDevices(const EmulatorOptions& options) {
   return {};
 }
 
-// Consumes the option at arguments[i] (and its value); returns an error text.
-std::string ParseOne(const std::vector<std::string>& arguments, std::size_t& i, CommandLine& line) {
-  std::string_view argument = arguments[i];
-  const std::size_t equals = argument.find('=');
-  const std::string_view name = argument.substr(0, equals);
-  if (equals == std::string_view::npos && ApplyFlag(name, line)) return {};
-  for (const ValueOption& option : kValueOptions) {
-    if (option.name != name) continue;
-    if (equals != std::string_view::npos) return option.handler(argument.substr(equals + 1), line.options);
-    if (i + 1 >= arguments.size()) return std::string(name) + " needs a value";
-    return option.handler(arguments[++i], line.options);
+std::string SetNoPacing(std::string_view, EmulatorOptions& options) {
+  options.baud = 0;
+  return {};
+}
+
+std::string SetNoAnnounce(std::string_view, EmulatorOptions& options) {
+  options.announce = false;
+  return {};
+}
+
+// One row per option: the parser and the usage text are made from it. help
+// and version are answered by the caller, not applied.
+struct OptionRow {
+  const char* name;
+  const char* valueName;  // nullptr for a flag
+  const char* description;  // continued lines start with a newline
+  ValueHandler apply;       // nullptr for help and version
+};
+constexpr OptionRow kOptions[] = {
+    {"variant", "triad|duo-ws|duo-ss|mono", "controller variant (default triad)", SetVariant},
+    {"not-connected", "LIST", "devices reported not connected, a comma list of\nwheelA,wheelB,wheelC,shutterA,shutterB",
+     AddNotConnected},
+    {"no-pacing", nullptr, "send every byte at once", SetNoPacing},
+    {"baud", "N", "pace sent bytes at N baud, 10 bits a byte (default 300)", SetBaud},
+    {"latency", "MS", "pause before each answer", SetLatency},
+    {"move-time", "MS", "pause before closing a command that moved a wheel", SetMoveTime},
+    {"no-announce", nullptr, "stay out of port searches", SetNoAnnounce},
+    {"help", nullptr, "show this text", nullptr},
+    {"version", nullptr, "show the version", nullptr},
+};
+
+// Where the descriptions of the usage text start.
+constexpr std::size_t kDescriptionColumn = 24;
+
+const OptionRow* FindOption(const QString& name) {
+  for (const OptionRow& row : kOptions) {
+    if (name == QLatin1String(row.name)) return &row;
   }
-  return "unknown option '" + std::string(argument) + "'";
+  return nullptr;
+}
+
+QCommandLineOption ToQtOption(const OptionRow& row) {
+  const QString name = QString::fromLatin1(row.name);
+  if (!row.valueName) return QCommandLineOption(name);
+  return QCommandLineOption(name, QString::fromLatin1(row.description), QString::fromLatin1(row.valueName));
+}
+
+// Applies the options in the order given, so that a later one wins as it
+// would on any command line ("--no-pacing --baud 9600" paces at 9600).
+std::string ApplyInOrder(const QCommandLineParser& parser, CommandLine& line) {
+  std::map<QString, qsizetype> used;
+  for (const QString& name : parser.optionNames()) {
+    const OptionRow* row = FindOption(name);
+    if (!row || !row->apply) continue;
+    const QString value = row->valueName ? parser.values(name).value(used[name]++) : QString();
+    const std::string error = row->apply(value.toStdString(), line.options);
+    if (!error.empty()) return error;
+  }
+  return {};
 }
 
 }  // namespace
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+  QCommandLineParser parser;
+  for (const OptionRow& row : kOptions) parser.addOption(ToQtOption(row));
+  // The parser takes the first word as the program's name.
+  QStringList words{QStringLiteral("korvel-emulator")};
+  for (const std::string& argument : arguments) words.append(QString::fromStdString(argument));
+
   CommandLine line;
-  for (std::size_t i = 0; i < arguments.size() && line.error.empty(); ++i) {
-    line.error = ParseOne(arguments, i, line);
+  if (!parser.parse(words)) {
+    line.error = parser.errorText().toStdString();
+  } else if (!parser.positionalArguments().isEmpty()) {
+    line.error = "Unexpected argument '" + parser.positionalArguments().constFirst().toStdString() + "'.";
+  } else {
+    line.help = parser.isSet(QStringLiteral("help"));
+    line.version = parser.isSet(QStringLiteral("version"));
+    line.error = ApplyInOrder(parser, line);
   }
   if (line.error.empty()) line.error = CheckDevices(line.options);
   return line;
 }
 
 std::string UsageText() {
-  return "Usage: korvel-emulator [options]\n"
-         "Serves one emulated controller on a pseudo-terminal until SIGINT or SIGTERM;\n"
-         "prints the device path on standard output.\n"
-         "  --variant triad|duo-ws|duo-ss|mono  controller variant (default triad)\n"
-         "  --not-connected LIST  devices reported not connected, a comma list of\n"
-         "                        wheelA,wheelB,wheelC,shutterA,shutterB\n"
-         "  --no-pacing           send every byte at once\n"
-         "  --baud N              pace sent bytes at N baud, 10 bits a byte (default 300)\n"
-         "  --latency MS          pause before each answer\n"
-         "  --move-time MS        pause before closing a command that moved a wheel\n"
-         "  --no-announce         stay out of port searches\n"
-         "  --help                show this text\n";
+  std::string text =
+      "Usage: korvel-emulator [options]\n"
+      "Serves one emulated controller on a pseudo-terminal until SIGINT or SIGTERM;\n"
+      "prints the device path on standard output.\n";
+  const std::string indent(kDescriptionColumn, ' ');
+  for (const OptionRow& row : kOptions) {
+    std::string column = std::string("  --") + row.name + (row.valueName ? std::string(" ") + row.valueName : "");
+    column.resize(std::max(column.size() + 2, kDescriptionColumn), ' ');
+    std::string description = row.description;
+    for (std::size_t at = description.find('\n'); at != std::string::npos; at = description.find('\n', at + 1)) {
+      description.insert(at + 1, indent);
+    }
+    text += column + description + "\n";
+  }
+  return text;
 }
 
 }  // namespace emulator

@@ -11,10 +11,13 @@ namespace emulator {
 struct CommandLine {
   EmulatorOptions options;
   bool help = false;
+  bool version = false;
   std::string error;  // empty when the arguments were good
 };
 
-// arguments: without the program name. Accepts "--name value" and "--name=value".
+// arguments: without the program name. Accepts "--name value" and
+// "--name=value"; of an option given twice the later one counts, and every
+// --not-connected list adds to the others.
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
 std::string UsageText();

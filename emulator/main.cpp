@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "command_line.h"
+#include "korvel_version.h"
 #include "pty_server.h"
 #include "stop_signals.h"
 
@@ -45,9 +46,10 @@ int main(int argc, char** argv) {
     std::cerr << "korvel-emulator: " << line.error << '\n' << emulator::UsageText();
     return 2;
   }
-  if (line.help) {
-    std::cout << emulator::UsageText();
-    return 0;
+  if (line.help || line.version) {
+    std::cout << (line.help ? emulator::UsageText() : std::string("korvel-emulator ") + kKorvelVersion + "\n");
+    // An answer that could not be written is a failure.
+    return std::cout.flush() ? 0 : 1;
   }
   return Serve(line.options);
 }

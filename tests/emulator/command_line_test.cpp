@@ -41,6 +41,25 @@ TEST(CommandLine, VariantNamesAndFlags) {
   EXPECT_EQ(ParseCommandLine({"--variant", "mono"}).options.variant, Variant::kMono);
   EXPECT_EQ(ParseCommandLine({"--no-pacing"}).options.baud, 0);
   EXPECT_TRUE(ParseCommandLine({"--help"}).help);
+  EXPECT_TRUE(ParseCommandLine({"--version"}).version);
+}
+
+TEST(CommandLine, ALaterOptionWinsAndNotConnectedListsAddUp) {
+  EXPECT_EQ(ParseCommandLine({"--no-pacing", "--baud", "9600"}).options.baud, 9600);
+  EXPECT_EQ(ParseCommandLine({"--baud=9600", "--no-pacing"}).options.baud, 0);
+  EXPECT_EQ(ParseCommandLine({"--latency", "5", "--latency=7"}).options.latency, 7ms);
+  EXPECT_EQ(ParseCommandLine({"--variant", "mono", "--variant", "duo-ss"}).options.variant, Variant::kDuoShutterShutter);
+  EXPECT_EQ(ParseCommandLine({"--not-connected", "wheelA", "--not-connected=shutterB"}).options.notConnected,
+            (std::set<Device>{Device::kWheelA, Device::kShutterB}));
+}
+
+TEST(CommandLine, UsageNamesEveryOption) {
+  const std::string usage = UsageText();
+  EXPECT_EQ(usage.rfind("Usage: korvel-emulator [options]\n", 0), 0u);
+  for (const char* option : {"--variant triad|duo-ws|duo-ss|mono", "--not-connected LIST", "--no-pacing", "--baud N",
+                             "--latency MS", "--move-time MS", "--no-announce", "--help", "--version"}) {
+    EXPECT_NE(usage.find(std::string("\n  ") + option + "  "), std::string::npos) << option;
+  }
 }
 
 class BadCommandLine : public testing::TestWithParam<Arguments> {};

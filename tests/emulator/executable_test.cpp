@@ -149,5 +149,17 @@ TEST(EmulatorExecutable, BadOptionGivesUsageOnStandardErrorAndExitCode2) {
   EXPECT_EQ(emulator.readLine(100ms), "");
 }
 
+TEST(EmulatorExecutable, HelpAndVersionAnswerOnStandardOutput) {
+  for (const char* option : {"--help", "--version"}) {
+    EmulatorProcess emulator({option});
+    ASSERT_TRUE(emulator.running());
+    EXPECT_EQ(emulator.exitCode(3s), 0) << option;
+    EXPECT_EQ(emulator.readLine(1s).rfind(option == std::string("--help") ? "Usage: korvel-emulator" : "korvel-emulator ", 0),
+              0u)
+        << option;
+    EXPECT_EQ(emulator.readErrors(100ms), "") << option;
+  }
+}
+
 }  // namespace
 }  // namespace emulator

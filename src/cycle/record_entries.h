@@ -1,0 +1,35 @@
+// The text of a session record's entries. Each entry starts with a line that
+// begins with the local date and time; the texts of a cycle follow verbatim,
+// as the window shows them, each under its own heading:
+//
+//   2026-12-10T14:03:07.123+01:00 search: /dev/ttyUSB0
+//   2026-12-10T14:03:09.456+01:00 open /dev/ttyUSB0: Port is ready for communication.
+//   2026-12-10T14:03:12.789+01:00 cycle
+//   sent: CC
+//   log:
+//   <the cycle's log text>
+//   status:
+//   <the cycle's status text>
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// What one command cycle did.
+struct CycleEntry {
+  std::vector<uint8_t> sent;  // the command bytes written to the line; empty when nothing was sent
+  std::string refusal;        // when nothing was sent: the message that says why
+  std::string logText;        // the cycle's part of the log view
+  std::string statusText;     // the cycle's status text; empty when it has none
+};
+
+// Local date and time in ISO 8601 with milliseconds and the offset from UTC,
+// e.g. "2026-12-10T14:03:07.123+01:00".
+std::string LocalTimeText(std::chrono::system_clock::time_point when);
+
+// Each entry ends with a newline; `time` as LocalTimeText makes it.
+std::string SearchEntry(const std::string& time, const std::string& foundPath);
+std::string OpenEntry(const std::string& time, const std::string& path, const std::string& result);
+std::string CycleEntryText(const std::string& time, const CycleEntry& cycle);
