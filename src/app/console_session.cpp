@@ -1,7 +1,10 @@
 #include "console_session.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
 #include <QEvent>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QLineEdit>
@@ -15,9 +18,11 @@
 
 #include "command_cycle.h"
 #include "console_window.h"
+#include "cycle_entry.h"
 #include "line_wait.h"
 #include "port_setup.h"
 #include "port_state.h"
+#include "saved_log.h"
 #include "serial_state.h"
 #include "status_line.h"
 #include "tessaro_controller.h"
@@ -51,17 +56,22 @@ bool IsEnter(const QEvent* event) {
 
 ConsoleSession::ConsoleSession(ConsoleWindow& window, TessaroController& controller)
     : controller_(controller),
+      consoleWindow_(window),
       window_(window.widget()),
       statusLine_(window.statusLine()),
       busy_(window.statusLine(),
             {window.buttons().search, window.buttons().open, window.buttons().send, window.buttons().close},
             window.buttons().exit),
-      gate_([this] { controller_.exit(); }) {
+      gate_([this] { controller_.exit(); }),
+      portChoice_(*window.keepingControls().portChoice, *window.keepingControls().pathField),
+      record_(window.statusLine(), *window.keepingControls().record) {
   controller_.endProgram = [] { QCoreApplication::quit(); };
   connectButtons(window);
   sendOnEnter(window);
   auto* quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), &window.widget());
   connect(quit, &QShortcut::activated, this, &ConsoleSession::requestExit);
+  auto* save = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), &window.widget());
+  connect(save, &QShortcut::activated, this, &ConsoleSession::saveLog);
   window_.installEventFilter(this);
   // The operator's input is refused meanwhile (BusyWindow), so every event
   // may be handled.
@@ -86,6 +96,9 @@ void ConsoleSession::connectButtons(ConsoleWindow& window) {
   connect(buttons.send, &QPushButton::clicked, this, &ConsoleSession::send);
   connect(buttons.close, &QPushButton::clicked, this, &ConsoleSession::close);
   connect(buttons.exit, &QPushButton::clicked, this, &ConsoleSession::requestExit);
+  const KeepingControls keeping = window.keepingControls();
+  connect(keeping.saveLog, &QPushButton::clicked, this, &ConsoleSession::saveLog);
+  connect(keeping.record, &QPushButton::toggled, this, &ConsoleSession::toggleRecord);
 }
 
 void ConsoleSession::sendOnEnter(ConsoleWindow& window) {
@@ -108,21 +121,28 @@ bool ConsoleSession::runAction(const std::function<void()>& action, std::functio
 }
 
 void ConsoleSession::search() {
-  runAction([this] { controller_.search(); }, [] { return std::string("Searching for serial ports…"); });
+  const bool ran =
+      runAction([this] { controller_.search(); }, [] { return std::string("Searching for serial ports…"); });
+  if (!ran) return;
+  portChoice_.refresh();
+  record_.search(SearchedPath());
 }
 
 void ConsoleSession::open() {
-  runAction(
+  const bool ran = runAction(
       [this] {
         controller_.open();
         portPath_ = SearchedPath();
         closedByOperator_ = false;
       },
       [] { return "Opening " + SearchedPath() + "; waiting for the controller to answer the on-line byte EE…"; });
+  if (ran) record_.open(portPath_, controller_.openField->stringValue());
 }
 
 void ConsoleSession::send() {
   ChangesBefore before;
+  const std::string logBefore = consoleWindow_.logText();
+  const std::string statusBefore = consoleWindow_.statusText();
   const bool ran = runAction(
       [&] {
         before = TakeChangesBefore(controller_);
@@ -135,6 +155,39 @@ void ConsoleSession::send() {
   if (!ran || gate_.exited()) return;
   const bool sent = portHealth.sendingLength > 0;
   statusLine_.showMessage(UnsentMessage(UnsentControls(before, sent, LastCommandWasSetting())));
+  record_.cycle(CycleEntryOf(TextAdded(logBefore, consoleWindow_.logText()),
+                             TextAdded(statusBefore, consoleWindow_.statusText())));
+}
+
+void ConsoleSession::saveLog() {
+  if (gate_.busy() || gate_.exited()) return;
+  const QString defaultPath = QDir::home().filePath(DefaultLogName(QDateTime::currentDateTime()));
+  // The dialog asks before it lets an existing file be picked.
+  const QString path = QFileDialog::getSaveFileName(&consoleWindow_.widget(), QStringLiteral("Save Log"), defaultPath,
+                                                    QStringLiteral("Text files (*.txt);;All files (*)"));
+  if (path.isEmpty()) return;
+  const std::string failure = WriteSavedLog(path, consoleWindow_.logText(), consoleWindow_.statusText());
+  statusLine_.showMessage(failure.empty() ? "The log was saved in " + path.toStdString() + "." : failure);
+}
+
+void ConsoleSession::toggleRecord(bool on) {
+  if (!on) {
+    record_.stop();
+    return;
+  }
+  const QString defaultPath = QDir::home().filePath(
+      QStringLiteral("korvel-session-") + QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HHmmss")) +
+      QStringLiteral(".txt"));
+  // The record is appended to, never replaced: the dialog does not ask about
+  // an existing file.
+  const QString path = QFileDialog::getSaveFileName(&consoleWindow_.widget(), QStringLiteral("Record the Session"),
+                                                    defaultPath, QStringLiteral("Text files (*.txt);;All files (*)"),
+                                                    nullptr, QFileDialog::DontConfirmOverwrite);
+  if (path.isEmpty()) {
+    consoleWindow_.keepingControls().record->setChecked(false);
+    return;
+  }
+  record_.start(path.toStdString());
 }
 
 void ConsoleSession::close() {

@@ -2,7 +2,8 @@
 // time, and every way of closing the window (the window manager, Ctrl+Q, the
 // Exit button) ends the program through exit:, which puts the port's settings
 // back. Enter in a list or a number field sends, as the Send button does. The
-// status line tells the port's state after every action. While an action
+// status line tells the port's state after every action. Every search, open
+// and cycle goes into the session record while one is kept. While an action
 // waits on the line the window goes on painting and answering, shows that it
 // waits, and refuses the operator's input.
 #pragma once
@@ -13,6 +14,8 @@
 
 #include "action_gate.h"
 #include "busy_window.h"
+#include "port_choice.h"
+#include "window_record.h"
 
 class ConsoleWindow;
 class QEvent;
@@ -30,6 +33,12 @@ class ConsoleSession : public QObject {
   void requestExit() { gate_.requestExit(); }
   const ActionGate& gate() const { return gate_; }
 
+  // Starts the session record in path (--log); the status line says where,
+  // or why not.
+  bool startRecord(const std::string& path) { return record_.start(path); }
+  const WindowRecord& record() const { return record_; }
+  PortChoice& portChoice() { return portChoice_; }
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -43,16 +52,23 @@ class ConsoleSession : public QObject {
   void send();
   // Closes the port as exit: does, and the console goes on.
   void close();
+  // Save Log: asks for the file, then writes both views to it.
+  void saveLog();
+  // The Record button: asks for the file to start, stops when pressed again.
+  void toggleRecord(bool on);
   // Runs action unless another one is running (false then); waiting says
   // what it waits for once that shows.
   bool runAction(const std::function<void()>& action, std::function<std::string()> waiting);
   void showPortState();
 
   TessaroController& controller_;
+  ConsoleWindow& consoleWindow_;
   QObject& window_;
   StatusLine& statusLine_;
   BusyWindow busy_;
   ActionGate gate_;
+  PortChoice portChoice_;
+  WindowRecord record_;
   std::string portPath_;
   bool closedByOperator_ = false;
 };

@@ -78,6 +78,11 @@ ConsoleWindow::ConsoleWindow() : widget_(std::make_unique<QWidget>()), form_(std
   form_->setupUi(widget_.get());
   statusLine_ = std::make_unique<StatusLine>(*form_->statusLine);
   SetUpNumberFields(*widget_);
+  // Found by assistive technology under their names, as the outlets are.
+  for (QWidget* control : {static_cast<QWidget*>(form_->portChoice), static_cast<QWidget*>(form_->saveLogButton),
+                           static_cast<QWidget*>(form_->recordButton)}) {
+    control->setAccessibleDescription(control->objectName());
+  }
   // The echo lines of the log put the hexadecimal value in a column of its own.
   const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   form_->receivedView->setFont(fixed);
@@ -111,3 +116,11 @@ std::vector<QWidget*> ConsoleWindow::valueControls() const {
   }
   return controls;
 }
+
+KeepingControls ConsoleWindow::keepingControls() const {
+  return {form_->portChoice, form_->searchField, form_->saveLogButton, form_->recordButton};
+}
+
+std::string ConsoleWindow::logText() const { return form_->receivedView->toPlainText().toStdString(); }
+
+std::string ConsoleWindow::statusText() const { return form_->statusView->toPlainText().toStdString(); }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "controls.h"
@@ -10,6 +11,8 @@
 #include "status_line.h"
 #include "tessaro_controller.h"
 
+class QComboBox;
+class QLineEdit;
 class QPushButton;
 class QWidget;
 namespace Ui {
@@ -23,6 +26,14 @@ struct ActionButtons {
   QPushButton* send;
   QPushButton* close;
   QPushButton* exit;
+};
+
+// The controls of the port list, the saved log and the session record.
+struct KeepingControls {
+  QComboBox* portChoice;
+  QLineEdit* pathField;
+  QPushButton* saveLog;
+  QPushButton* record;
 };
 
 class ConsoleWindow {
@@ -39,7 +50,11 @@ class ConsoleWindow {
 
   QWidget& widget() { return *widget_; }
   ActionButtons buttons() const;
+  KeepingControls keepingControls() const;
   StatusLine& statusLine() { return *statusLine_; }
+  // The texts of the log and the status view as the window shows them.
+  std::string logText() const;
+  std::string statusText() const;
   // The lists and number fields in which Enter sends, as the Send button does.
   std::vector<QWidget*> valueControls() const;
 

@@ -25,6 +25,7 @@ int main(int argc, char** argv) {
   window.bind(controller, tessaroApp);
   ApplyConsoleOptions(line.options, controller);
   ConsoleSession session(window, controller);
+  if (!line.options.log.empty()) session.startRecord(line.options.log);
   StopSignals stopSignals([&session] { session.requestExit(); });
   window.widget().show();
   const int result = application.exec();

@@ -26,24 +26,13 @@ const char* GeneralNameOf(int layoutIndex) {
   return "?";
 }
 
-const char* KindOf(PortGroup group) {
-  switch (group) {
-    case PortGroup::kUsbAdapter:
-      return "USB serial adapter";
-    case PortGroup::kEmulatedController:
-      return "emulated controller";
-    default:
-      return "serial port";
-  }
-}
-
 int ListPortsTo(FILE* results) {
   const std::vector<ListedPort> ports = ListPorts();
   SearchPort();
   const std::string picked(bsdPath);
   for (const ListedPort& p : ports) {
     const std::string path = p.service.calloutDevice.value_or("(no device path)");
-    std::fprintf(results, "%c %-24s %s\n", !picked.empty() && path == picked ? '*' : ' ', path.c_str(), KindOf(p.group));
+    std::fprintf(results, "%c %-24s %s\n", !picked.empty() && path == picked ? '*' : ' ', path.c_str(), PortKindText(p).c_str());
   }
   return picked.empty() ? kExitPort : kExitDone;
 }

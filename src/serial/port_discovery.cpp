@@ -37,7 +37,25 @@ bool IsUsbAdapter(const QSerialPortInfo& port) {
 ListedPort Emulated(const std::string& path) {
   const std::string prefix = "/dev/";
   std::string name = path.rfind(prefix, 0) == 0 ? path.substr(prefix.size()) : path;
-  return {PortGroup::kEmulatedController, {name, path}};
+  return {PortGroup::kEmulatedController, {name, path}, {}, {}, {}};
+}
+
+ListedPort System(const QSerialPortInfo& port) {
+  if (!IsUsbAdapter(port)) return {PortGroup::kOther, {Present(port.portName()), Present(port.systemLocation())}, {}, {}, {}};
+  return {PortGroup::kUsbAdapter,
+          {Present(port.portName()), Present(port.systemLocation())},
+          port.manufacturer().simplified().toStdString(),
+          port.description().simplified().toStdString(),
+          port.serialNumber().simplified().toStdString()};
+}
+
+std::string UsbAdapterText(const ListedPort& port) {
+  std::string name = port.maker;
+  if (!port.product.empty()) name += (name.empty() ? "" : " ") + port.product;
+  std::string text = "USB serial adapter";
+  if (!name.empty()) text += ": " + name;
+  if (!port.serialNumber.empty()) text += (name.empty() ? ": " : ", ") + std::string("serial number ") + port.serialNumber;
+  return text;
 }
 
 void Arrange(std::vector<ListedPort>& ports) {
@@ -57,12 +75,20 @@ std::vector<SerialService> ArrangeServices(std::vector<ListedPort> ports) {
   return services;
 }
 
+std::string PortKindText(const ListedPort& port) {
+  switch (port.group) {
+    case PortGroup::kUsbAdapter:
+      return UsbAdapterText(port);
+    case PortGroup::kEmulatedController:
+      return "emulated controller";
+    default:
+      return "serial port";
+  }
+}
+
 std::vector<ListedPort> ListPorts() {
   std::vector<ListedPort> ports;
-  for (const QSerialPortInfo& port : QSerialPortInfo::availablePorts()) {
-    const PortGroup group = IsUsbAdapter(port) ? PortGroup::kUsbAdapter : PortGroup::kOther;
-    ports.push_back({group, {Present(port.portName()), Present(port.systemLocation())}});
-  }
+  for (const QSerialPortInfo& port : QSerialPortInfo::availablePorts()) ports.push_back(System(port));
   for (const std::string& path : AnnouncedEmulators()) ports.push_back(Emulated(path));
   Arrange(ports);
   return ports;

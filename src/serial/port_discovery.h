@@ -32,7 +32,17 @@ enum class PortGroup { kUsbAdapter, kEmulatedController, kOther };
 struct ListedPort {
   PortGroup group;
   SerialService service;
+  // A USB adapter's maker, product and serial number as the system reports
+  // them; empty when it reports none.
+  std::string maker;
+  std::string product;
+  std::string serialNumber;
 };
+
+// What the port is, as the window's port list and korvel-ctl's ports show it:
+// "USB serial adapter: <maker> <product>, serial number <n>" (the parts the
+// system reports), "emulated controller" or "serial port".
+std::string PortKindText(const ListedPort& port);
 
 // The ports group by group, each group in order of path.
 std::vector<SerialService> ArrangeServices(std::vector<ListedPort> ports);

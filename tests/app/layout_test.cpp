@@ -270,8 +270,9 @@ TEST_F(LayoutTest, TabWalksTheControlsInTheOrderTheyStand) {
       "filterA",        "speedA",      "filterB",      "speedB",       "filterC",    "speedC",
       "shutterAstatus", "shutterAmode", "shutterAsteps", "shutterBstatus", "shutterBmode", "shutterBsteps",
       "repeatNumber",   "timerType",   "tHour",        "tMinute",      "tSecond",    "tMsecond",
-      "tTenthmsecond",  "otherCommand", "sendButton",  "searchButton", "searchField", "openButton",
-      "openField",      "closeButton", "receivedView", "statusView",  "exitButton",
+      "tTenthmsecond",  "otherCommand", "sendButton",  "searchButton", "searchField", "portChoice",
+      "openButton",     "openField",   "closeButton",  "receivedView", "statusView", "saveLogButton",
+      "recordButton",   "exitButton",
   };
   Find<QWidget>("filterA").setFocus();
   std::vector<std::string> walked;

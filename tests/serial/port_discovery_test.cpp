@@ -64,12 +64,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ArrangeServices, UsbAdaptersThenEmulatorsThenOtherPortsEachByPath) {
   const auto arranged = ArrangeServices({
-      {PortGroup::kOther, Service("ttyS1", "/dev/ttyS1")},
-      {PortGroup::kEmulatedController, Service("pts/7", "/dev/pts/7")},
-      {PortGroup::kUsbAdapter, Service("ttyUSB1", "/dev/ttyUSB1")},
-      {PortGroup::kOther, Service("ttyS0", "/dev/ttyS0")},
-      {PortGroup::kUsbAdapter, Service("ttyACM0", "/dev/ttyACM0")},
-      {PortGroup::kEmulatedController, Service("pts/3", "/dev/pts/3")},
+      {PortGroup::kOther, Service("ttyS1", "/dev/ttyS1"), {}, {}, {}},
+      {PortGroup::kEmulatedController, Service("pts/7", "/dev/pts/7"), {}, {}, {}},
+      {PortGroup::kUsbAdapter, Service("ttyUSB1", "/dev/ttyUSB1"), {}, {}, {}},
+      {PortGroup::kOther, Service("ttyS0", "/dev/ttyS0"), {}, {}, {}},
+      {PortGroup::kUsbAdapter, Service("ttyACM0", "/dev/ttyACM0"), {}, {}, {}},
+      {PortGroup::kEmulatedController, Service("pts/3", "/dev/pts/3"), {}, {}, {}},
   });
   std::vector<std::string> paths;
   for (const auto& service : arranged) paths.push_back(*service.calloutDevice);
@@ -120,3 +120,23 @@ TEST_F(Announcements, AnnouncementsOfEndedProcessesAreIgnored) {
 }
 
 }  // namespace
+
+// What each port is, as the window's port list and korvel-ctl's ports show
+// it: a USB adapter's details are the parts the system reports.
+TEST(PortKindText, NamesTheKindAndTheAdaptersReportedDetails) {
+  struct Case {
+    ListedPort port;
+    std::string text;
+  };
+  const SerialService any = Service("ttyUSB0", "/dev/ttyUSB0");
+  const Case cases[] = {
+      {{PortGroup::kUsbAdapter, any, "Acme", "USB-Serial Cable", "A1B2"},
+       "USB serial adapter: Acme USB-Serial Cable, serial number A1B2"},
+      {{PortGroup::kUsbAdapter, any, "", "USB-Serial Cable", ""}, "USB serial adapter: USB-Serial Cable"},
+      {{PortGroup::kUsbAdapter, any, "", "", "A1B2"}, "USB serial adapter: serial number A1B2"},
+      {{PortGroup::kUsbAdapter, any, "", "", ""}, "USB serial adapter"},
+      {{PortGroup::kEmulatedController, any, "", "", ""}, "emulated controller"},
+      {{PortGroup::kOther, any, "", "", ""}, "serial port"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(PortKindText(c.port), c.text);
+}

@@ -1,0 +1,30 @@
+#include "saved_log.h"
+
+#include <QSaveFile>
+
+namespace {
+
+std::string Lines(const std::string& text) {
+  if (text.empty() || text.back() == '\n') return text;
+  return text + '\n';
+}
+
+}  // namespace
+
+std::string SavedLogText(const std::string& log, const std::string& status) {
+  return "Log\n" + Lines(log) + "\nStatus\n" + Lines(status);
+}
+
+std::string WriteSavedLog(const QString& path, const std::string& log, const std::string& status) {
+  const std::string text = SavedLogText(log, status);
+  QSaveFile file(path);
+  const bool written = file.open(QIODevice::WriteOnly) &&
+                       file.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size()) &&
+                       file.commit();
+  if (written) return {};
+  return "The log could not be saved in " + path.toStdString() + ": " + file.errorString().toStdString() + ".";
+}
+
+QString DefaultLogName(const QDateTime& when) {
+  return QStringLiteral("korvel-log-") + when.toString(QStringLiteral("yyyy-MM-dd-HHmmss")) + QStringLiteral(".txt");
+}

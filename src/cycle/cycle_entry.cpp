@@ -1,0 +1,33 @@
+#include "cycle_entry.h"
+
+#include <algorithm>
+
+#include "command_cycle.h"
+#include "serial_state.h"
+
+namespace {
+
+std::string WithoutSeparator(const std::string& log) {
+  const std::string separator = kSeparator;
+  if (log.size() < separator.size() || log.compare(log.size() - separator.size(), separator.size(), separator) != 0) {
+    return log;
+  }
+  return log.substr(0, log.size() - separator.size());
+}
+
+}  // namespace
+
+CycleEntry CycleEntryOf(const std::string& logText, const std::string& statusText) {
+  CycleEntry entry;
+  const int length = std::clamp(static_cast<int>(portHealth.sendingLength), 0, static_cast<int>(kCommandSize));
+  entry.sent.assign(mycomm, mycomm + length);
+  if (entry.sent.empty()) entry.refusal = WithoutSeparator(logText);
+  entry.logText = logText;
+  entry.statusText = statusText;
+  return entry;
+}
+
+std::string TextAdded(const std::string& before, const std::string& after) {
+  if (after.size() >= before.size() && after.compare(0, before.size(), before) == 0) return after.substr(before.size());
+  return after;
+}

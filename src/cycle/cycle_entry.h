@@ -1,0 +1,17 @@
+// The session record's entry for the command cycle that has just run: the
+// command bytes the transaction wrote, or the message that says why nothing
+// went out, and the texts the cycle added to the two views.
+#pragma once
+
+#include <string>
+
+#include "record_entries.h"
+
+// logText and statusText: what the cycle added to the log and the status view.
+// The caller sets portHealth.sendingLength to 0 before the cycle, so that a
+// cycle that sent nothing is told from one that did.
+CycleEntry CycleEntryOf(const std::string& logText, const std::string& statusText);
+
+// What a view gained since `before`: the text after it when the view only
+// grew, else the whole view (it was cleared or trimmed in between).
+std::string TextAdded(const std::string& before, const std::string& after);
