@@ -4,13 +4,17 @@ emulated controllers, worked with clicks and key presses: the port's state on
 the status line through open, a port held by another console, Close, and an
 unplugged controller; a click made during a long wheel move that must not act
 afterwards; lists that take no typing; Enter that sends; and a second
-controller of another variant identified afresh after Open.
+controller of another variant identified afresh after Open; a port picked
+from the list of ports found and the session record of its cycles, kept when
+the console is killed.
 
 Usage: window_state_real_test.py --console PATH --probe PATH --artifacts DIR
 """
 
 import argparse
 import os
+import re
+import signal
 import subprocess
 import sys
 import time
@@ -49,10 +53,10 @@ class Console:
     """One korvel-console window, found on the accessibility bus by its
     process; widgets are looked up once."""
 
-    def __init__(self, desktop, path):
+    def __init__(self, desktop, path, *options):
         self.desktop = desktop
         env = dict(desktop.env, QT_LINUX_ACCESSIBILITY_ALWAYS_ON='1', QT_QPA_PLATFORM='xcb')
-        self.process = desktop.start([path], env=env)
+        self.process = desktop.start([path, *options], env=env)
         app = find_application(os.path.basename(path), pid=self.process.pid)
         self.window = wait_until(lambda: app.get_child_count() and app.get_child_at_index(0), 10, 'the window')
         found = subprocess.run(['xdotool', 'search', '--sync', '--onlyvisible', '--pid', str(self.process.pid)],
@@ -109,6 +113,16 @@ class Console:
             self.press('Send')
         wait_until(lambda: self.cycles() == before + 1, 10, 'the status query to end')
 
+    def pick_port(self, device):
+        """Picks the device from the list of ports found, which offers it
+        without a search; the path field then shows it."""
+        entry = device + '  —  emulated controller'
+        combo = self.widget('portChoice')
+        wait_until(lambda: entry in port_entries(combo), 5, 'the list of ports to offer %s' % device)
+        self.click(combo)
+        self.desktop.keys('Home', *['Down'] * port_entries(combo).index(entry), 'Return')
+        wait_until(lambda: self.text('searchField') == device, 5, 'the path field to show %s' % device)
+
     def exit(self):
         self.press('Exit')
         try:
@@ -117,6 +131,21 @@ class Console:
             raise Failure('the console did not end after Exit')
         check(code == 0, 'the console ended with %d' % code)
         self.desktop.stop(self.process)
+
+
+def port_entries(combo):
+    """The entries of a list, read through its pop-up's items."""
+    entries = []
+    stack = [combo]
+    while stack:
+        node = stack.pop()
+        if node.get_role_name() in ('list item', 'menu item'):
+            entries.append(node.get_name())
+        stack.extend(node.get_child_at_index(i) for i in reversed(range(node.get_child_count())))
+    return entries
+
+
+TIME = r'\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d'
 
 
 def on_line(device):
@@ -223,6 +252,37 @@ def two_variants_in_turn(desktop, args):
     mono.unplug()
 
 
+def session_record_and_kill(desktop, args):
+    """A console started with --log: the operator picks the emulator from
+    the list of ports, opens it and asks for the status with Enter three
+    times; the record holds the open and each cycle exactly as the window
+    showed it, and keeps them when the console is killed."""
+    record = os.path.join(desktop.scratch, 'session.txt')
+    console = Console(desktop, args.console, '--log', record)
+    probe = Probe(desktop, args.probe, 'triad')
+    console.pick_port(probe.device)
+    console.press('Open')
+    console.wait_port_state(on_line(probe.device))
+    expected = 'open %s: Port is ready for communication.\n' % probe.device
+    for _ in range(3):
+        log, status = console.text('receivedView'), console.text('statusView')
+        console.status_query(by_enter=True)
+        new_log = console.text('receivedView')[len(log):]
+        new_status = console.text('statusView')[len(status):]
+        expected += 'cycle\nsent: CC\nlog:\n%sstatus:\n%s' % (new_log, new_status)
+    console.process.send_signal(signal.SIGKILL)
+    console.process.wait(10)
+    desktop.stop(console.process)
+    with open(record, encoding='utf-8') as f:
+        kept = f.read()
+    check(kept.count(' cycle\n') == 3, 'the killed console left %d cycles:\n%s' % (kept.count(' cycle\n'), kept))
+    untimed = re.sub('^' + TIME + ' ', '', kept, flags=re.M)
+    check(untimed == expected, 'the record differs from the window:\n%s\nexpected:\n%s' % (kept, expected))
+    check(re.fullmatch('(?:%s [^\n]*\n(?:(?!%s)[^\n]*\n)*)+' % (TIME, TIME), kept) is not None,
+          'an entry does not start with the local date and time:\n' + kept)
+    probe.unplug()
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument('--console', required=True)
@@ -234,7 +294,7 @@ def main():
     # One desktop for all: this process's accessibility client stays with the
     # bus it first met.
     with Desktop() as desktop:
-        for case in (port_states_and_close, input_during_a_long_move, two_variants_in_turn):
+        for case in (port_states_and_close, input_during_a_long_move, two_variants_in_turn, session_record_and_kill):
             try:
                 case(desktop, args)
             except Failure:
