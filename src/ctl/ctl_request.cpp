@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "burn_in.h"
+#include "korvel_version.h"
 #include "ctl_tables.h"
 #include "usage_text.h"
 
@@ -19,6 +20,8 @@ struct Options {
   QCommandLineOption repeat{"repeat", "Burn-in: run the command N times, then print a summary.", "N"};
   QCommandLineOption interval{"interval", "Burn-in: pause MS milliseconds between runs.", "MS"};
   QCommandLineOption stopOnError{"stop-on-error", "Burn-in: stop at the first refusal or missing reply."};
+  QCommandLineOption log{"log", "Append a session record of the search, the open and every cycle to FILE.", "FILE"};
+  QCommandLineOption version{"version", "Show the version."};
   QCommandLineOption help{{"h", "help"}, "Show this help."};
 };
 
@@ -87,6 +90,8 @@ std::string Read(QCommandLineParser& parser, const Options& o, CtlRequest& r) {
   if (FindCtlCommand(r.command.c_str()) == nullptr) return "unknown command '" + r.command + "'";
   r.port = parser.value(o.port).toStdString();
   if (parser.isSet(o.port) && r.port.empty()) return "--port needs a path";
+  r.log = parser.value(o.log).toStdString();
+  if (parser.isSet(o.log) && r.log.empty()) return "--log needs a file";
   r.json = parser.isSet(o.json);
   r.list = parser.isSet(o.list);
   r.verbose = parser.isSet(o.verbose);
@@ -103,7 +108,7 @@ int ReadCommandLine(int argc, char** argv, CtlRequest& request, FILE* results) {
   const Options o;
   QCommandLineParser parser;
   parser.setApplicationDescription("Drives a Korvel controller from the shell, cycle by cycle as the console does.");
-  parser.addOptions({o.port, o.json, o.list, o.verbose, o.repeat, o.interval, o.stopOnError, o.help});
+  parser.addOptions({o.port, o.json, o.list, o.verbose, o.log, o.repeat, o.interval, o.stopOnError, o.version, o.help});
   parser.addPositionalArgument("COMMAND", "ports, status, config, set or command.", "COMMAND [ARGS]");
   QStringList arguments;
   for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
@@ -111,6 +116,10 @@ int ReadCommandLine(int argc, char** argv, CtlRequest& request, FILE* results) {
   if (parser.isSet(o.help)) {
     const std::string help = UsageText(parser.helpText().toStdString());
     std::fputs(help.c_str(), results);
+    return kExitDone;
+  }
+  if (parser.isSet(o.version)) {
+    std::fprintf(results, "korvel-ctl %s\n", kKorvelVersion);
     return kExitDone;
   }
   const std::string error = Read(parser, o, request);

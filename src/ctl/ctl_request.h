@@ -10,6 +10,7 @@
 struct CtlRequest {
   std::string command;  // ports, status, config, set, command
   std::string port;     // empty: search
+  std::string log;      // the session record's file; empty: none
   bool json = false;
   bool list = false;
   bool verbose = false;
@@ -20,6 +21,6 @@ struct CtlRequest {
   const GeneralCommandName* general = nullptr;  // command NAME
 };
 
-// Fills request from argv; returns -1 to go on, else the exit status (help
-// printed to results, or a usage error on standard error).
+// Fills request from argv; returns -1 to go on, else the exit status (help or
+// version printed to results, or a usage error on standard error).
 int ReadCommandLine(int argc, char** argv, CtlRequest& request, FILE* results);

@@ -175,6 +175,14 @@ int RunRequest(const CtlRequest& r, FILE* results) {
   }
   if (r.command == "ports") return ListPortsTo(results);
   CtlSession session;
+  // A record asked for and not kept is no run to start: a script would find
+  // out only afterwards.
+  if (!r.log.empty()) {
+    if (const std::string failure = session.startRecord(r.log); !failure.empty()) {
+      std::fprintf(stderr, "korvel-ctl: %s\n", failure.c_str());
+      return kExitUsage;
+    }
+  }
   const OpenOutcome opened = session.open(r.port);
   if (opened != OpenOutcome::kReady) return OpenFailure(opened, session);
   return RunOnPort(session, r, results);

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "command_cycle.h"
+#include "cycle_entry.h"
 #include "port_setup.h"
 #include "serial_state.h"
 #include "settings.h"
@@ -65,12 +66,14 @@ CtlSession::~CtlSession() {
 OpenOutcome CtlSession::open(const std::string& path) {
   if (path.empty()) {
     window_.controller.search();
+    recorded(record_.recordSearch(window_.searchField.text));
     if (window_.searchField.text.empty()) return OpenOutcome::kNotFound;
   } else {
     window_.searchField.text = path;
   }
   path_ = window_.searchField.text;
   window_.controller.open();
+  recorded(record_.recordOpen(path_, window_.openField.text));
   if (window_.openField.text == kReady) return OpenOutcome::kReady;
   return fileDescriptor < 0 ? OpenOutcome::kNotOpened : OpenOutcome::kNotOnLine;
 }
@@ -78,10 +81,12 @@ OpenOutcome CtlSession::open(const std::string& path) {
 CycleResult CtlSession::send() {
   CycleResult result;
   const auto start = std::chrono::steady_clock::now();
+  portHealth.sendingLength = 0;
   window_.controller.communicate();
   result.wall = std::chrono::steady_clock::now() - start;
   result.log = TakeText(window_.receivedView);
   result.status = TakeText(window_.statusView);
+  recorded(record_.recordCycle(CycleEntryOf(result.log, result.status)));
   ReadLog(result);
   if (result.message == kNoReplyMessage) {
     result.outcome = CycleOutcome::kNoReply;
@@ -89,6 +94,10 @@ CycleResult CtlSession::send() {
     result.outcome = CycleOutcome::kRefused;
   }
   return result;
+}
+
+void CtlSession::recorded(const std::string& failure) {
+  if (!failure.empty()) std::fprintf(stderr, "korvel-ctl: %s\n", failure.c_str());
 }
 
 bool CtlSession::pickGeneralCommand(int layoutIndex) { return PickGeneralCommand(window_.otherCommand, layoutIndex); }

@@ -1,7 +1,8 @@
 // korvel-ctl's window: the headless window with the controller object, one
 // port opened as Open does, and command cycles run through the send action
 // exactly as a person at the desktop window runs them. Each cycle's texts are
-// taken out of the views, so that a long burn-in keeps no history.
+// taken out of the views, so that a long burn-in keeps no history; with a
+// session record each search, open and cycle is appended to it.
 #pragma once
 
 #include <chrono>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "headless_window.h"
+#include "session_record.h"
 
 enum class CycleOutcome {
   kDone,     // a reply came, or nothing needed sending
@@ -34,6 +36,10 @@ class CtlSession {
   CtlSession(const CtlSession&) = delete;
   CtlSession& operator=(const CtlSession&) = delete;
 
+  // Starts the session record (--log) before open; empty when recording,
+  // else why not.
+  std::string startRecord(const std::string& path) { return record_.start(path); }
+
   // An empty path searches as Search does.
   OpenOutcome open(const std::string& path);
   const std::string& path() const { return path_; }
@@ -45,8 +51,12 @@ class CtlSession {
   HeadlessWindow& window() { return window_; }
 
  private:
+  // A failed write is told once on standard error; the record then stops.
+  void recorded(const std::string& failure);
+
   HeadlessWindow window_;
   std::string path_;
+  SessionRecord record_;
 };
 
 // The log's echo line "204       0xCC" read back; false for any other line.

@@ -37,7 +37,7 @@ check_files() {
     fi
   done
   [ "$missing" = 0 ] || fail "the install tree lacks files"
-  for program in bin/korvel-console bin/korvel-emulator; do
+  for program in bin/korvel-console bin/korvel-emulator bin/korvel-ctl; do
     [ -x "$stage/$program" ] || fail "$program is not executable"
   done
 }
@@ -97,6 +97,9 @@ check_runs() {
   local no_display=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM)
   version=$("${no_display[@]}" "$unpacked/usr/bin/korvel-console" --version)
   [[ $version =~ ^korvel-console\ [0-9]+\.[0-9]+\.[0-9]+$ ]] || fail "korvel-console --version said '$version'"
+  local ctl_version
+  ctl_version=$("${no_display[@]}" "$unpacked/usr/bin/korvel-ctl" --version)
+  [ "$ctl_version" = "korvel-ctl ${version#korvel-console }" ] || fail "korvel-ctl --version said '$ctl_version'"
   "${no_display[@]}" "$unpacked/usr/bin/korvel-emulator" --help | grep -q '^Usage: korvel-emulator' ||
     fail "korvel-emulator --help gave no usage"
   status=0
