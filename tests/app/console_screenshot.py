@@ -1,13 +1,16 @@
 #!/usr/bin/python3
 """The README's picture of the console: an emulated Triad, searched, opened
-and asked for its status, in a window under Xvfb; the window alone, as a PNG.
+and asked for its status with the session record kept, in a window under
+Xvfb, with the list of ports found open; the window alone, as a PNG. The
+session record is left in the record file.
 
-Usage: console_screenshot.py --build DIR --output FILE
+Usage: console_screenshot.py --build DIR --output FILE --record FILE
 """
 
 import argparse
 import os
 import sys
+import time
 
 # No cache files in the source tree.
 sys.dont_write_bytecode = True
@@ -19,17 +22,22 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument('--build', required=True, help='the build tree with korvel-console and emulator_probe')
     parser.add_argument('--output', required=True)
+    parser.add_argument('--record', required=True, help='the session record file (appended to)')
     args = parser.parse_args()
     require_packages()
     args.console = os.path.join(args.build, 'src', 'app', 'korvel-console')
     args.probe = os.path.join(args.build, 'tests', 'app', 'emulator_probe')
     with Desktop() as desktop:
         run = flow.ConsoleRun(desktop, args)
-        run.start()
+        run.start('--log', os.path.abspath(args.record))
         flow.search_and_open(run)
         flow.status_query(run)
+        desktop.click(run.widget('portChoice'))
+        # The list's pop-up is drawn after the click returns.
+        time.sleep(1)
         box = run.window.get_extents(Atspi.CoordType.SCREEN)
         desktop.screenshot(args.output, crop=(box.x, box.y, box.width, box.height))
+        desktop.keys('Escape')
         flow.exit_console(run)
     print('saved', args.output)
     return 0

@@ -53,12 +53,12 @@ class ConsoleRun:
         self.window = None
         self._widgets = {}
 
-    def start(self):
+    def start(self, *options):
         self.probe = self.desktop.start([self.args.probe, '--variant', 'triad', '--move-time', str(MOVE_TIME_MS)],
                                         stdout=subprocess.PIPE, text=True)
         self.device = read_line(self.probe.stdout.fileno(), 10, 'device path from the emulator')
         env = dict(self.desktop.env, QT_LINUX_ACCESSIBILITY_ALWAYS_ON='1', QT_QPA_PLATFORM='xcb')
-        self.console = self.desktop.start([self.args.console], env=env)
+        self.console = self.desktop.start([self.args.console, *options], env=env)
         app = find_application(os.path.basename(self.args.console))
         self.window = wait_until(lambda: app.get_child_count() and app.get_child_at_index(0), 10, 'the window')
         self.desktop.xdotool('search', '--sync', '--onlyvisible', '--name', '^Korvel Console$')
