@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QWidget>
 
 #include <chrono>
@@ -171,6 +172,13 @@ void ConsoleSession::saveLog() {
 }
 
 void ConsoleSession::toggleRecord(bool on) {
+  QPushButton& button = *consoleWindow_.keepingControls().record;
+  // No file dialog in the middle of an action: the button goes back.
+  if (gate_.busy() || gate_.exited()) {
+    const QSignalBlocker quiet(button);
+    button.setChecked(!on);
+    return;
+  }
   if (!on) {
     record_.stop();
     return;
@@ -184,7 +192,7 @@ void ConsoleSession::toggleRecord(bool on) {
                                                     defaultPath, QStringLiteral("Text files (*.txt);;All files (*)"),
                                                     nullptr, QFileDialog::DontConfirmOverwrite);
   if (path.isEmpty()) {
-    consoleWindow_.keepingControls().record->setChecked(false);
+    button.setChecked(false);
     return;
   }
   record_.start(path.toStdString());
