@@ -41,7 +41,8 @@ void OwnedFd::reset(int fd) {
 
 AnnouncementDir OpenAnnouncementDir(const std::string& path, bool create) {
   if (create && mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
-    return Refused(std::string("cannot be made: ") + std::strerror(errno));
+    const char* reason = std::strerror(errno);
+    return Refused(std::string("cannot be made: ") + reason);
   }
   OwnedFd fd(open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
   if (!fd.valid()) {

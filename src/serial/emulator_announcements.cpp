@@ -37,10 +37,13 @@ struct Held {
 std::mutex heldMutex;
 std::map<std::string, Held> held;
 
-bool Refuse(std::string* whyNot, std::string reason) {
+// No announcement, and why.
+std::string Refuse(std::string* whyNot, std::string reason) {
   if (whyNot != nullptr) *whyNot = std::move(reason);
-  return false;
+  return {};
 }
+
+std::string SystemError(const std::string& what, int error) { return what + ": " + std::strerror(error); }
 
 // An open file description's write lock: any process may test for it, and only
 // one that can open the file (its owner) can hold it. It goes when the process
@@ -119,28 +122,24 @@ std::string EmulatorAnnouncementDir() {
 }
 
 std::string AnnounceEmulator(const std::string& devicePath, std::string* whyNot) {
+  // What the readers take: an absolute path on one line that fits their buffer.
   const std::string line = devicePath + '\n';
-  if (devicePath.empty() || line.size() > static_cast<std::size_t>(kMaxAnnouncementSize)) {
-    Refuse(whyNot, "the device path does not fit an announcement");
-    return {};
+  if (devicePath.rfind('/', 0) != 0 || devicePath.find('\n') != std::string::npos ||
+      line.size() > static_cast<std::size_t>(kMaxAnnouncementSize)) {
+    return Refuse(whyNot, "the device path " + devicePath + " cannot be announced");
   }
   const std::string dirPath = EmulatorAnnouncementDir();
   AnnouncementDir dir = OpenAnnouncementDir(dirPath, true);
-  if (!dir.fd.valid()) {
-    Refuse(whyNot, "directory " + dirPath + ": " + dir.problem);
-    return {};
-  }
+  if (!dir.fd.valid()) return Refuse(whyNot, "directory " + dirPath + ": " + dir.problem);
   Held announcement{std::move(dir.fd), OwnedFd{}, {}};
   announcement.file = CreateAnnouncementFile(announcement.dir.get(), announcement.name);
+  int error = errno;
   const std::string file = dirPath + "/" + announcement.name;
-  if (!announcement.file.valid()) {
-    Refuse(whyNot, "cannot create " + file + ": " + std::strerror(errno));
-    return {};
-  }
+  if (!announcement.file.valid()) return Refuse(whyNot, SystemError("cannot create " + file, error));
   if (!LockForLife(announcement.file.get()) || !WriteAll(announcement.file.get(), line)) {
-    Refuse(whyNot, "cannot write " + file + ": " + std::strerror(errno));
+    error = errno;
     static_cast<void>(unlinkat(announcement.dir.get(), announcement.name.c_str(), 0));
-    return {};
+    return Refuse(whyNot, SystemError("cannot write " + file, error));
   }
   std::lock_guard lock(heldMutex);
   held.insert_or_assign(file, std::move(announcement));

@@ -152,6 +152,8 @@ const HostileDir kHostileDirs[] = {
      }, "not a directory"},
 };
 
+void PrintTo(const HostileDir& c, std::ostream* out) { *out << c.name; }
+
 class HostileDirTest : public AnnouncementTrustTest, public ::testing::WithParamInterface<HostileDir> {};
 
 // The console ignores the directory with one line, and the emulator will not
@@ -215,6 +217,8 @@ const HostileFile kHostileFiles[] = {
        if (geteuid() == 0) EXPECT_EQ(chown(file.c_str(), kNobody, kNobody), 0);
      }},
 };
+
+void PrintTo(const HostileFile& c, std::ostream* out) { *out << c.name; }
 
 class HostileFileTest : public AnnouncementTrustTest, public ::testing::WithParamInterface<HostileFile> {};
 
