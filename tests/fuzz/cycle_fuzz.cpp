@@ -27,6 +27,7 @@ using Clock = std::chrono::steady_clock;
 // The unpaced emulator takes a command within microseconds of its writing;
 // a second leaves room for a machine loaded by other fuzzers.
 constexpr auto kSettleLimit = std::chrono::seconds(1);
+// Short beside a command's arrival, long enough not to spin against the emulator.
 constexpr auto kSettlePoll = std::chrono::microseconds(100);
 
 void Check(bool holds) {
