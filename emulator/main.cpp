@@ -26,7 +26,8 @@ int Serve(const emulator::EmulatorOptions& options) {
     return 1;
   }
   if (options.announce && server.announcement().empty()) {
-    std::cerr << "korvel-emulator: could not announce " << server.devicePath() << " to port searches\n";
+    std::cerr << "korvel-emulator: not announcing " << server.devicePath() << " to port searches - "
+              << server.notAnnouncedBecause() << '\n';
   }
   std::cout << server.devicePath() << std::endl;
   const bool stopped = emulator::WaitForStopSignal(signals, server);

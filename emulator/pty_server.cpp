@@ -50,7 +50,7 @@ bool EmulatorServer::start() {
   stopRead_.reset(ends[0]);
   stopWrite_.reset(ends[1]);
   devicePath_ = pty_.devicePath;
-  if (options_.announce) announcement_ = AnnounceEmulator(devicePath_);
+  if (options_.announce) announcement_ = AnnounceEmulator(devicePath_, &notAnnouncedBecause_);
   thread_ = std::thread(&EmulatorServer::serve, this);
   return true;
 }

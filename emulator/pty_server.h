@@ -26,7 +26,8 @@ class EmulatorServer {
 
   // Opens the device, announces it when asked and starts serving. False, with
   // error(), when the device could not be set up or the server was started
-  // before. A failed announcement is no failure: announcement() stays empty.
+  // before. A failed announcement is no failure: announcement() stays empty
+  // and notAnnouncedBecause() says why.
   bool start();
   // Withdraws the announcement and ends serving at once, also in the middle
   // of a paced reply; the device goes away.
@@ -34,6 +35,7 @@ class EmulatorServer {
 
   const std::string& devicePath() const { return devicePath_; }
   const std::string& announcement() const { return announcement_; }
+  const std::string& notAnnouncedBecause() const { return notAnnouncedBecause_; }
   // False once serving ended on an error of the device.
   bool serving() const;
   std::string error() const;
@@ -62,6 +64,7 @@ class EmulatorServer {
   UniqueFd stopWrite_;
   std::string devicePath_;
   std::string announcement_;
+  std::string notAnnouncedBecause_;
   bool started_ = false;
   std::thread thread_;
   std::atomic<bool> failed_{false};
