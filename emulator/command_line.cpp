@@ -10,6 +10,8 @@ namespace {
 
 constexpr int kMaxBaud = 4'000'000;
 constexpr long kMaxDelayMs = 3'600'000;
+// USB serial adapters take latency timers from 1 to 255 ms.
+constexpr long kMaxLatencyTimerMs = 255;
 
 struct VariantName {
   std::string_view name;
@@ -91,13 +93,20 @@ std::string SetMoveTime(std::string_view value, EmulatorOptions& options) {
   return {};
 }
 
+std::string SetLatencyTimer(std::string_view value, EmulatorOptions& options) {
+  const auto ms = ParseNumber(value, 1, kMaxLatencyTimerMs);
+  if (!ms) return "--latency-timer needs milliseconds from 1 to " + std::to_string(kMaxLatencyTimerMs);
+  options.latencyTimer = std::chrono::milliseconds(*ms);
+  return {};
+}
+
 struct ValueOption {
   std::string_view name;
   ValueHandler handler;
 };
 constexpr ValueOption kValueOptions[] = {
     {"--variant", SetVariant}, {"--not-connected", AddNotConnected}, {"--baud", SetBaud},
-    {"--latency", SetLatency}, {"--move-time", SetMoveTime},
+    {"--latency", SetLatency}, {"--move-time", SetMoveTime}, {"--latency-timer", SetLatencyTimer},
 };
 
 // Flags: true when `name` was one.
@@ -159,8 +168,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
 
 std::string UsageText() {
   return "Usage: korvel-emulator [options]\n"
-         "Serves one emulated controller on a pseudo-terminal until SIGINT or SIGTERM;\n"
-         "prints the device path on standard output.\n"
+         "Serves one emulated controller on a pseudo-terminal until SIGINT, SIGTERM or\n"
+         "SIGHUP; prints the device path on standard output.\n"
          "  --variant triad|duo-ws|duo-ss|mono  controller variant (default triad)\n"
          "  --not-connected LIST  devices reported not connected, a comma list of\n"
          "                        wheelA,wheelB,wheelC,shutterA,shutterB\n"
@@ -168,6 +177,8 @@ std::string UsageText() {
          "  --baud N              pace sent bytes at N baud, 10 bits a byte (default 300)\n"
          "  --latency MS          pause before each answer\n"
          "  --move-time MS        pause before closing a command that moved a wheel\n"
+         "  --latency-timer MS    hand bytes on as a USB serial adapter does: all that\n"
+         "                        crossed the line, every MS (1 to 255) or per 62 bytes\n"
          "  --no-announce         stay out of port searches\n"
          "  --help                show this text\n";
 }

@@ -27,25 +27,6 @@ int FailOpen(const char* message, const char* path, int fd) {
   return -1;
 }
 
-// A raw 300-baud line without flow control; the device keeps its character
-// size, parity and stop bits.
-termios RawLine(termios line) {
-  line.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
-  // The reply bytes are binary: no carriage-return or newline translation
-  // (the closing 0x0D must arrive as 0x0D), no stripping of bit 7, and no
-  // doubling of 0xFF for parity marks.
-  line.c_iflag &= ~static_cast<tcflag_t>(ICRNL | INLCR | IGNCR | ISTRIP | IUCLC | PARMRK);
-  line.c_oflag &= ~static_cast<tcflag_t>(OPOST);
-  line.c_cflag |= CREAD | CLOCAL;
-  line.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS);
-  line.c_lflag &= ~static_cast<tcflag_t>(ICANON | ISIG | ECHO | ECHOE);
-  line.c_cc[VMIN] = 1;
-  line.c_cc[VTIME] = 0;
-  cfsetospeed(&line, B300);
-  cfsetispeed(&line, B300);
-  return line;
-}
-
 // Writes the on-line byte; false after three failed attempts.
 bool SendOnLineByte(int descriptor) {
   for (int attempt = 0; attempt < kOnLineWriteAttempts; ++attempt) {
@@ -73,18 +54,42 @@ bool Lock(int fd) {
 
 }  // namespace
 
+termios LineSettingsFor(termios line) {
+  line.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
+  // The reply bytes are binary: no carriage-return or newline translation
+  // (the closing 0x0D must arrive as 0x0D), no stripping of bit 7, and no
+  // doubling of 0xFF for parity marks.
+  line.c_iflag &= ~static_cast<tcflag_t>(ICRNL | INLCR | IGNCR | ISTRIP | IUCLC | PARMRK);
+  line.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+  line.c_cflag |= CREAD | CLOCAL;
+  line.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS);
+  line.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB);
+  line.c_cflag |= CS8;
+  line.c_lflag &= ~static_cast<tcflag_t>(ICANON | ISIG | ECHO | ECHOE);
+  line.c_cc[VMIN] = 1;
+  line.c_cc[VTIME] = 0;
+  cfsetospeed(&line, B300);
+  cfsetispeed(&line, B300);
+  return line;
+}
+
 int OpenSerialPort(const char* path) {
   // Without O_NOCTTY a console started without a controlling terminal would
   // take the port as its own, and unplugging the adapter would end it by SIGHUP.
   const int fd = ::open(path, O_RDWR | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) return FailOpen("Error opening serial port %s - %s(%d).\n", path, -1);
   if (!Lock(fd)) return FailOpen("Error locking serial port %s - %s(%d).\n", path, fd);
-  if (fcntl(fd, F_SETFL, 0) == -1) return FailOpen("Error clearing O_NDELAY %s - %s(%d).\n", path, fd);
+  // Every other status flag is cleared, but the port stays non-blocking: a
+  // write takes what the driver has room for and never holds up the window,
+  // and reads only ask for bytes that are known to be waiting.
+  if (fcntl(fd, F_SETFL, O_NONBLOCK) == -1) {
+    return FailOpen("Error clearing O_NDELAY %s - %s(%d).\n", path, fd);
+  }
   if (tcgetattr(fd, &gOriginalTTYAttrs) == -1) {
     return FailOpen("Error getting tty attributes %s - %s(%d).\n", path, fd);
   }
   if (ioctl(fd, TIOCEXCL) == -1) return FailOpen("Error locking serial port %s - %s(%d).\n", path, fd);
-  const termios line = RawLine(gOriginalTTYAttrs);
+  const termios line = LineSettingsFor(gOriginalTTYAttrs);
   if (tcsetattr(fd, TCSANOW, &line) == -1) {
     return FailOpen("Error setting tty attributes %s - %s(%d).\n", path, fd);
   }
@@ -116,6 +121,7 @@ int CloseSerialPort(int32_t descriptor) {
 
 int OpenPort() {
   if (fileDescriptor >= 0) ClosePort();
+  lineOwesBytes = false;
   fileDescriptor = OpenSerialPort(bsdPath);
   return fileDescriptor;
 }
@@ -123,5 +129,6 @@ int OpenPort() {
 int ClosePort() {
   const int result = CloseSerialPort(fileDescriptor);
   fileDescriptor = -1;
+  lineOwesBytes = false;
   return result;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "line_wait.h"
+#include "reply_pace.h"
 #include "serial_state.h"
 
 namespace {
@@ -12,28 +13,63 @@ bool Complete(const ReplyRule& rule, int count) {
   return !rule.endsInCarriageReturn || Buffer[count - 1] == 0x0D;
 }
 
+// Reads on after the first byte. `owes` tells whether the reply was cut
+// short: it ended at its bound or at a full Buffer before it was whole and,
+// for a reply read until quiet, before the quiet came.
+int ReadPieces(int fd, const ReplyRule& rule, LineClock::time_point replyBy, bool& owes) {
+  constexpr int kRoom = static_cast<int>(kBufferSize);
+  ReplyPace pace;
+  int count = 0;
+  for (;;) {
+    const int got = ReadWaiting(fd, Buffer + count, kRoom - count);
+    if (got < 0) return count > 0 ? count : -1;
+    count += got;
+    pace.Arrived(LineClock::now(), count > rule.echoLength);
+    const bool complete = Complete(rule, count);
+    const bool whole = complete && !rule.untilQuiet;
+    if (whole || count == kRoom || LineClock::now() >= replyBy) {
+      owes = !whole;
+      return count;
+    }
+    const auto quietFrom = pace.QuietFrom();
+    const auto waitUntil = complete ? std::min(quietFrom, replyBy) : replyBy;
+    switch (WaitForBytes(fd, waitUntil)) {
+      case LineEvent::kBytes: continue;
+      case LineEvent::kHangUp: return count;
+      case LineEvent::kTimeout:
+        owes = !complete || quietFrom > replyBy;
+        return count;
+    }
+  }
+}
+
 }  // namespace
 
 int ReadReply(int fd, const ReplyRule& rule, LineClock::time_point firstByteBy,
               LineClock::time_point* replyBy) {
+  lineOwesBytes = false;
   switch (WaitForBytes(fd, firstByteBy)) {
     case LineEvent::kTimeout: return 0;
     case LineEvent::kHangUp: return -1;
     case LineEvent::kBytes: break;
   }
-  if (*replyBy == LineClock::time_point{}) *replyBy = LineClock::now() + kReplyTimeout;
+  if (*replyBy == LineClock::time_point{}) *replyBy = LineClock::now() + rule.bound;
+  bool owes = false;
+  const int count = ReadPieces(fd, rule, *replyBy, owes);
+  lineOwesBytes = owes;
+  return count;
+}
 
-  int count = 0;
-  constexpr int kRoom = static_cast<int>(kBufferSize);
-  for (;;) {
-    const int got = ReadWaiting(fd, Buffer + count, kRoom - count);
-    if (got < 0) return count > 0 ? count : -1;
-    count += got;
-    if (count == kRoom) return count;
-    const bool complete = Complete(rule, count);
-    if (complete && !rule.untilQuiet) return count;
-    if (LineClock::now() >= *replyBy) return count;
-    const auto waitUntil = complete ? std::min(LineClock::now() + kQuietTime, *replyBy) : *replyBy;
-    if (WaitForBytes(fd, waitUntil) != LineEvent::kBytes) return count;
+void SettleOwedBytes(int fd) {
+  if (!lineOwesBytes) return;
+  lineOwesBytes = false;
+  const auto giveUp = LineClock::now() + kOwedBytesTimeout;
+  ReplyPace pace;
+  auto waitUntil = giveUp;
+  unsigned char dropped[kBufferSize];
+  while (WaitForBytes(fd, waitUntil) == LineEvent::kBytes) {
+    if (ReadWaiting(fd, dropped, static_cast<int>(sizeof dropped)) < 0) return;
+    pace.Arrived(LineClock::now(), true);
+    waitUntil = std::min(pace.QuietFrom(), giveUp);
   }
 }

@@ -9,6 +9,7 @@ int fileDescriptor = -1;
 struct termios gOriginalTTYAttrs;
 unsigned char mycomm[kCommandSize];
 unsigned char Buffer[kBufferSize];
+bool lineOwesBytes = false;
 
 void ResetSerialState() {
   std::memset(bsdPath, 0, sizeof bsdPath);
@@ -16,5 +17,6 @@ void ResetSerialState() {
   std::memset(&gOriginalTTYAttrs, 0, sizeof gOriginalTTYAttrs);
   std::memset(mycomm, 0, sizeof mycomm);
   std::memset(Buffer, 0, sizeof Buffer);
+  lineOwesBytes = false;
   SetLineWaitHook({}, std::chrono::milliseconds(0));
 }

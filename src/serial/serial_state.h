@@ -21,6 +21,9 @@ extern struct termios gOriginalTTYAttrs;
 extern unsigned char mycomm[kCommandSize];
 // The last reply, first received byte at index 0.
 extern unsigned char Buffer[kBufferSize];
+// The last reply was cut short (its echo came, its end did not): the rest is
+// still owed on the line and must not be taken for the next reply.
+extern bool lineOwesBytes;
 
 // Back to the state at program start (tests start each case from here).
 void ResetSerialState();

@@ -138,8 +138,11 @@ TEST_P(StopSignalTest, ServesUntilTheSignalThenWithdrawsAndExitsCleanly) {
   EXPECT_TRUE(dir.isEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, StopSignalTest, testing::Values(SIGTERM, SIGINT),
-                         [](const auto& info) { return info.param == SIGTERM ? "Term" : "Int"; });
+// SIGHUP: the terminal the emulator was started in is closed.
+INSTANTIATE_TEST_SUITE_P(Signals, StopSignalTest, testing::Values(SIGTERM, SIGINT, SIGHUP),
+                         [](const auto& info) {
+                           return info.param == SIGTERM ? "Term" : info.param == SIGINT ? "Int" : "Hup";
+                         });
 
 TEST(EmulatorExecutable, BadOptionGivesUsageOnStandardErrorAndExitCode2) {
   EmulatorProcess emulator({"--variant", "quad"});
