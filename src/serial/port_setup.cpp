@@ -101,10 +101,12 @@ int InitializeModem(int32_t descriptor) {
   DiscardStaleInput(descriptor);
   if (!SendOnLineByte(descriptor)) return 0;
   // The echo may be followed by a closing 0x0D: take it too, so that it is
-  // not read as the start of the next reply.
+  // not read as the start of the next reply. An echo whose closing byte has
+  // not come yet leaves it owed, for the next command to wait for.
   const ReplyRule wholeAnswer{1, true, false};
   LineClock::time_point replyBy{};
   const int count = ReadReply(descriptor, wholeAnswer, LineClock::now() + kFirstByteTimeout, &replyBy);
+  if (count == 1) lineOwesBytes = true;
   return count > 0 && Buffer[0] == kOnLine ? 1 : 0;
 }
 

@@ -23,8 +23,9 @@ int ReadPieces(int fd, const ReplyRule& rule, LineClock::time_point replyBy, boo
   for (;;) {
     const int got = ReadWaiting(fd, Buffer + count, kRoom - count);
     if (got < 0) return count > 0 ? count : -1;
+    const int echoLeft = std::max(rule.echoLength - count, 0);
     count += got;
-    pace.Arrived(LineClock::now(), count > rule.echoLength);
+    pace.Arrived(LineClock::now(), std::max(got - echoLeft, 0));
     const bool complete = Complete(rule, count);
     const bool whole = complete && !rule.untilQuiet;
     if (whole || count == kRoom || LineClock::now() >= replyBy) {
@@ -68,8 +69,9 @@ void SettleOwedBytes(int fd) {
   auto waitUntil = giveUp;
   unsigned char dropped[kBufferSize];
   while (WaitForBytes(fd, waitUntil) == LineEvent::kBytes) {
-    if (ReadWaiting(fd, dropped, static_cast<int>(sizeof dropped)) < 0) return;
-    pace.Arrived(LineClock::now(), true);
+    const int got = ReadWaiting(fd, dropped, static_cast<int>(sizeof dropped));
+    if (got < 0) return;
+    pace.Arrived(LineClock::now(), got);
     waitUntil = std::min(pace.QuietFrom(), giveUp);
   }
 }

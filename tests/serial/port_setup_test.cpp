@@ -242,4 +242,22 @@ TEST_F(OpenLine, OnLineCheckTakesItsClosingByte) {
   EXPECT_EQ(reply(exchange({0xEF}, 0)), (Bytes{0xEF, 0x0D}));
 }
 
+// A controller that closes the on-line byte late: its closing byte is waited
+// for before the next command goes out, not read as that command's reply.
+TEST_F(OpenLine, OnLineClosingByteThatComesLateIsNotTheNextReply) {
+  Bytes beforeTheClosingByte{0xFF};
+  play([&](PtyPeer& line) {
+    line.receive(1);
+    line.send({0xEE});
+    std::this_thread::sleep_for(600ms);
+    beforeTheClosingByte = line.pending();
+    line.send({0x0D});
+    line.receive(1);
+    line.send({0xEF, 0x0D}, kByteAt300);
+  });
+  EXPECT_EQ(InitializeModem(fileDescriptor), 1);
+  EXPECT_EQ(reply(exchange({0xEF}, 0)), (Bytes{0xEF, 0x0D}));
+  EXPECT_EQ(beforeTheClosingByte, Bytes{});
+}
+
 }  // namespace
