@@ -13,9 +13,22 @@ bool Complete(const ReplyRule& rule, int count) {
   return !rule.endsInCarriageReturn || Buffer[count - 1] == 0x0D;
 }
 
-// Reads on after the first byte. `owes` tells whether the reply was cut
-// short: it ended at its bound or at a full Buffer before it was whole and,
-// for a reply read until quiet, before the quiet came.
+// Waits for the reply's next piece; true when one came. Otherwise the reply
+// has ended, and `owes` tells whether it was cut short: at its bound before it
+// was whole or, for a reply read until quiet, before the quiet came.
+bool NextPieceCame(int fd, bool complete, const ReplyPace& pace, LineClock::time_point replyBy, bool& owes) {
+  const auto quietFrom = pace.QuietFrom();
+  switch (WaitForBytes(fd, complete ? std::min(quietFrom, replyBy) : replyBy)) {
+    case LineEvent::kBytes: return true;
+    case LineEvent::kHangUp: return false;
+    case LineEvent::kTimeout: break;
+  }
+  owes = !complete || quietFrom > replyBy;
+  return false;
+}
+
+// Reads on after the first byte; `owes` as above, and also when Buffer filled
+// before the reply was whole.
 int ReadPieces(int fd, const ReplyRule& rule, LineClock::time_point replyBy, bool& owes) {
   constexpr int kRoom = static_cast<int>(kBufferSize);
   ReplyPace pace;
@@ -32,15 +45,7 @@ int ReadPieces(int fd, const ReplyRule& rule, LineClock::time_point replyBy, boo
       owes = !whole;
       return count;
     }
-    const auto quietFrom = pace.QuietFrom();
-    const auto waitUntil = complete ? std::min(quietFrom, replyBy) : replyBy;
-    switch (WaitForBytes(fd, waitUntil)) {
-      case LineEvent::kBytes: continue;
-      case LineEvent::kHangUp: return count;
-      case LineEvent::kTimeout:
-        owes = !complete || quietFrom > replyBy;
-        return count;
-    }
+    if (!NextPieceCame(fd, complete, pace, replyBy, owes)) return count;
   }
 }
 
