@@ -1,5 +1,5 @@
 // korvel-emulator: serves one emulated controller on a pseudo-terminal until
-// SIGINT or SIGTERM. The device path is the one line on standard output.
+// SIGINT, SIGTERM or SIGHUP. The device path is the one line on standard output.
 #include <signal.h>
 
 #include <iostream>
@@ -16,7 +16,7 @@ namespace {
 int Serve(const emulator::EmulatorOptions& options) {
   sigset_t signals;
   if (!emulator::BlockStopSignals(signals)) {
-    std::cerr << "korvel-emulator: cannot block SIGINT and SIGTERM\n";
+    std::cerr << "korvel-emulator: cannot block SIGINT, SIGTERM and SIGHUP\n";
     return 1;
   }
   signal(SIGPIPE, SIG_IGN);

@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "adapter_delivery.h"
 #include "controller_model.h"
 #include "emulator_options.h"
 #include "line_pacer.h"
@@ -52,13 +53,15 @@ class EmulatorServer {
   void serve();
   bool handle(uint8_t byte, LinePacer::Clock::time_point ready);
   bool send(uint8_t byte, LinePacer::Clock::time_point ready);
+  bool deliverHeld();
   bool sleepUntil(LinePacer::Clock::time_point deadline);
-  bool writeByte(uint8_t byte);
+  bool writeBytes(const std::vector<uint8_t>& bytes);
   bool refuse(std::string problem);
   void fail(const std::string& operation);
 
   const Options options_;
-  LinePacer pacer_;  // serving thread only
+  LinePacer pacer_;          // serving thread only
+  AdapterDelivery adapter_;  // serving thread only
   PseudoTerminal pty_;
   UniqueFd stopRead_;
   UniqueFd stopWrite_;

@@ -10,6 +10,7 @@ struct termios gOriginalTTYAttrs;
 unsigned char mycomm[kCommandSize];
 unsigned char Buffer[kBufferSize];
 PortHealth portHealth;
+bool lineOwesBytes = false;
 
 void ResetSerialState() {
   std::memset(bsdPath, 0, sizeof bsdPath);
@@ -18,5 +19,6 @@ void ResetSerialState() {
   std::memset(mycomm, 0, sizeof mycomm);
   std::memset(Buffer, 0, sizeof Buffer);
   portHealth = PortHealth{};
+  lineOwesBytes = false;
   SetLineWaitHook({}, std::chrono::milliseconds(0));
 }

@@ -22,6 +22,9 @@ extern struct termios gOriginalTTYAttrs;
 extern unsigned char mycomm[kCommandSize];
 // The last reply, first received byte at index 0.
 extern unsigned char Buffer[kBufferSize];
+// The last reply was cut short (its echo came, its end did not): the rest is
+// still owed on the line and must not be taken for the next reply.
+extern bool lineOwesBytes;
 
 // Where opening a port can fail, in the order OpenSerialPort takes the steps.
 enum class OpenStep { kNone, kOpening, kLocking, kClearingNonBlocking, kGettingAttributes, kSettingAttributes };

@@ -139,8 +139,11 @@ TEST_P(StopSignalTest, ServesUntilTheSignalThenWithdrawsAndExitsCleanly) {
   EXPECT_TRUE(dir.isEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, StopSignalTest, testing::Values(SIGTERM, SIGINT),
-                         [](const auto& info) { return info.param == SIGTERM ? "Term" : "Int"; });
+// SIGHUP: the terminal the emulator was started in is closed.
+INSTANTIATE_TEST_SUITE_P(Signals, StopSignalTest, testing::Values(SIGTERM, SIGINT, SIGHUP),
+                         [](const auto& info) {
+                           return info.param == SIGTERM ? "Term" : info.param == SIGINT ? "Int" : "Hup";
+                         });
 
 // A directory that other users may write to is no place to announce: the
 // emulator serves without announcing, says why, and leaves the directory empty.
