@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <span>
 
 #include "diagnostics.h"
 #include "line_wait.h"
@@ -18,6 +19,10 @@ namespace {
 
 constexpr unsigned char kOnLine = 0xEE;
 constexpr int kOnLineWriteAttempts = 3;
+// The echoed 0xEE and its closing 0x0D.
+constexpr int kOnLineAnswerLength = 2;
+
+int OnLineAnswerLength(std::span<const unsigned char> /*received*/) { return kOnLineAnswerLength; }
 
 // Closes fd after a failed step, printing the step's message first; the step
 // and its error stay for the window.
@@ -110,9 +115,11 @@ int InitializeModem(int32_t descriptor) {
   portHealth.onLine = false;
   if (!SendOnLineByte(descriptor)) return 0;
   // The echo may be followed by a closing 0x0D: take it too, so that it is
-  // not read as the start of the next reply. An echo whose closing byte has
-  // not come yet leaves it owed, for the next command to wait for.
-  const ReplyRule wholeAnswer{1, true, false};
+  // not read as the start of the next reply; once it has come the answer is
+  // whole. An echo whose closing byte has not come yet leaves it owed, for the
+  // next command to wait for.
+  ReplyRule wholeAnswer{1, true, false};
+  wholeAnswer.lengthOf = OnLineAnswerLength;
   LineClock::time_point replyBy{};
   const int count = ReadReply(descriptor, wholeAnswer, LineClock::now() + kFirstByteTimeout, &replyBy);
   if (count == 1) lineOwesBytes = true;

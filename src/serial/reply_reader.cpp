@@ -1,6 +1,7 @@
 #include "reply_reader.h"
 
 #include <algorithm>
+#include <span>
 
 #include "line_wait.h"
 #include "reply_pace.h"
@@ -8,9 +9,19 @@
 
 namespace {
 
+constexpr unsigned char kClosingByte = 0x0D;
+
 bool Complete(const ReplyRule& rule, int count) {
   if (count < rule.target) return false;
-  return !rule.endsInCarriageReturn || Buffer[count - 1] == 0x0D;
+  return !rule.endsInCarriageReturn || Buffer[count - 1] == kClosingByte;
+}
+
+// A reply longer than its bytes say, or one whose closing byte is not where
+// they put it, is left to the rule's own end.
+bool ShowsItselfWhole(const ReplyRule& rule, int count) {
+  if (rule.lengthOf == nullptr) return false;
+  const int length = rule.lengthOf(std::span<const unsigned char>(Buffer, static_cast<std::size_t>(count)));
+  return length > 0 && count == length && Buffer[count - 1] == kClosingByte;
 }
 
 // Waits for the reply's next piece; true when one came. Otherwise the reply
@@ -40,7 +51,7 @@ int ReadPieces(int fd, const ReplyRule& rule, LineClock::time_point replyBy, boo
     count += got;
     pace.Arrived(LineClock::now(), std::max(got - echoLeft, 0));
     const bool complete = Complete(rule, count);
-    const bool whole = complete && !rule.untilQuiet;
+    const bool whole = (complete && !rule.untilQuiet) || ShowsItselfWhole(rule, count);
     if (whole || count == kRoom || LineClock::now() >= replyBy) {
       owes = !whole;
       return count;

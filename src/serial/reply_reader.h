@@ -3,6 +3,7 @@
 #pragma once
 
 #include "line_timing.h"
+#include "serial_state.h"
 
 // When a reply is complete.
 struct ReplyRule {
@@ -12,6 +13,9 @@ struct ReplyRule {
   int echoLength = 0;  // the echo's bytes, which the controller may pause after
   // How long the reply may take, counted from its first byte.
   LineClock::duration bound = kReplyTimeout;
+  // Tells the reply's length from its bytes: when exactly that many have come
+  // and the last is 0x0D, the reply is whole at once, whatever the rule above.
+  ReplyLengthHook lengthOf = nullptr;
 };
 
 // Waits for the first byte until firstByteBy, then reads until the rule holds,

@@ -12,6 +12,16 @@ unsigned char Buffer[kBufferSize];
 PortHealth portHealth;
 bool lineOwesBytes = false;
 
+namespace {
+
+ReplyLengthHook statusReplyLength = nullptr;
+
+}  // namespace
+
+void SetStatusReplyLengthHook(ReplyLengthHook hook) { statusReplyLength = hook; }
+
+ReplyLengthHook StatusReplyLengthHook() { return statusReplyLength; }
+
 void ResetSerialState() {
   std::memset(bsdPath, 0, sizeof bsdPath);
   fileDescriptor = -1;
@@ -21,4 +31,5 @@ void ResetSerialState() {
   portHealth = PortHealth{};
   lineOwesBytes = false;
   SetLineWaitHook({}, std::chrono::milliseconds(0));
+  statusReplyLength = nullptr;
 }

@@ -31,10 +31,12 @@ ReplyRule RuleFor(int length, int extraLength) {
   rule.target = length + extraLength + (AwaitsClosingByte(length) ? 1 : 0);
   // A status reply may hold 0x0D as a data byte (a step count of 13), and a
   // configuration reply is longer than awaited while the variant is unknown:
-  // both are read until the line goes quiet.
+  // both are read until the line goes quiet, unless a status reply's own
+  // bytes show it whole.
   rule.untilQuiet = mycomm[0] == kStatusQuery || mycomm[0] == kConfigurationQuery;
   rule.endsInCarriageReturn = mycomm[0] == kStatusQuery;
   rule.echoLength = length;
+  if (mycomm[0] == kStatusQuery) rule.lengthOf = StatusReplyLengthHook();
   // Any other command may move wheels before its closing byte.
   if (!rule.untilQuiet && AwaitsClosingByte(length)) rule.bound = kMoveClosingTimeout;
   return rule;

@@ -242,6 +242,21 @@ TEST_F(OpenLine, OnLineCheckTakesItsClosingByte) {
   EXPECT_EQ(reply(exchange({0xEF}, 0)), (Bytes{0xEF, 0x0D}));
 }
 
+// Echo and closing byte in one piece, as an unpaced emulator or a USB
+// adapter hands them on: the answer is whole, with no wait for the quiet
+// after a burst (kLongestDeliveryTick and a character, 288 ms; the bound
+// leaves room for a loaded machine).
+TEST_F(OpenLine, OnLineAnswerEndsWithItsClosingByte) {
+  play([](PtyPeer& line) {
+    line.receive(1);
+    line.send({0xEE, 0x0D});
+  });
+  const auto start = LineClock::now();
+  EXPECT_EQ(InitializeModem(fileDescriptor), 1);
+  EXPECT_LT(LineClock::now() - start, 150ms);
+  EXPECT_FALSE(lineOwesBytes);
+}
+
 // A controller that closes the on-line byte late: its closing byte is waited
 // for before the next command goes out, not read as that command's reply.
 TEST_F(OpenLine, OnLineClosingByteThatComesLateIsNotTheNextReply) {

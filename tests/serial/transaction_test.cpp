@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <ostream>
+#include <span>
 #include <vector>
 
 #include "line_timing.h"
@@ -182,6 +183,71 @@ INSTANTIATE_TEST_SUITE_P(
                {{0xFD, 'K', 'T', '3'}, {' ', 'W', 'A', '=', '1', ' ', 'B', '='}, {'2', ' ', 'C', '=', '3', ' ', 'x'},
                 {'y', 'z', '0', '1', '2', '3', '4', '5'}, {'6', 0x0D}},
                255ms, {0xFD}, 12}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A status reply whose bytes tell its length, as the replies' layer tells
+// it: the bytes as they arrive, a hook that tells the length, and whether the
+// reply must end at once or only after the quiet.
+struct SelfEnding {
+  const char* name;
+  std::vector<Bytes> pieces;  // the first at once, then one every gap
+  std::chrono::milliseconds gap;
+  int toldLength;  // 0: the bytes tell nothing
+  bool endsAtOnce;
+};
+
+void PrintTo(const SelfEnding& c, std::ostream* out) { *out << c.name; }
+
+int toldLength = 0;
+int ToldLength(std::span<const unsigned char> /*received*/) { return toldLength; }
+
+// The reply's last piece ends it at once well inside the quiet that follows
+// a burst (kLongestDeliveryTick and a character, 288 ms); the bound leaves
+// room for a loaded machine.
+constexpr auto kEndedAtOnce = 150ms;
+
+class SelfEndingReply : public OpenLine, public ::testing::WithParamInterface<SelfEnding> {};
+
+TEST_P(SelfEndingReply, EndsAtOnceOnlyWhenItsBytesShowItWhole) {
+  const SelfEnding& c = GetParam();
+  toldLength = c.toldLength;
+  SetStatusReplyLengthHook(ToldLength);
+  LineClock::time_point lastSent{};
+  play([&](PtyPeer& line) {
+    line.receive(1);
+    for (std::size_t i = 0; i < c.pieces.size(); ++i) {
+      if (i > 0) std::this_thread::sleep_for(c.gap);
+      line.send(c.pieces[i]);
+    }
+    lastSent = LineClock::now();
+  });
+  Bytes whole;
+  for (const Bytes& piece : c.pieces) whole.insert(whole.end(), piece.begin(), piece.end());
+  const auto start = LineClock::now();
+  EXPECT_EQ(reply(exchange({0xCC}, 3)), whole);
+  const auto afterLastPiece = start + elapsed - lastSent;
+  if (c.endsAtOnce) {
+    EXPECT_LT(afterLastPiece, kEndedAtOnce);
+  } else {
+    EXPECT_GE(afterLastPiece, kLongestDeliveryTick);
+  }
+  EXPECT_FALSE(lineOwesBytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, SelfEndingReply,
+    ::testing::Values(
+        SelfEnding{"WholeInOneBurst", {{0xCC, 0x32, 0xAA, 0xDC, 0x0D}}, 0ms, 5, true},
+        // Step count 13: the first 0x0D is data, the reply goes on to the second.
+        SelfEnding{"StepCount13InOneBurst", {{0xCC, 0x32, 0xAA, 0xDE, 0x0D, 0x0D}}, 0ms, 6, true},
+        SelfEnding{"StepCount13EndingAPiece", {{0xCC, 0x32, 0xAA, 0xDE, 0x0D}, {0x0D}}, 100ms, 6, true},
+        SelfEnding{"OneByOne", {{0xCC}, {0x32}, {0xAA}, {0xDE}, {0x0D}, {0x0D}}, 33ms, 6, true},
+        // Longer than its layout: read on until the quiet, as any reply.
+        SelfEnding{"GarbageInTheSameBurst", {{0xCC, 0x32, 0xAA, 0xDC, 0x0D, 0x55, 0x0D}}, 0ms, 5, false},
+        // Ended before its step count, or bytes that tell nothing: the quiet
+        // ends them.
+        SelfEnding{"EndedEarly", {{0xCC, 0x32, 0xAA, 0xDE, 0x0D}}, 0ms, 6, false},
+        SelfEnding{"BytesTellNothing", {{0xCC, 0x32, 0xAA, 0xDC, 0x0D}}, 0ms, 0, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(OpenLine, ReplyOverflowingTheBufferIsCutAtItsEnd) {
