@@ -14,6 +14,8 @@ namespace {
 
 constexpr int kMaxBaud = 4'000'000;
 constexpr long kMaxDelayMs = 3'600'000;
+// USB serial adapters take latency timers from 1 to 255 ms.
+constexpr long kMaxLatencyTimerMs = 255;
 
 struct VariantName {
   std::string_view name;
@@ -95,6 +97,13 @@ std::string SetMoveTime(std::string_view value, EmulatorOptions& options) {
   return {};
 }
 
+std::string SetLatencyTimer(std::string_view value, EmulatorOptions& options) {
+  const auto ms = ParseNumber(value, 1, kMaxLatencyTimerMs);
+  if (!ms) return "--latency-timer needs milliseconds from 1 to " + std::to_string(kMaxLatencyTimerMs);
+  options.latencyTimer = std::chrono::milliseconds(*ms);
+  return {};
+}
+
 std::string_view VariantText(Variant variant) {
   for (const VariantName& entry : kVariants) {
     if (entry.variant == variant) return entry.name;
@@ -138,6 +147,7 @@ constexpr OptionRow kOptions[] = {
     {"baud", "N", "pace sent bytes at N baud, 10 bits a byte (default 300)", SetBaud},
     {"latency", "MS", "pause before each answer", SetLatency},
     {"move-time", "MS", "pause before closing a command that moved a wheel", SetMoveTime},
+    {"latency-timer", "MS", "hand bytes on as a USB serial adapter does: all that\ncrossed the line, every MS (1 to 255) or per 62 bytes", SetLatencyTimer},
     {"no-announce", nullptr, "stay out of port searches", SetNoAnnounce},
     {"help", nullptr, "show this text", nullptr},
     {"version", nullptr, "show the version", nullptr},
@@ -199,8 +209,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
 std::string UsageText() {
   std::string text =
       "Usage: korvel-emulator [options]\n"
-      "Serves one emulated controller on a pseudo-terminal until SIGINT or SIGTERM;\n"
-      "prints the device path on standard output.\n";
+      "Serves one emulated controller on a pseudo-terminal until SIGINT, SIGTERM or\n"
+      "SIGHUP; prints the device path on standard output.\n";
   const std::string indent(kDescriptionColumn, ' ');
   for (const OptionRow& row : kOptions) {
     std::string column = std::string("  --") + row.name + (row.valueName ? std::string(" ") + row.valueName : "");

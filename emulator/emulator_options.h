@@ -13,7 +13,10 @@ struct EmulatorOptions {
   int baud = 300;  // 0: bytes go out unpaced
   std::chrono::milliseconds latency{0};   // after a command's echo, before its answer
   std::chrono::milliseconds moveTime{0};  // before the closing byte of a command that moved a wheel
-  bool announce = true;                   // let port searches find the device
+  // 0: each byte reaches the device as it has crossed the line; else bytes
+  // reach it as through a USB serial adapter with this latency timer.
+  std::chrono::milliseconds latencyTimer{0};
+  bool announce = true;  // let port searches find the device
 };
 
 }  // namespace emulator

@@ -1,5 +1,5 @@
 // korvel-emulator: serves one emulated controller on a pseudo-terminal until
-// SIGINT or SIGTERM. The device path is the one line on standard output.
+// SIGINT, SIGTERM or SIGHUP. The device path is the one line on standard output.
 #include <signal.h>
 
 #include <iostream>
@@ -16,7 +16,7 @@ namespace {
 int Serve(const emulator::EmulatorOptions& options) {
   sigset_t signals;
   if (!emulator::BlockStopSignals(signals)) {
-    std::cerr << "korvel-emulator: cannot block SIGINT and SIGTERM\n";
+    std::cerr << "korvel-emulator: cannot block SIGINT, SIGTERM and SIGHUP\n";
     return 1;
   }
   signal(SIGPIPE, SIG_IGN);
@@ -26,7 +26,8 @@ int Serve(const emulator::EmulatorOptions& options) {
     return 1;
   }
   if (options.announce && server.announcement().empty()) {
-    std::cerr << "korvel-emulator: could not announce " << server.devicePath() << " to port searches\n";
+    std::cerr << "korvel-emulator: not announcing " << server.devicePath() << " to port searches - "
+              << server.notAnnouncedBecause() << '\n';
   }
   std::cout << server.devicePath() << std::endl;
   const bool stopped = emulator::WaitForStopSignal(signals, server);

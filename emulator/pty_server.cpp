@@ -34,7 +34,10 @@ ControllerSetup SetupOf(const EmulatorOptions& options) { return {options.varian
 }  // namespace
 
 EmulatorServer::EmulatorServer(Options options)
-    : options_(std::move(options)), pacer_(options_.baud), model_(SetupOf(options_)) {}
+    : options_(std::move(options)),
+      pacer_(options_.baud),
+      adapter_(options_.latencyTimer, Clock::now()),
+      model_(SetupOf(options_)) {}
 
 EmulatorServer::~EmulatorServer() { stop(); }
 
@@ -50,7 +53,7 @@ bool EmulatorServer::start() {
   stopRead_.reset(ends[0]);
   stopWrite_.reset(ends[1]);
   devicePath_ = pty_.devicePath;
-  if (options_.announce) announcement_ = AnnounceEmulator(devicePath_);
+  if (options_.announce) announcement_ = AnnounceEmulator(devicePath_, &notAnnouncedBecause_);
   thread_ = std::thread(&EmulatorServer::serve, this);
   return true;
 }
@@ -110,8 +113,11 @@ void EmulatorServer::fail(const std::string& operation) {
 void EmulatorServer::serve() {
   std::array<uint8_t, 256> chunk{};
   for (;;) {
+    // Bytes an adapter holds go on at their tick, also while no command comes.
+    if (adapter_.holding() && Clock::now() >= adapter_.due() && !deliverHeld()) return;
+    const int timeout = adapter_.holding() ? PollTimeout(adapter_.due()) : -1;
     std::array<pollfd, 2> fds{{{pty_.master.get(), POLLIN, 0}, {stopRead_.get(), POLLIN, 0}}};
-    if (poll(fds.data(), fds.size(), -1) < 0) {
+    if (poll(fds.data(), fds.size(), timeout) < 0) {
       if (errno == EINTR) continue;
       fail("poll");
       return;
@@ -153,9 +159,16 @@ bool EmulatorServer::handle(uint8_t byte, Clock::time_point ready) {
   return send(code::kClosing, ready);
 }
 
+// A byte goes on at once when it has crossed the line, unless an adapter
+// holds it for its next tick; what the adapter held before goes first.
 bool EmulatorServer::send(uint8_t byte, Clock::time_point ready) {
-  return sleepUntil(pacer_.nextByte(ready)) && writeByte(byte);
+  const Clock::time_point arrived = pacer_.nextByte(ready);
+  if (adapter_.holding() && adapter_.due() < arrived && !deliverHeld()) return false;
+  adapter_.hold(byte, arrived);
+  return adapter_.due() > arrived || deliverHeld();
 }
+
+bool EmulatorServer::deliverHeld() { return sleepUntil(adapter_.due()) && writeBytes(adapter_.take()); }
 
 // False when a stop was asked for (or waiting failed).
 bool EmulatorServer::sleepUntil(Clock::time_point deadline) {
@@ -171,11 +184,13 @@ bool EmulatorServer::sleepUntil(Clock::time_point deadline) {
   return true;
 }
 
-bool EmulatorServer::writeByte(uint8_t byte) {
+bool EmulatorServer::writeBytes(const std::vector<uint8_t>& bytes) {
   const Clock::time_point giveUp = Clock::now() + kStalledReaderLimit;
+  std::size_t done = 0;
   for (;;) {
-    const ssize_t written = write(pty_.master.get(), &byte, 1);
-    if (written == 1) return true;
+    const ssize_t written = write(pty_.master.get(), bytes.data() + done, bytes.size() - done);
+    if (written > 0) done += static_cast<std::size_t>(written);
+    if (done == bytes.size()) return true;
     if (written < 0 && errno != EAGAIN && errno != EINTR) {
       fail("write to " + devicePath_);
       return false;

@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "adapter_delivery.h"
 #include "controller_model.h"
 #include "emulator_options.h"
 #include "line_pacer.h"
@@ -26,7 +27,8 @@ class EmulatorServer {
 
   // Opens the device, announces it when asked and starts serving. False, with
   // error(), when the device could not be set up or the server was started
-  // before. A failed announcement is no failure: announcement() stays empty.
+  // before. A failed announcement is no failure: announcement() stays empty
+  // and notAnnouncedBecause() says why.
   bool start();
   // Withdraws the announcement and ends serving at once, also in the middle
   // of a paced reply; the device goes away.
@@ -34,6 +36,7 @@ class EmulatorServer {
 
   const std::string& devicePath() const { return devicePath_; }
   const std::string& announcement() const { return announcement_; }
+  const std::string& notAnnouncedBecause() const { return notAnnouncedBecause_; }
   // False once serving ended on an error of the device.
   bool serving() const;
   std::string error() const;
@@ -50,18 +53,21 @@ class EmulatorServer {
   void serve();
   bool handle(uint8_t byte, LinePacer::Clock::time_point ready);
   bool send(uint8_t byte, LinePacer::Clock::time_point ready);
+  bool deliverHeld();
   bool sleepUntil(LinePacer::Clock::time_point deadline);
-  bool writeByte(uint8_t byte);
+  bool writeBytes(const std::vector<uint8_t>& bytes);
   bool refuse(std::string problem);
   void fail(const std::string& operation);
 
   const Options options_;
-  LinePacer pacer_;  // serving thread only
+  LinePacer pacer_;          // serving thread only
+  AdapterDelivery adapter_;  // serving thread only
   PseudoTerminal pty_;
   UniqueFd stopRead_;
   UniqueFd stopWrite_;
   std::string devicePath_;
   std::string announcement_;
+  std::string notAnnouncedBecause_;
   bool started_ = false;
   std::thread thread_;
   std::atomic<bool> failed_{false};

@@ -18,6 +18,8 @@ bool BlockStopSignals(sigset_t& signals) {
   sigemptyset(&signals);
   sigaddset(&signals, SIGINT);
   sigaddset(&signals, SIGTERM);
+  // Closing the terminal it runs in ends it the same way.
+  sigaddset(&signals, SIGHUP);
   return pthread_sigmask(SIG_BLOCK, &signals, nullptr) == 0;
 }
 

@@ -1,4 +1,5 @@
-// How a program that serves an emulated controller ends: on SIGINT or SIGTERM.
+// How a program that serves an emulated controller ends: on SIGINT, SIGTERM or
+// SIGHUP.
 #pragma once
 
 #include <signal.h>
@@ -7,7 +8,7 @@
 
 namespace emulator {
 
-// Blocks SIGINT and SIGTERM in the calling thread, before the serving thread
+// Blocks the stop signals in the calling thread, before the serving thread
 // starts, so that it inherits the mask and the signals reach only
 // WaitForStopSignal. False when they could not be blocked.
 bool BlockStopSignals(sigset_t& signals);

@@ -12,6 +12,7 @@
 #include "reply_echo.h"
 #include "serial_state.h"
 #include "shutter_command.h"
+#include "status_length.h"
 #include "status_report.h"
 #include "timing_command.h"
 #include "transaction.h"
@@ -89,6 +90,9 @@ void HandleReply(Cycle& cycle, TessaroController& window, int32_t length) {
 }
 
 SendState Transact(Cycle& cycle, TessaroController& window) {
+  // Every front sends through here: the serial layer learns from the replies'
+  // own layer when a status reply is whole.
+  SetStatusReplyLengthHook(StatusReplyLength);
   const int32_t received = Communicate(cycle.commandLength, cycle.extraLength);
   if (received <= 0) {
     cycle.logText += kNoReplyMessage;

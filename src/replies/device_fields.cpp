@@ -20,11 +20,6 @@ constexpr StateCodes kShutterAStates = {0xAC, 0xA9};
 constexpr StateCodes kShutterBStates = {0xBC, 0xB9};
 constexpr int32_t kOpen = 1;
 
-// A mode byte is 0xDC + mode index; 0xDB reports the shutter missing.
-constexpr unsigned char kShutterNotConnected = 0xDB;
-constexpr unsigned char kFast = 0xDC;
-constexpr unsigned char kNeutralDensity = 0xDE;
-
 struct WheelPosition {
   int32_t filter;
   int32_t speed;
@@ -114,26 +109,26 @@ FieldOutcome DecodeShutterMode(const StatusField& field, StatusDecoding& d) {
   const ShutterOutlets& outlets = OutletsOf(field.shutter);
   const ModeLines& lines = *field.modeLines;
 
-  if (m == kShutterNotConnected) {
+  if (m == kModeByteNotConnected) {
     MarkShutterMissing(outlets, d);
     d.cycle.statusText += lines.notConnected;
     return field.lastIfNotConnected ? FieldOutcome::kLast : FieldOutcome::kDecoded;
   }
   const int stepsAt = at + field.stepsOffset;
-  if (m == kNeutralDensity && !d.reply.has(stepsAt)) return FieldOutcome::kNotReceived;
+  if (m == kModeByteNeutralDensity && !d.reply.has(stepsAt)) return FieldOutcome::kNotReceived;
 
   ComboBox* modes = d.window.*outlets.modeList;
   if (Uncut(modes, kModeListLength)) RemoveItems(modes, {kModeListLength - 1});
-  d.cycle.capture.setting[outlets.mode] = m - kFast;
+  d.cycle.capture.setting[outlets.mode] = m - kModeByteFast;
   int32_t& steps = d.cycle.capture.setting[outlets.steps];
-  if (m == kNeutralDensity) {
+  if (m == kModeByteNeutralDensity) {
     steps = d.reply.at(stepsAt);
     d.cycle.statusText += lines.neutralDensity;
     d.cycle.statusText += FormatLine(lines.steps, steps);
     if (field.shiftsLater) d.shift = 1;
   } else {
     steps = 0;
-    d.cycle.statusText += m == kFast ? lines.fast : lines.soft;
+    d.cycle.statusText += m == kModeByteFast ? lines.fast : lines.soft;
   }
   return FieldOutcome::kDecoded;
 }

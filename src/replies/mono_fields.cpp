@@ -45,7 +45,6 @@ struct TimeBlock {
   bool captured;
 };
 
-constexpr int kTimeBlockLength = 5;
 constexpr TimeBlock kClosedTime = {0x10, "- Shutter Closed Time :       %d hrs : %d mins : %d s : %d.%d ms\n", false};
 constexpr TimeBlock kExposureTime = {0x20, "- Shutter Exposure Time :   %d hrs : %d mins : %d s : %d.%d ms\n", true};
 // The timer type whose hour base is 0x20.
@@ -91,7 +90,7 @@ FieldOutcome DecodeTime(const StatusField& field, StatusDecoding& d, const TimeB
 // High byte first.
 FieldOutcome DecodeRepeatNumber(const StatusField& field, StatusDecoding& d) {
   const int at = d.positionOf(field);
-  if (!d.reply.has(at, 2)) return FieldOutcome::kNotReceived;
+  if (!d.reply.has(at, kRepeatNumberLength)) return FieldOutcome::kNotReceived;
   const int32_t repeat = 256 * d.reply.at(at) + d.reply.at(at + 1);
   d.cycle.capture.setting[kRepeatNumber] = repeat;
   d.cycle.statusText += FormatLine(kRepeatNumberLine, repeat);

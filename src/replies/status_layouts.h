@@ -7,6 +7,17 @@
 
 #include "byte_forms.h"
 
+// A mode byte is 0xDC + mode index (fast, soft, neutral density); 0xDB
+// reports the shutter missing.
+inline constexpr unsigned char kModeByteNotConnected = 0xDB;
+inline constexpr unsigned char kModeByteFast = 0xDC;
+inline constexpr unsigned char kModeByteNeutralDensity = 0xDE;
+
+// The Mono's time blocks (hours, minutes, seconds, two bytes of digits) and
+// its repeat number (high byte first).
+inline constexpr int kTimeBlockLength = 5;
+inline constexpr int kRepeatNumberLength = 2;
+
 // Texts with %d take signed decimal numbers; every text ends its line.
 struct WheelLines {
   const char* notConnected;

@@ -1,6 +1,7 @@
 #include "emulator_announcements.h"
 
-#include <signal.h>
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,20 +9,106 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <optional>
 
-namespace fs = std::filesystem;
+#include "announcement_dir.h"
+#include "diagnostics.h"
+#include "serial_state.h"
 
 namespace {
 
-// File names are "<pid>-<sequence>", so that one process may run several.
-bool OwnerIsRunning(const fs::path& file) {
-  const std::string name = file.filename().string();
-  char* end = nullptr;
-  const long pid = std::strtol(name.c_str(), &end, 10);
-  if (end == name.c_str() || *end != '-' || pid <= 0) return false;
-  return kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+// An announcement is the device path and a line end; a longer path would not
+// fit the console's path buffer anyway.
+constexpr off_t kMaxAnnouncementSize = static_cast<off_t>(kPathSize);
+// Names are "<pid>-<sequence>"; one left by an ended process of the same pid
+// is skipped, a few times at most.
+constexpr int kNameAttempts = 8;
+
+// The announcements this process made, by file, with the descriptors that
+// hold their locks.
+struct Held {
+  OwnedFd dir;
+  OwnedFd file;
+  std::string name;
+};
+std::mutex heldMutex;
+std::map<std::string, Held> held;
+
+// No announcement, and why.
+std::string Refuse(std::string* whyNot, std::string reason) {
+  if (whyNot != nullptr) *whyNot = std::move(reason);
+  return {};
+}
+
+std::string SystemError(const std::string& what, int error) { return what + ": " + std::strerror(error); }
+
+// An open file description's write lock: any process may test for it, and only
+// one that can open the file (its owner) can hold it. It goes when the process
+// ends, however it ends.
+bool LockForLife(int fd) {
+  struct flock lock {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  return fcntl(fd, F_OFD_SETLK, &lock) == 0;
+}
+
+bool HeldByARunningEmulator(int fd) {
+  struct flock lock {};
+  lock.l_type = F_RDLCK;
+  lock.l_whence = SEEK_SET;
+  return fcntl(fd, F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
+}
+
+bool WriteAll(int fd, const std::string& text) {
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t written = write(fd, text.data() + done, text.size() - done);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    done += static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+// Creates a new announcement file in dir; never opens one that exists or a link.
+OwnedFd CreateAnnouncementFile(int dir, std::string& name) {
+  static std::atomic<int> sequence{0};
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    name = std::to_string(getpid()) + "-" + std::to_string(sequence++);
+    OwnedFd file(openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (file.valid() || errno != EEXIST) return file;
+  }
+  return OwnedFd{};
+}
+
+bool IsOwnRegularFile(const struct stat& status) {
+  return S_ISREG(status.st_mode) && status.st_uid == geteuid() && status.st_size > 0 &&
+         status.st_size <= kMaxAnnouncementSize;
+}
+
+bool IsCharacterDevice(const std::string& path) {
+  struct stat status {};
+  return stat(path.c_str(), &status) == 0 && S_ISCHR(status.st_mode);
+}
+
+// The device path in one announcement: a file of this user's own, of a sane
+// size, whose maker still runs, naming a character device.
+std::optional<std::string> ReadAnnouncement(int dir, const char* name) {
+  struct stat status {};
+  if (fstatat(dir, name, &status, AT_SYMLINK_NOFOLLOW) != 0 || !IsOwnRegularFile(status)) return std::nullopt;
+  OwnedFd file(openat(dir, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (!file.valid() || fstat(file.get(), &status) != 0 || !IsOwnRegularFile(status)) return std::nullopt;
+  if (!HeldByARunningEmulator(file.get())) return std::nullopt;
+  char text[kPathSize];
+  const ssize_t got = pread(file.get(), text, sizeof text, 0);
+  if (got < 2 || text[got - 1] != '\n' || text[0] != '/') return std::nullopt;
+  const std::string path(text, static_cast<std::size_t>(got - 1));
+  if (path.find_first_of(std::string("\n\0", 2)) != std::string::npos) return std::nullopt;
+  if (!IsCharacterDevice(path)) return std::nullopt;
+  return path;
 }
 
 }  // namespace
@@ -34,39 +121,58 @@ std::string EmulatorAnnouncementDir() {
   return "/tmp/korvel-emulators-" + std::to_string(getuid());
 }
 
-std::string AnnounceEmulator(const std::string& devicePath) {
-  static std::atomic<int> sequence{0};
-  const fs::path dir = EmulatorAnnouncementDir();
-  std::error_code error;
-  fs::create_directories(dir, error);
-  if (error) return {};
-  const fs::path file = dir / (std::to_string(getpid()) + "-" + std::to_string(sequence++));
-  std::ofstream out(file, std::ios::trunc);
-  out << devicePath << '\n';
-  out.close();
-  if (!out) {
-    fs::remove(file, error);
-    return {};
+std::string AnnounceEmulator(const std::string& devicePath, std::string* whyNot) {
+  // What the readers take: an absolute path on one line that fits their buffer.
+  const std::string line = devicePath + '\n';
+  if (devicePath.rfind('/', 0) != 0 || devicePath.find('\n') != std::string::npos ||
+      line.size() > static_cast<std::size_t>(kMaxAnnouncementSize)) {
+    return Refuse(whyNot, "the device path " + devicePath + " cannot be announced");
   }
-  return file.string();
+  const std::string dirPath = EmulatorAnnouncementDir();
+  AnnouncementDir dir = OpenAnnouncementDir(dirPath, true);
+  if (!dir.fd.valid()) return Refuse(whyNot, "directory " + dirPath + ": " + dir.problem);
+  Held announcement{std::move(dir.fd), OwnedFd{}, {}};
+  announcement.file = CreateAnnouncementFile(announcement.dir.get(), announcement.name);
+  int error = errno;
+  const std::string file = dirPath + "/" + announcement.name;
+  if (!announcement.file.valid()) return Refuse(whyNot, SystemError("cannot create " + file, error));
+  if (!LockForLife(announcement.file.get()) || !WriteAll(announcement.file.get(), line)) {
+    error = errno;
+    static_cast<void>(unlinkat(announcement.dir.get(), announcement.name.c_str(), 0));
+    return Refuse(whyNot, SystemError("cannot write " + file, error));
+  }
+  std::lock_guard lock(heldMutex);
+  held.insert_or_assign(file, std::move(announcement));
+  return file;
 }
 
 void WithdrawEmulator(const std::string& announcement) {
-  if (announcement.empty()) return;
-  std::error_code error;
-  fs::remove(announcement, error);
+  std::lock_guard lock(heldMutex);
+  const auto found = held.find(announcement);
+  if (found == held.end()) return;
+  // A file that is already gone leaves nothing to do.
+  static_cast<void>(unlinkat(found->second.dir.get(), found->second.name.c_str(), 0));
+  held.erase(found);
 }
 
 std::vector<std::string> AnnouncedEmulators() {
-  std::vector<std::string> paths;
-  std::error_code error;
-  for (fs::directory_iterator it(EmulatorAnnouncementDir(), error), end; !error && it != end;
-       it.increment(error)) {
-    if (!OwnerIsRunning(it->path())) continue;
-    std::ifstream in(it->path());
-    std::string path;
-    if (std::getline(in, path) && !path.empty() && fs::exists(path, error)) paths.push_back(path);
+  const std::string dirPath = EmulatorAnnouncementDir();
+  AnnouncementDir dir = OpenAnnouncementDir(dirPath, false);
+  if (!dir.fd.valid()) {
+    if (!dir.missing) PrintDiagnostic("Ignoring emulator directory %s - %s.\n", dirPath.c_str(), dir.problem.c_str());
+    return {};
   }
+  // The listing gets a descriptor of its own; dir.fd stays for the reads.
+  OwnedFd copy(dup(dir.fd.get()));
+  DIR* listing = copy.valid() ? fdopendir(copy.get()) : nullptr;
+  if (listing == nullptr) return {};
+  copy.release();
+  std::vector<std::string> paths;
+  while (const dirent* entry = readdir(listing)) {
+    if (entry->d_name[0] == '.') continue;
+    if (auto path = ReadAnnouncement(dir.fd.get(), entry->d_name)) paths.push_back(std::move(*path));
+  }
+  closedir(listing);
   std::sort(paths.begin(), paths.end());
   return paths;
 }

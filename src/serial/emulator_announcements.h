@@ -2,6 +2,11 @@
 // that a port search finds them next to the system's serial ports. The
 // directory is $KORVEL_EMULATOR_DIR, else $XDG_RUNTIME_DIR/korvel-emulators,
 // else /tmp/korvel-emulators-<uid>.
+//
+// Any local user could have made that directory or a file in it first, so
+// both sides trust it only as a real directory of the user's own that nobody
+// else may write to; an announcement counts only while the process that made
+// it holds a lock on it, which no other user's process can take or fake.
 #pragma once
 
 #include <string>
@@ -9,12 +14,14 @@
 
 std::string EmulatorAnnouncementDir();
 
-// Announces a device path for this process; returns the announcement's file,
-// empty when it could not be written.
-std::string AnnounceEmulator(const std::string& devicePath);
+// Announces a device path for this process and holds the announcement's lock
+// until WithdrawEmulator or the end of the process. Returns the announcement's
+// file; empty, with the reason in *whyNot when given, when it was not made.
+std::string AnnounceEmulator(const std::string& devicePath, std::string* whyNot = nullptr);
 
-// Removes an announcement made by AnnounceEmulator.
+// Removes an announcement made by AnnounceEmulator and lets its lock go.
 void WithdrawEmulator(const std::string& announcement);
 
-// The device paths of the emulators that are still running, sorted.
+// The device paths of the emulators that are still running, sorted. A
+// directory that cannot be trusted is ignored, with one diagnostic line.
 std::vector<std::string> AnnouncedEmulators();

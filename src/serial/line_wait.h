@@ -1,5 +1,5 @@
 // Bounded waits on the open line. Nothing here reads before a byte is known
-// to be waiting, so a read on the blocking port never blocks.
+// to be waiting, and the port does not block, so no read or write waits.
 #pragma once
 
 #include <functional>

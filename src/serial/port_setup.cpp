@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <span>
 
 #include "diagnostics.h"
 #include "line_wait.h"
@@ -18,6 +19,10 @@ namespace {
 
 constexpr unsigned char kOnLine = 0xEE;
 constexpr int kOnLineWriteAttempts = 3;
+// The echoed 0xEE and its closing 0x0D.
+constexpr int kOnLineAnswerLength = 2;
+
+int OnLineAnswerLength(std::span<const unsigned char> /*received*/) { return kOnLineAnswerLength; }
 
 // Closes fd after a failed step, printing the step's message first; the step
 // and its error stay for the window.
@@ -28,25 +33,6 @@ int FailOpen(OpenStep step, const char* message, const char* path, int fd) {
   PrintDiagnostic(message, path, std::strerror(error), error);
   if (fd >= 0) close(fd);
   return -1;
-}
-
-// A raw 300-baud line without flow control; the device keeps its character
-// size, parity and stop bits.
-termios RawLine(termios line) {
-  line.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
-  // The reply bytes are binary: no carriage-return or newline translation
-  // (the closing 0x0D must arrive as 0x0D), no stripping of bit 7, and no
-  // doubling of 0xFF for parity marks.
-  line.c_iflag &= ~static_cast<tcflag_t>(ICRNL | INLCR | IGNCR | ISTRIP | IUCLC | PARMRK);
-  line.c_oflag &= ~static_cast<tcflag_t>(OPOST);
-  line.c_cflag |= CREAD | CLOCAL;
-  line.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS);
-  line.c_lflag &= ~static_cast<tcflag_t>(ICANON | ISIG | ECHO | ECHOE);
-  line.c_cc[VMIN] = 1;
-  line.c_cc[VTIME] = 0;
-  cfsetospeed(&line, B300);
-  cfsetispeed(&line, B300);
-  return line;
 }
 
 // Writes the on-line byte; false after three failed attempts.
@@ -79,13 +65,35 @@ void ForgetPortHealth() { portHealth = PortHealth{}; }
 
 }  // namespace
 
+termios LineSettingsFor(termios line) {
+  line.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
+  // The reply bytes are binary: no carriage-return or newline translation
+  // (the closing 0x0D must arrive as 0x0D), no stripping of bit 7, and no
+  // doubling of 0xFF for parity marks.
+  line.c_iflag &= ~static_cast<tcflag_t>(ICRNL | INLCR | IGNCR | ISTRIP | IUCLC | PARMRK);
+  line.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+  line.c_cflag |= CREAD | CLOCAL;
+  line.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS);
+  line.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB);
+  line.c_cflag |= CS8;
+  line.c_lflag &= ~static_cast<tcflag_t>(ICANON | ISIG | ECHO | ECHOE);
+  line.c_cc[VMIN] = 1;
+  line.c_cc[VTIME] = 0;
+  cfsetospeed(&line, B300);
+  cfsetispeed(&line, B300);
+  return line;
+}
+
 int OpenSerialPort(const char* path) {
   // Without O_NOCTTY a console started without a controlling terminal would
   // take the port as its own, and unplugging the adapter would end it by SIGHUP.
   const int fd = ::open(path, O_RDWR | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) return FailOpen(OpenStep::kOpening, "Error opening serial port %s - %s(%d).\n", path, -1);
   if (!Lock(fd)) return FailOpen(OpenStep::kLocking, "Error locking serial port %s - %s(%d).\n", path, fd);
-  if (fcntl(fd, F_SETFL, 0) == -1) {
+  // Every other status flag is cleared, but the port stays non-blocking: a
+  // write takes what the driver has room for and never holds up the window,
+  // and reads only ask for bytes that are known to be waiting.
+  if (fcntl(fd, F_SETFL, O_NONBLOCK) == -1) {
     return FailOpen(OpenStep::kClearingNonBlocking, "Error clearing O_NDELAY %s - %s(%d).\n", path, fd);
   }
   if (tcgetattr(fd, &gOriginalTTYAttrs) == -1) {
@@ -94,7 +102,7 @@ int OpenSerialPort(const char* path) {
   if (ioctl(fd, TIOCEXCL) == -1) {
     return FailOpen(OpenStep::kLocking, "Error locking serial port %s - %s(%d).\n", path, fd);
   }
-  const termios line = RawLine(gOriginalTTYAttrs);
+  const termios line = LineSettingsFor(gOriginalTTYAttrs);
   if (tcsetattr(fd, TCSANOW, &line) == -1) {
     return FailOpen(OpenStep::kSettingAttributes, "Error setting tty attributes %s - %s(%d).\n", path, fd);
   }
@@ -107,10 +115,14 @@ int InitializeModem(int32_t descriptor) {
   portHealth.onLine = false;
   if (!SendOnLineByte(descriptor)) return 0;
   // The echo may be followed by a closing 0x0D: take it too, so that it is
-  // not read as the start of the next reply.
-  const ReplyRule wholeAnswer{1, true, false};
+  // not read as the start of the next reply; once it has come the answer is
+  // whole. An echo whose closing byte has not come yet leaves it owed, for the
+  // next command to wait for.
+  ReplyRule wholeAnswer{1, true, false};
+  wholeAnswer.lengthOf = OnLineAnswerLength;
   LineClock::time_point replyBy{};
   const int count = ReadReply(descriptor, wholeAnswer, LineClock::now() + kFirstByteTimeout, &replyBy);
+  if (count == 1) lineOwesBytes = true;
   portHealth.onLine = count > 0 && Buffer[0] == kOnLine;
   return portHealth.onLine ? 1 : 0;
 }
@@ -129,6 +141,7 @@ int CloseSerialPort(int32_t descriptor) {
 int OpenPort() {
   if (fileDescriptor >= 0) ClosePort();
   ForgetPortHealth();
+  lineOwesBytes = false;
   fileDescriptor = OpenSerialPort(bsdPath);
   return fileDescriptor;
 }
@@ -137,5 +150,6 @@ int ClosePort() {
   const int result = CloseSerialPort(fileDescriptor);
   fileDescriptor = -1;
   ForgetPortHealth();
+  lineOwesBytes = false;
   return result;
 }

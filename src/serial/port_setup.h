@@ -1,6 +1,14 @@
 #pragma once
 
+#include <termios.h>
+
 #include <cstdint>
+
+// The attributes the console gives a device that had `device`: a raw 300-baud
+// line of eight data bits, no parity and one stop bit, without flow control;
+// its other settings stay. A character format left by another program (seven
+// bits with parity) would garble every protocol byte from 0x80 up.
+termios LineSettingsFor(termios device);
 
 // Opens the device, makes it a raw 300-baud line and saves its previous
 // attributes in gOriginalTTYAttrs. Returns the descriptor, or -1.

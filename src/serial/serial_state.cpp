@@ -10,6 +10,17 @@ struct termios gOriginalTTYAttrs;
 unsigned char mycomm[kCommandSize];
 unsigned char Buffer[kBufferSize];
 PortHealth portHealth;
+bool lineOwesBytes = false;
+
+namespace {
+
+ReplyLengthHook statusReplyLength = nullptr;
+
+}  // namespace
+
+void SetStatusReplyLengthHook(ReplyLengthHook hook) { statusReplyLength = hook; }
+
+ReplyLengthHook StatusReplyLengthHook() { return statusReplyLength; }
 
 void ResetSerialState() {
   std::memset(bsdPath, 0, sizeof bsdPath);
@@ -18,5 +29,7 @@ void ResetSerialState() {
   std::memset(mycomm, 0, sizeof mycomm);
   std::memset(Buffer, 0, sizeof Buffer);
   portHealth = PortHealth{};
+  lineOwesBytes = false;
   SetLineWaitHook({}, std::chrono::milliseconds(0));
+  statusReplyLength = nullptr;
 }

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 inline constexpr std::size_t kPathSize = 1024;
 inline constexpr std::size_t kCommandSize = 40;
@@ -22,6 +23,19 @@ extern struct termios gOriginalTTYAttrs;
 extern unsigned char mycomm[kCommandSize];
 // The last reply, first received byte at index 0.
 extern unsigned char Buffer[kBufferSize];
+// The last reply was cut short (its echo came, its end did not): the rest is
+// still owed on the line and must not be taken for the next reply.
+extern bool lineOwesBytes;
+
+// From a reply's bytes received so far, its echo first: how many bytes the
+// whole reply has once they tell, 0 while they do not (yet).
+using ReplyLengthHook = int (*)(std::span<const unsigned char> received);
+
+// The status reply's length, told by the layer that reads replies (the serial
+// layer does not): a status reply that shows itself whole ends at once, with
+// no wait for the line to go quiet. None by default, and then it does wait.
+void SetStatusReplyLengthHook(ReplyLengthHook hook);
+ReplyLengthHook StatusReplyLengthHook();
 
 // Where opening a port can fail, in the order OpenSerialPort takes the steps.
 enum class OpenStep { kNone, kOpening, kLocking, kClearingNonBlocking, kGettingAttributes, kSettingAttributes };

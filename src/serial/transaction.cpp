@@ -31,14 +31,21 @@ ReplyRule RuleFor(int length, int extraLength) {
   rule.target = length + extraLength + (AwaitsClosingByte(length) ? 1 : 0);
   // A status reply may hold 0x0D as a data byte (a step count of 13), and a
   // configuration reply is longer than awaited while the variant is unknown:
-  // both are read until the line goes quiet.
+  // both are read until the line goes quiet, unless a status reply's own
+  // bytes show it whole.
   rule.untilQuiet = mycomm[0] == kStatusQuery || mycomm[0] == kConfigurationQuery;
   rule.endsInCarriageReturn = mycomm[0] == kStatusQuery;
+  rule.echoLength = length;
+  if (mycomm[0] == kStatusQuery) rule.lengthOf = StatusReplyLengthHook();
+  // Any other command may move wheels before its closing byte.
+  if (!rule.untilQuiet && AwaitsClosingByte(length)) rule.bound = kMoveClosingTimeout;
   return rule;
 }
 
-// Hands the command to the driver; a partial write is followed by the rest.
-// Gives up after 20 failed writes or when the line does not take output.
+// Hands the command to the driver; a partial write is followed by the rest
+// under the same deadline. The port does not block, so a write takes only
+// what the driver has room for and no write outlasts the deadline. Gives up
+// after 20 failed writes or when the line does not take output in time.
 void SendCommand(int fd, int length) {
   const auto deadline = LineClock::now() + kWriteTimeout;
   int sent = 0;
@@ -80,6 +87,7 @@ int32_t Communicate(int32_t commandLength, int32_t extraLength) {
   const int length = std::clamp(commandLength, 0, kMaxCommandLength);
   portHealth.sendingLength = length;
   const int extra = std::clamp(extraLength, 0, static_cast<int32_t>(kBufferSize));
+  SettleOwedBytes(fd);
   DiscardStaleInput(fd);
   SendCommand(fd, length);
   if (mycomm[0] == kResynchronised) return ReadResynchronised(fd, length, extra);

@@ -142,7 +142,7 @@ class WindowStateTest : public SessionTest {
   // Search shows the line's path, Open puts the controller on line.
   void OpenOnLine() {
     Find<QLineEdit>("searchField").setText(QString::fromStdString(port.path()));
-    CannedReply onLine(port, 1, {0xEE});
+    CannedReply onLine(port, 1, {0xEE, 0x0D});
     window.buttons().open->click();
     ASSERT_EQ(onLine.Received(), Bytes{0xEE});
     ASSERT_EQ(PortState(), port.path() + " is open and the controller is on line.");

@@ -19,6 +19,7 @@ TEST(CommandLine, DefaultsServeAnAnnouncedTriadAt300Baud) {
   EXPECT_EQ(line.options.baud, 300);
   EXPECT_EQ(line.options.latency, 0ms);
   EXPECT_EQ(line.options.moveTime, 0ms);
+  EXPECT_EQ(line.options.latencyTimer, 0ms);
   EXPECT_TRUE(line.options.announce);
   EXPECT_FALSE(line.help);
 }
@@ -26,13 +27,14 @@ TEST(CommandLine, DefaultsServeAnAnnouncedTriadAt300Baud) {
 TEST(CommandLine, EveryOptionInBothSpellings) {
   const CommandLine line =
       ParseCommandLine({"--variant", "duo-ss", "--not-connected=shutterA,shutterB", "--baud=9600", "--latency", "50",
-                        "--move-time=200", "--no-announce"});
+                        "--move-time=200", "--latency-timer", "16", "--no-announce"});
   ASSERT_EQ(line.error, "");
   EXPECT_EQ(line.options.variant, Variant::kDuoShutterShutter);
   EXPECT_EQ(line.options.notConnected, (std::set<Device>{Device::kShutterA, Device::kShutterB}));
   EXPECT_EQ(line.options.baud, 9600);
   EXPECT_EQ(line.options.latency, 50ms);
   EXPECT_EQ(line.options.moveTime, 200ms);
+  EXPECT_EQ(line.options.latencyTimer, 16ms);
   EXPECT_FALSE(line.options.announce);
 }
 
@@ -70,7 +72,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, BadCommandLine,
                          testing::Values(Arguments{"--variant", "quad"}, Arguments{"--variant"},
                                          Arguments{"--baud", "0"}, Arguments{"--baud", "12x"},
                                          Arguments{"--baud", "99999999999999999999"}, Arguments{"--latency", "-1"},
-                                         Arguments{"--move-time", ""}, Arguments{"--not-connected", "wheelD"},
+                                         Arguments{"--move-time", ""}, Arguments{"--latency-timer", "0"},
+                                         Arguments{"--latency-timer=256"}, Arguments{"--not-connected", "wheelD"},
                                          Arguments{"--not-connected", "wheelA,"},
                                          Arguments{"--variant", "mono", "--not-connected", "wheelA"},
                                          Arguments{"--not-connected", "shutterB", "--variant", "duo-ws"},

@@ -77,6 +77,14 @@ Bytes Terminal::read(std::size_t count, std::chrono::milliseconds timeout) {
   return got;
 }
 
+Bytes Terminal::readPiece(std::chrono::milliseconds timeout) {
+  pollfd p{fd_.get(), POLLIN, 0};
+  if (poll(&p, 1, static_cast<int>(timeout.count())) <= 0) return {};
+  uint8_t chunk[256];
+  const ssize_t n = ::read(fd_.get(), chunk, sizeof chunk);
+  return n > 0 ? Bytes(chunk, chunk + n) : Bytes{};
+}
+
 ScopedAnnouncementDir::ScopedAnnouncementDir() {
   if (const char* old = std::getenv(kVariable)) previous_ = old;
   std::string pattern = (std::filesystem::temp_directory_path() / "korvel-emulator-test-XXXXXX").string();

@@ -33,6 +33,8 @@ class Terminal {
   bool write(const Bytes& bytes);
   // Reads until `count` bytes arrived or `timeout` passed.
   Bytes read(std::size_t count, std::chrono::milliseconds timeout);
+  // What one read brings once bytes are waiting; empty after `timeout`.
+  Bytes readPiece(std::chrono::milliseconds timeout);
 
  private:
   UniqueFd fd_;

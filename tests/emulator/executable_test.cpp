@@ -2,6 +2,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -138,8 +139,33 @@ TEST_P(StopSignalTest, ServesUntilTheSignalThenWithdrawsAndExitsCleanly) {
   EXPECT_TRUE(dir.isEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, StopSignalTest, testing::Values(SIGTERM, SIGINT),
-                         [](const auto& info) { return info.param == SIGTERM ? "Term" : "Int"; });
+// SIGHUP: the terminal the emulator was started in is closed.
+INSTANTIATE_TEST_SUITE_P(Signals, StopSignalTest, testing::Values(SIGTERM, SIGINT, SIGHUP),
+                         [](const auto& info) {
+                           return info.param == SIGTERM ? "Term" : info.param == SIGINT ? "Int" : "Hup";
+                         });
+
+// A directory that other users may write to is no place to announce: the
+// emulator serves without announcing, says why, and leaves the directory empty.
+TEST(EmulatorExecutable, ServesUnannouncedAndSaysWhyWhenTheDirectoryIsNotPrivate) {
+  ScopedAnnouncementDir dir;
+  ASSERT_FALSE(dir.path().empty());
+  ASSERT_EQ(chmod(dir.path().c_str(), 0777), 0);
+  EmulatorProcess emulator({"--no-pacing"});
+  ASSERT_TRUE(emulator.running());
+  const std::string devicePath = emulator.readLine(5s);
+  ASSERT_FALSE(devicePath.empty());
+  Terminal console(devicePath);
+  ASSERT_TRUE(console.write({0xEE}));
+  EXPECT_EQ(console.read(2, 2s), (Bytes{0xEE, 0x0D}));
+
+  emulator.signal(SIGTERM);
+  EXPECT_EQ(emulator.exitCode(3s), 0);
+  EXPECT_EQ(emulator.readErrors(1s), "korvel-emulator: not announcing " + devicePath +
+                                         " to port searches - directory " + dir.path() +
+                                         ": writable by other users\n");
+  EXPECT_TRUE(dir.isEmpty());
+}
 
 TEST(EmulatorExecutable, BadOptionGivesUsageOnStandardErrorAndExitCode2) {
   EmulatorProcess emulator({"--variant", "quad"});

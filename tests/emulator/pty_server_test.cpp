@@ -125,6 +125,38 @@ TEST(EmulatorServer, LatencyPrecedesAnswersAndMoveTimePrecedesTheClosingOfAMove)
   EXPECT_LT(Since(start), 450ms);
 }
 
+// As through a USB serial adapter with a 100 ms latency timer: the bytes still
+// cross the line at 300 baud, three a tick, and reach the device in pieces a
+// tick apart.
+TEST(EmulatorServer, LatencyTimerHandsTheReplyOnInPiecesATickApart) {
+  EmulatorOptions options = Unpaced();
+  options.baud = 300;
+  options.latencyTimer = 100ms;
+  EmulatorServer server(options);
+  ASSERT_TRUE(server.start()) << server.error();
+  Terminal console(server.devicePath());
+  const Clock::time_point start = Clock::now();
+  ASSERT_TRUE(console.write({0xFD}));
+  Bytes reply;
+  std::vector<Clock::time_point> arrivals;
+  while (reply.size() < 31) {
+    const Bytes piece = console.readPiece(1000ms);
+    ASSERT_FALSE(piece.empty()) << reply.size() << " bytes came";
+    arrivals.push_back(Clock::now());
+    reply.insert(reply.end(), piece.begin(), piece.end());
+  }
+  EXPECT_EQ(reply.size(), 31u);
+  EXPECT_EQ(reply.front(), 0xFD);
+  EXPECT_EQ(reply.back(), 0x0D);
+  // 31 bytes take 1.03 s on the line; the last waits for its tick.
+  EXPECT_GE(arrivals.back() - start, 1033ms);
+  EXPECT_LT(arrivals.back() - start, 1500ms);
+  // Eleven ticks; one by one there would be 31 pieces. A reader that falls
+  // behind on a loaded machine may take two ticks' bytes in one piece.
+  EXPECT_LE(arrivals.size(), 12u);
+  EXPECT_GE(arrivals.size(), 6u);
+}
+
 TEST(EmulatorServer, StopEndsAPacedReplyAtOnce) {
   EmulatorOptions options = Unpaced();
   options.baud = 300;

@@ -7,13 +7,15 @@
 #include <filesystem>
 
 #include "cycle_state.h"
+#include "line_timing.h"
 #include "port_setup.h"
 #include "serial_state.h"
 
 void Answer(PtyPeer& line, const Bytes& command, const Bytes& reply) {
   // Long enough for the console to come back from a fault that lasts until
-  // the reply bound.
-  const Bytes got = line.receive(command.size(), std::chrono::seconds(10));
+  // the closing byte's bound, and to wait for the bytes the line then owes.
+  const auto patience = kMoveClosingTimeout + kOwedBytesTimeout + std::chrono::seconds(5);
+  const Bytes got = line.receive(command.size(), std::chrono::duration_cast<std::chrono::milliseconds>(patience));
   if (got != command) {
     ADD_FAILURE() << "the controller received " << ::testing::PrintToString(got) << " instead of "
                   << ::testing::PrintToString(command);

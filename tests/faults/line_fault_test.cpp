@@ -123,14 +123,19 @@ INSTANTIATE_TEST_SUITE_P(
                       NoiseCase{"StatusByte", {0xCC, 0x0D}, Logged({0xCC, 0x0D})}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(LineFaultTest, ReplyWithoutItsClosingByteEndsAtTheReplyBound) {
+// The line then owes the closing byte: the next command waits for it, within
+// its bound, before it goes out.
+TEST_F(LineFaultTest, ReplyWithoutItsClosingByteEndsAtTheClosingBound) {
   ASSERT_NO_FATAL_FAILURE(OpenOnController([](PtyPeer& line) { Answer(line, {kMoveHit}, {kMoveHit}); }));
   MoveWheelA(7, 1);
   Clock::duration took{};
   EXPECT_EQ(TimedSend(took), Logged({kMoveHit}));
-  EXPECT_GE(took, kReplyTimeout);
-  EXPECT_LT(took, kReplyTimeout + 1s);
+  EXPECT_GE(took, kMoveClosingTimeout);
+  EXPECT_LT(took, kMoveClosingTimeout + 1s);
+  const auto start = Clock::now();
   ExpectUsableAfterwards();
+  EXPECT_GE(Clock::now() - start, kOwedBytesTimeout);
+  EXPECT_LT(Clock::now() - start, kOwedBytesTimeout + 1s);
 }
 
 // A status reply that never ends in 0x0D, from a controller that keeps

@@ -113,7 +113,7 @@ TEST_F(Announcements, SearchFindsAnAnnouncedEmulatorUntilItWithdraws) {
 
 TEST_F(Announcements, AnnouncementsOfEndedProcessesAreIgnored) {
   PtyPeer emulated;
-  // No process has pid 999999999 (above the kernel's pid limit).
+  // Files that no running emulator holds, whatever their names say.
   std::ofstream(dir + "/999999999-0") << emulated.path() << '\n';
   std::ofstream(dir + "/not-a-pid") << emulated.path() << '\n';
   EXPECT_TRUE(AnnouncedEmulators().empty());

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <ostream>
 
 #include "line_timing.h"
 #include "serial_fixture.h"
@@ -26,11 +27,11 @@ std::size_t OpenDescriptors() {
                                                 std::filesystem::directory_iterator()));
 }
 
-// A device with a character format of its own: 7 bits, odd parity, two stop
-// bits, hang-up on close, and the usual cooked terminal flags.
-termios DistinctDevice(int fd) {
+// A device as another program left it: a character format of its own, hang-up
+// on close, and the usual cooked terminal flags.
+termios DistinctDevice(int fd, tcflag_t format) {
   termios t = AttributesOf(fd);
-  t.c_cflag = (t.c_cflag & ~static_cast<tcflag_t>(CSIZE)) | CS7 | PARENB | PARODD | CSTOPB | HUPCL | CRTSCTS;
+  t.c_cflag = (t.c_cflag & ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB)) | format | HUPCL | CRTSCTS;
   t.c_iflag |= IXON | IXOFF | IXANY | ICRNL;
   t.c_oflag |= OPOST | ONLCR;
   t.c_lflag |= ICANON | ISIG | ECHO | ECHOE;
@@ -39,19 +40,48 @@ termios DistinctDevice(int fd) {
   return AttributesOf(fd);
 }
 
+constexpr tcflag_t kSevenEvenOne = CS7 | PARENB;
+constexpr tcflag_t kCharacterFormat = CSIZE | PARENB | PARODD | CSTOPB;
+
 class PortSetup : public ::testing::Test {
  protected:
   void SetUp() override { ResetSerialState(); }
   PtyPeer peer;
 };
 
-TEST_F(PortSetup, OpenMakesARaw300BaudLineAndKeepsTheCharacterFormat) {
-  const termios before = DistinctDevice(peer.slave());
+struct CharacterFormat {
+  const char* name;
+  tcflag_t bits;
+};
+
+void PrintTo(const CharacterFormat& format, std::ostream* out) { *out << format.name; }
+
+const CharacterFormat kFormats[] = {{"SevenEvenOne", kSevenEvenOne}, {"SevenOddTwo", CS7 | PARENB | PARODD | CSTOPB}};
+
+class FormatAtOpen : public PortSetup, public ::testing::WithParamInterface<CharacterFormat> {};
+
+// Seven data bits or a parity bit would garble every protocol byte from 0x80
+// up: whatever format a device had, the console asks for eight bits, no
+// parity, one stop bit, and leaves hang-up on close as it was.
+TEST_P(FormatAtOpen, SettingsAskForEightBitsNoParityOneStopBit) {
+  termios device = AttributesOf(peer.slave());
+  device.c_cflag = (device.c_cflag & ~kCharacterFormat) | GetParam().bits | HUPCL;
+  const termios line = LineSettingsFor(device);
+  EXPECT_EQ(line.c_cflag & kCharacterFormat, static_cast<tcflag_t>(CS8));
+  EXPECT_NE(line.c_cflag & HUPCL, 0u);
+}
+
+// A pseudo-terminal holds eight bits without parity whatever it is asked for,
+// but keeps two stop bits and the odd-parity flag: those are what the open
+// must clear on a real device too, and what the close gives back.
+TEST_P(FormatAtOpen, OpenMakesARaw300Baud8N1LineAndCloseRestoresTheDevice) {
+  const termios before = DistinctDevice(peer.slave(), GetParam().bits);
   const int fd = OpenSerialPort(peer.path().c_str());
   ASSERT_GE(fd, 0);
   const termios line = AttributesOf(fd);
 
-  EXPECT_EQ(fcntl(fd, F_GETFL) & O_NONBLOCK, 0);
+  // Writes never block; reads only ask for what is waiting.
+  EXPECT_NE(fcntl(fd, F_GETFL) & O_NONBLOCK, 0);
   EXPECT_EQ(line.c_iflag & (IXON | IXOFF | IXANY | ICRNL | INLCR | IGNCR | ISTRIP), 0u);
   EXPECT_EQ(line.c_oflag & OPOST, 0u);
   EXPECT_EQ(line.c_cflag & (CREAD | CLOCAL), CREAD | CLOCAL);
@@ -61,8 +91,8 @@ TEST_F(PortSetup, OpenMakesARaw300BaudLineAndKeepsTheCharacterFormat) {
   EXPECT_EQ(line.c_cc[VTIME], 0);
   EXPECT_EQ(cfgetispeed(&line), B300);
   EXPECT_EQ(cfgetospeed(&line), B300);
-  const tcflag_t format = CSIZE | PARENB | PARODD | CSTOPB | HUPCL;
-  EXPECT_EQ(line.c_cflag & format, before.c_cflag & format);
+  EXPECT_EQ(line.c_cflag & kCharacterFormat, static_cast<tcflag_t>(CS8));
+  EXPECT_EQ(line.c_cflag & HUPCL, before.c_cflag & HUPCL);
   EXPECT_EQ(std::memcmp(&gOriginalTTYAttrs, &before, sizeof before), 0);
 
   EXPECT_EQ(CloseSerialPort(fd), 0);
@@ -73,6 +103,9 @@ TEST_F(PortSetup, OpenMakesARaw300BaudLineAndKeepsTheCharacterFormat) {
   EXPECT_EQ(after.c_lflag, before.c_lflag);
   EXPECT_EQ(cfgetospeed(&after), B9600);
 }
+
+INSTANTIATE_TEST_SUITE_P(Formats, FormatAtOpen, ::testing::ValuesIn(kFormats),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // A closing byte 0x0D must not turn into 0x0A on the way in.
 TEST_F(PortSetup, ReplyBytesArriveUnchanged) {
@@ -131,7 +164,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PortSetup, OpeningTwiceClosesTheFirstAndCloseRestoresTheDevice) {
-  const termios before = DistinctDevice(peer.slave());
+  const termios before = DistinctDevice(peer.slave(), kSevenEvenOne);
   std::strcpy(bsdPath, peer.path().c_str());
   const std::size_t descriptors = OpenDescriptors();
   ASSERT_GE(OpenPort(), 0);
@@ -207,6 +240,39 @@ TEST_F(OpenLine, OnLineCheckTakesItsClosingByte) {
     line.send({0xEF, 0x0D}, kByteAt300);
   });
   EXPECT_EQ(reply(exchange({0xEF}, 0)), (Bytes{0xEF, 0x0D}));
+}
+
+// Echo and closing byte in one piece, as an unpaced emulator or a USB
+// adapter hands them on: the answer is whole, with no wait for the quiet
+// after a burst (kLongestDeliveryTick and a character, 288 ms; the bound
+// leaves room for a loaded machine).
+TEST_F(OpenLine, OnLineAnswerEndsWithItsClosingByte) {
+  play([](PtyPeer& line) {
+    line.receive(1);
+    line.send({0xEE, 0x0D});
+  });
+  const auto start = LineClock::now();
+  EXPECT_EQ(InitializeModem(fileDescriptor), 1);
+  EXPECT_LT(LineClock::now() - start, 150ms);
+  EXPECT_FALSE(lineOwesBytes);
+}
+
+// A controller that closes the on-line byte late: its closing byte is waited
+// for before the next command goes out, not read as that command's reply.
+TEST_F(OpenLine, OnLineClosingByteThatComesLateIsNotTheNextReply) {
+  Bytes beforeTheClosingByte{0xFF};
+  play([&](PtyPeer& line) {
+    line.receive(1);
+    line.send({0xEE});
+    std::this_thread::sleep_for(600ms);
+    beforeTheClosingByte = line.pending();
+    line.send({0x0D});
+    line.receive(1);
+    line.send({0xEF, 0x0D}, kByteAt300);
+  });
+  EXPECT_EQ(InitializeModem(fileDescriptor), 1);
+  EXPECT_EQ(reply(exchange({0xEF}, 0)), (Bytes{0xEF, 0x0D}));
+  EXPECT_EQ(beforeTheClosingByte, Bytes{});
 }
 
 }  // namespace

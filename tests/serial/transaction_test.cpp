@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ostream>
+#include <span>
+#include <vector>
 
 #include "line_timing.h"
 #include "line_wait.h"
@@ -34,6 +37,8 @@ TEST_P(Transaction, SendsTheCommandWholeAndReadsTheReplyWhole) {
   EXPECT_EQ(reply(count), c.expected);
   // Bounded by the line time of the answer plus a quiet gap, not by a timeout.
   EXPECT_LT(elapsed, c.answer.size() * kCharacterTime + 2 * kQuietTime + 300ms);
+  // A whole reply leaves nothing owed, so the next command waits for nothing.
+  EXPECT_FALSE(lineOwesBytes);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -83,12 +88,167 @@ TEST_F(OpenLine, WaitHookRunsThroughoutAWaitThatStillEndsAtItsBound) {
   EXPECT_LT(elapsed, kFirstByteTimeout + 500ms);
 }
 
-TEST_F(OpenLine, ReplyThatNeverSendsItsClosingByteEndsAtTheReplyBound) {
+// A wheel move closes when the move has ended; the closing byte's bound is
+// that of the longest move.
+TEST_F(OpenLine, ReplyThatNeverSendsItsClosingByteEndsAtTheClosingBound) {
   play([](PtyPeer& line) { line.send(line.receive(1)); });
   EXPECT_EQ(reply(exchange({0x23}, 0)), (Bytes{0x23}));
-  EXPECT_GE(elapsed, kReplyTimeout);
-  EXPECT_LT(elapsed, kReplyTimeout + 500ms);
+  EXPECT_GE(elapsed, kMoveClosingTimeout);
+  EXPECT_LT(elapsed, kMoveClosingTimeout + 500ms);
+  EXPECT_TRUE(lineOwesBytes);
 }
+
+// The rest of a reply cut at its bound comes while the next command waits to
+// go out: it is dropped, the window keeps repainting meanwhile, and the
+// command goes out only once the line is quiet.
+TEST_F(OpenLine, RestOfACutReplyIsWaitedForAndDroppedBeforeTheNextCommand) {
+  play([](PtyPeer& line) {
+    line.receive(1);
+    line.send({0xCC, 0x41}, kByteAt300);
+  });
+  EXPECT_EQ(reply(exchange({0xCC}, 3)), (Bytes{0xCC, 0x41}));
+  EXPECT_GE(elapsed, kReplyTimeout);
+  EXPECT_TRUE(lineOwesBytes);
+
+  int hookCalls = 0;
+  SetLineWaitHook([&] { ++hookCalls; }, 20ms);
+  Bytes beforeTheRest{0xFF};
+  Bytes received;
+  play([&](PtyPeer& line) {
+    std::this_thread::sleep_for(300ms);
+    beforeTheRest = line.pending();
+    line.send({0x42, 0x0D}, kByteAt300);
+    received = line.receive(1);
+    line.send({0xEF, 0x0D}, kByteAt300);
+  });
+  EXPECT_EQ(reply(exchange({0xEF}, 0)), (Bytes{0xEF, 0x0D}));
+  EXPECT_EQ(beforeTheRest, Bytes{});
+  EXPECT_EQ(received, Bytes{0xEF});
+  EXPECT_GE(hookCalls, 15);
+  EXPECT_FALSE(lineOwesBytes);
+}
+
+// A controller that is off costs each command its first byte's bound, and
+// nothing more.
+TEST_F(OpenLine, NoReplyOwesNothing) {
+  EXPECT_EQ(exchange({0x23}, 0), 0);
+  EXPECT_FALSE(lineOwesBytes);
+  play([](PtyPeer& line) {
+    line.receive(1);
+    line.send({0xEF, 0x0D});
+  });
+  EXPECT_EQ(reply(exchange({0xEF}, 0)), (Bytes{0xEF, 0x0D}));
+  EXPECT_LT(elapsed, 300ms);
+}
+
+// Pieces of a reply as a USB serial adapter hands them on: the controller's
+// bytes held back and passed on together at each tick of its latency timer.
+struct Bursts {
+  const char* name;
+  std::vector<Bytes> pieces;
+  std::chrono::milliseconds tick;
+  Bytes command;
+  int32_t extraLength;
+};
+
+void PrintTo(const Bursts& c, std::ostream* out) { *out << c.name; }
+
+class BurstReply : public OpenLine, public ::testing::WithParamInterface<Bursts> {};
+
+TEST_P(BurstReply, IsReadWholeThoughAPieceEndsLikeTheReply) {
+  const Bursts& c = GetParam();
+  play([&](PtyPeer& line) {
+    line.receive(c.command.size());
+    for (const Bytes& piece : c.pieces) {
+      std::this_thread::sleep_for(c.tick);
+      line.send(piece);
+    }
+  });
+  Bytes whole;
+  for (const Bytes& piece : c.pieces) whole.insert(whole.end(), piece.begin(), piece.end());
+  EXPECT_EQ(reply(exchange(c.command, c.extraLength)), whole);
+  EXPECT_FALSE(lineOwesBytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Adapters, BurstReply,
+    ::testing::Values(
+        // The first piece is already as long as a status reply and ends in
+        // 0x0D: nothing tells yet how long the adapter's tick is.
+        Bursts{"FirstPieceOfTheSlowestTick", {{0xCC, 0x32, 0xAA, 0xDE, 0x0D}, {0x0D}}, 255ms, {0xCC}, 3},
+        Bursts{"LaterPieceEndingIn0D",
+               {{0xCC, 0x41}, {0xB2, 0xFC, 0x0A}, {0xAA, 0xBA, 0xDE}, {0x01, 0x0D}, {0xDE, 0x02, 0x0D}},
+               100ms, {0xCC}, 3},
+        Bursts{"ConfigurationPastItsAwaitedLength",
+               {{0xFD, 'K', 'T', '3'}, {' ', 'W', 'A', '=', '1', ' ', 'B', '='}, {'2', ' ', 'C', '=', '3', ' ', 'x'},
+                {'y', 'z', '0', '1', '2', '3', '4', '5'}, {'6', 0x0D}},
+               255ms, {0xFD}, 12}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A status reply whose bytes tell its length, as the replies' layer tells
+// it: the bytes as they arrive, a hook that tells the length, and whether the
+// reply must end at once or only after the quiet.
+struct SelfEnding {
+  const char* name;
+  std::vector<Bytes> pieces;  // the first at once, then one every gap
+  std::chrono::milliseconds gap;
+  int toldLength;  // 0: the bytes tell nothing
+  bool endsAtOnce;
+};
+
+void PrintTo(const SelfEnding& c, std::ostream* out) { *out << c.name; }
+
+int toldLength = 0;
+int ToldLength(std::span<const unsigned char> /*received*/) { return toldLength; }
+
+// The reply's last piece ends it at once well inside the quiet that follows
+// a burst (kLongestDeliveryTick and a character, 288 ms); the bound leaves
+// room for a loaded machine.
+constexpr auto kEndedAtOnce = 150ms;
+
+class SelfEndingReply : public OpenLine, public ::testing::WithParamInterface<SelfEnding> {};
+
+TEST_P(SelfEndingReply, EndsAtOnceOnlyWhenItsBytesShowItWhole) {
+  const SelfEnding& c = GetParam();
+  toldLength = c.toldLength;
+  SetStatusReplyLengthHook(ToldLength);
+  LineClock::time_point lastSent{};
+  play([&](PtyPeer& line) {
+    line.receive(1);
+    for (std::size_t i = 0; i < c.pieces.size(); ++i) {
+      if (i > 0) std::this_thread::sleep_for(c.gap);
+      line.send(c.pieces[i]);
+    }
+    lastSent = LineClock::now();
+  });
+  Bytes whole;
+  for (const Bytes& piece : c.pieces) whole.insert(whole.end(), piece.begin(), piece.end());
+  const auto start = LineClock::now();
+  EXPECT_EQ(reply(exchange({0xCC}, 3)), whole);
+  const auto afterLastPiece = start + elapsed - lastSent;
+  if (c.endsAtOnce) {
+    EXPECT_LT(afterLastPiece, kEndedAtOnce);
+  } else {
+    EXPECT_GE(afterLastPiece, kLongestDeliveryTick);
+  }
+  EXPECT_FALSE(lineOwesBytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, SelfEndingReply,
+    ::testing::Values(
+        SelfEnding{"WholeInOneBurst", {{0xCC, 0x32, 0xAA, 0xDC, 0x0D}}, 0ms, 5, true},
+        // Step count 13: the first 0x0D is data, the reply goes on to the second.
+        SelfEnding{"StepCount13InOneBurst", {{0xCC, 0x32, 0xAA, 0xDE, 0x0D, 0x0D}}, 0ms, 6, true},
+        SelfEnding{"StepCount13EndingAPiece", {{0xCC, 0x32, 0xAA, 0xDE, 0x0D}, {0x0D}}, 100ms, 6, true},
+        SelfEnding{"OneByOne", {{0xCC}, {0x32}, {0xAA}, {0xDE}, {0x0D}, {0x0D}}, 33ms, 6, true},
+        // Longer than its layout: read on until the quiet, as any reply.
+        SelfEnding{"GarbageInTheSameBurst", {{0xCC, 0x32, 0xAA, 0xDC, 0x0D, 0x55, 0x0D}}, 0ms, 5, false},
+        // Ended before its step count, or bytes that tell nothing: the quiet
+        // ends them.
+        SelfEnding{"EndedEarly", {{0xCC, 0x32, 0xAA, 0xDE, 0x0D}}, 0ms, 6, false},
+        SelfEnding{"BytesTellNothing", {{0xCC, 0x32, 0xAA, 0xDC, 0x0D}}, 0ms, 0, false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(OpenLine, ReplyOverflowingTheBufferIsCutAtItsEnd) {
   const Bytes flood(300, 0x41);

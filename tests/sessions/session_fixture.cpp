@@ -48,9 +48,13 @@ void SessionTest::TearDown() {
 }
 
 void SessionTest::Connect(emulator::Variant variant, int baud) {
-  emulator::EmulatorServer::Options options;
+  emulator::EmulatorOptions options;
   options.variant = variant;
   options.baud = baud;
+  Connect(options);
+}
+
+void SessionTest::Connect(emulator::EmulatorOptions options) {
   options.announce = false;
   controller = std::make_unique<emulator::EmulatorServer>(options);
   ASSERT_TRUE(controller->start()) << controller->error();

@@ -34,6 +34,8 @@ class SessionTest : public ::testing::Test {
   // sent is forgotten, so that received() holds only the cycles' bytes.
   // Call through ASSERT_NO_FATAL_FAILURE.
   void Connect(emulator::Variant variant, int baud = 0);
+  // The same with every option of the emulated controller (announce is off).
+  void Connect(emulator::EmulatorOptions options);
 
   // One send action; returns what the cycle added to the log view. Every
   // byte a cycle sends is echoed before the cycle ends, so the controller
