@@ -1,5 +1,6 @@
 // korvel-console: the desktop test console for the Korvel controllers.
 #include <QApplication>
+#include <QTimer>
 #include <QWidget>
 #include <iostream>
 
@@ -18,7 +19,6 @@ int main(int argc, char** argv) {
 
   QApplication application(argc, argv);
   QGuiApplication::setDesktopFileName(QString::fromLatin1(kKorvelAppId));
-  QApplication::setWindowIcon(ConsoleIcon());
   ConsoleWindow window;
   TessaroController controller;
   TessaroApp tessaroApp;
@@ -28,6 +28,8 @@ int main(int argc, char** argv) {
   if (!line.options.log.empty()) session.startRecord(line.options.log);
   StopSignals stopSignals([&session] { session.requestExit(); });
   window.widget().show();
+  // Drawing the icon takes a few milliseconds; the window need not wait for it.
+  QTimer::singleShot(0, [] { QApplication::setWindowIcon(ConsoleIcon()); });
   const int result = application.exec();
   // Whatever ended the event loop, the port gets its settings back; after
   // exit: this does nothing.
