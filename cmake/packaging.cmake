@@ -3,7 +3,7 @@
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME korvel-console)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_CONTACT "The korvel-console developers <korvel-console@users.noreply.github.com>")
+set(CPACK_PACKAGE_CONTACT "The korvel-console developers <korvel-console@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop test console for the Korvel light-path controllers")
 set(CPACK_PACKAGE_DESCRIPTION
   "A test console for the Korvel laboratory light-path controllers, which drive
@@ -14,7 +14,7 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://github.com/korvel/korvel-console")
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${KORVEL_HOMEPAGE}")
 # The window cannot show without Qt's X11 platform plugin: the toolkit loads
 # it at run time, so no linked library names it, and Qt's GUI library only
 # recommends it. The computed dependencies are added to this one.
