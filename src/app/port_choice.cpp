@@ -10,7 +10,8 @@ PortChoice::PortChoice(QComboBox& choice, QLineEdit& pathField, Lister lister)
   connect(&choice_, &QComboBox::activated, this, &PortChoice::pick);
   connect(&timer_, &QTimer::timeout, this, &PortChoice::refresh);
   timer_.start(kPortListInterval);
-  refresh();
+  // Listing the system's ports takes a while; the window shows first.
+  QTimer::singleShot(0, this, &PortChoice::refresh);
 }
 
 std::string PortEntryText(const ListedPort& port) {
