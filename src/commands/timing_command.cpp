@@ -21,6 +21,8 @@ constexpr unsigned char kRepeatNumberCommand = 0xF0;
 constexpr int32_t kMaxRepeatCount = 65000;
 
 constexpr int32_t kMaxHours = 5;
+// The timer byte holds the hours in its low nibble.
+constexpr int64_t kMaxHourNibble = 15;
 
 constexpr int kTimeFields = kTTenthmsecond - kTHour + 1;
 // How many units of a field make one of the next coarser field; hours have no
@@ -94,11 +96,16 @@ Encoding SendTimer(Cycle& cycle) {
       .Ready(cycle);
 }
 
-// The present time under the other timer, as it stands: no carry, no limit.
+// The present time under the other timer, as it stands: no carry, no limit,
+// as long as the hours fit the low nibble of the timer byte. More hours (left
+// by a status reply, say) would carry into the timer code and make the byte
+// another command's: 145 exposure hours went out as FA B1, TTL output high.
 Encoding SwitchTimer(Cycle& cycle) {
-  if (!NotNegative(CapturedTime(cycle.capture))) {
+  const Time time = CapturedTime(cycle.capture);
+  const char* refusal = !NotNegative(time) ? kTimeNegative : time.field[0] > kMaxHourNibble ? kTimeAboveLimit : nullptr;
+  if (refusal != nullptr) {
     cycle.capture.setting[kTimerType] = scomm0[kTimerType];
-    return Refuse(cycle, kTimeNegative);
+    return Refuse(cycle, refusal);
   }
   return SendTimer(cycle);
 }
