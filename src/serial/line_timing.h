@@ -42,9 +42,12 @@ inline constexpr std::chrono::milliseconds kMoveClosingTimeout{20000 / kLineBoun
 // move still under way ends; the next command waits this long for it.
 inline constexpr auto kOwedBytesTimeout = kSlowestWheelMove;
 
+// A character time where a wait is counted in characters.
+inline constexpr auto kCharacterWait = kCharacterTime / kLineBoundDivisor;
+
 // A reply whose length is not known beforehand has ended when the line has
 // been quiet this long; bytes of one reply follow each other one character apart.
-inline constexpr auto kQuietTime = 2 * kCharacterTime / kLineBoundDivisor;
+inline constexpr auto kQuietTime = 2 * kCharacterWait;
 
 // USB serial adapters hand received bytes on in bursts, at the latest at each
 // tick of their latency timer, which is set from 1 to 255 ms.

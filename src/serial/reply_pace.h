@@ -33,7 +33,7 @@ class ReplyPace {
 
   // When the reply has ended if nothing more comes.
   LineClock::time_point QuietFrom() const {
-    if (pieces_ < 2 || bursts_) return last_ + kLongestDeliveryTick + kCharacterTime;
+    if (pieces_ < 2 || bursts_) return last_ + kLongestDeliveryTick + kCharacterWait;
     const LineClock::duration quiet = std::max<LineClock::duration>(kQuietTime, longestGap_ + longestGap_ / 3);
     return last_ + quiet;
   }
