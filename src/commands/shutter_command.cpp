@@ -87,7 +87,9 @@ Encoding EncodeShutterCommand(SettingField field, Cycle& cycle, const TessaroCon
   for (const ShutterControls& s : kShutters) {
     if (field == s.status) return EncodeState(s, cycle);
     if (field != s.mode && field != s.steps) continue;
-    if (ItemCount(window.*s.modeList) != kModeListLength) return Refuse(cycle, kSendStatusFirst);
+    // A mode command names its shutter only on the two-shutter variants, so
+    // its bytes need the variant too, not only the lists a reply has cut.
+    if (itype == kUnknown || ItemCount(window.*s.modeList) != kModeListLength) return Refuse(cycle, kSendStatusFirst);
     return field == s.mode ? EncodeMode(s, cycle) : EncodeSteps(s, cycle);
   }
   return Encoding::kNothing;

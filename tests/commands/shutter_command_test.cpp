@@ -93,6 +93,10 @@ INSTANTIATE_TEST_SUITE_P(
                     {0, 0, 0, 0, 5, 7}, {0, 0, 0, 1, 5, 0}, Sends("DC 02"), {0, 0, 0, 0, 5, 0}},
         ShutterCase{"AModeBeforeStatusReply", kShutterAmode, kUnknown, kUncut, kUncut,
                     {0, 2, 0, 0, 200, 0}, {}, Refuses(kSendStatusFirstMessage), {0, 2, 0, 0, 200, 0}},
+        // Lists that look cut while no reply has told the variant: DD alone
+        // would leave a two-shutter controller waiting for the shutter number.
+        ShutterCase{"AModeWhileTheVariantIsUnknown", kShutterAmode, kUnknown, kModes, kModes,
+                    {0, 1, 0, 0, 0, 0}, {}, Refuses(kSendStatusFirstMessage), {0, 1, 0, 0, 0, 0}},
         ShutterCase{"BModeWhileNotConnected", kShutterBmode, kTriad, kModes, kNotConnected,
                     {0, 0, 0, 1, 0, 0}, {}, Refuses(kSendStatusFirstMessage), {0, 0, 0, 1, 0, 0}},
         // An index no mode list offers; its byte would start another command.
@@ -118,7 +122,9 @@ INSTANTIATE_TEST_SUITE_P(
         ShutterCase{"BWhileSoftRefused", kShutterBsteps, kTriad, kModes, kModes,
                     {0, 0, 0, 1, 0, 20}, {0, 0, 0, 1, 0, 0}, Refuses(kStepsNeedNeutralDensity), {0, 0, 0, 1, 0, 0}},
         ShutterCase{"ABeforeStatusReply", kShutterAsteps, kUnknown, kUncut, kUncut,
-                    {0, 2, 0, 0, 20, 0}, {0, 2, 0, 0, 0, 0}, Refuses(kSendStatusFirstMessage), {0, 2, 0, 0, 20, 0}}),
+                    {0, 2, 0, 0, 20, 0}, {0, 2, 0, 0, 0, 0}, Refuses(kSendStatusFirstMessage), {0, 2, 0, 0, 20, 0}},
+        ShutterCase{"BWhileTheVariantIsUnknown", kShutterBsteps, kUnknown, kModes, kModes,
+                    {0, 0, 0, 2, 0, 20}, {0, 0, 0, 2, 0, 0}, Refuses(kSendStatusFirstMessage), {0, 0, 0, 2, 0, 20}}),
     CaseName());
 
 }  // namespace
