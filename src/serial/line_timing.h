@@ -42,7 +42,8 @@ inline constexpr std::chrono::milliseconds kMoveClosingTimeout{20000 / kLineBoun
 // move still under way ends; the next command waits this long for it.
 inline constexpr auto kOwedBytesTimeout = kSlowestWheelMove;
 
-// A character time where a wait is counted in characters.
+// One character time as a wait counts it, shortened with the other bounds;
+// kCharacterTime stays the line's own, for figures of time on the line.
 inline constexpr auto kCharacterWait = kCharacterTime / kLineBoundDivisor;
 
 // A reply whose length is not known beforehand has ended when the line has
