@@ -54,5 +54,9 @@ inline constexpr auto kQuietTime = 2 * kCharacterWait;
 // tick of their latency timer, which is set from 1 to 255 ms.
 inline constexpr std::chrono::milliseconds kLongestDeliveryTick{255 / kLineBoundDivisor};
 
+// The on-line answer's closing byte follows its echo with no move between:
+// when it is late, only an adapter's tick and a character or two delay it.
+inline constexpr std::chrono::microseconds kOwedClosingByteTimeout = kLongestDeliveryTick + 2 * kCharacterWait;
+
 // Handing a command of at most 20 bytes to the driver.
 inline constexpr std::chrono::milliseconds kWriteTimeout{1000 / kLineBoundDivisor};

@@ -71,6 +71,9 @@ termios LineSettingsFor(termios line) {
   // (the closing 0x0D must arrive as 0x0D), no stripping of bit 7, and no
   // doubling of 0xFF for parity marks.
   line.c_iflag &= ~static_cast<tcflag_t>(ICRNL | INLCR | IGNCR | ISTRIP | IUCLC | PARMRK);
+  // Nor does a BREAK flush what was received, nor a parity error drop or
+  // change a byte: every byte the controller sent is shown as it came.
+  line.c_iflag &= ~static_cast<tcflag_t>(BRKINT | IGNBRK | INPCK | IGNPAR);
   line.c_oflag &= ~static_cast<tcflag_t>(OPOST);
   line.c_cflag |= CREAD | CLOCAL;
   line.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS);
@@ -87,7 +90,7 @@ termios LineSettingsFor(termios line) {
 int OpenSerialPort(const char* path) {
   // Without O_NOCTTY a console started without a controlling terminal would
   // take the port as its own, and unplugging the adapter would end it by SIGHUP.
-  const int fd = ::open(path, O_RDWR | O_NONBLOCK | O_NOCTTY);
+  const int fd = ::open(path, O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return FailOpen(OpenStep::kOpening, "Error opening serial port %s - %s(%d).\n", path, -1);
   if (!Lock(fd)) return FailOpen(OpenStep::kLocking, "Error locking serial port %s - %s(%d).\n", path, fd);
   // Every other status flag is cleared, but the port stays non-blocking: a
@@ -110,31 +113,41 @@ int OpenSerialPort(const char* path) {
 }
 
 int InitializeModem(int32_t descriptor) {
+  portHealth.onLine = false;
+  lineExchange = LineExchange{};
+  // No port, nothing to write to: the failed open has said why already.
+  if (descriptor < 0) return 0;
   mycomm[0] = kOnLine;
   DiscardStaleInput(descriptor);
-  portHealth.onLine = false;
   if (!SendOnLineByte(descriptor)) return 0;
+  lineExchange.sent = 1;
   // The echo may be followed by a closing 0x0D: take it too, so that it is
   // not read as the start of the next reply; once it has come the answer is
-  // whole. An echo whose closing byte has not come yet leaves it owed, for the
-  // next command to wait for.
+  // whole. An echo whose closing byte has not come yet leaves that byte owed,
+  // for the next command to wait for briefly: nothing moves before it.
   ReplyRule wholeAnswer{1, true, false};
   wholeAnswer.lengthOf = OnLineAnswerLength;
-  LineClock::time_point replyBy{};
-  const int count = ReadReply(descriptor, wholeAnswer, LineClock::now() + kFirstByteTimeout, &replyBy);
-  if (count == 1) lineOwesBytes = true;
+  wholeAnswer.echo = kOnLine;
+  const int count = ReadReply(descriptor, wholeAnswer, LineClock::now() + kFirstByteTimeout);
+  if (count == 1 && lineExchange.echoed) lineOwesBytes = true;
+  if (lineOwesBytes) owedBytesWait = kOwedClosingByteTimeout;
   portHealth.onLine = count > 0 && Buffer[0] == kOnLine;
   return portHealth.onLine ? 1 : 0;
 }
 
 int CloseSerialPort(int32_t descriptor) {
+  // No port open: there are no settings to put back and nothing failed.
+  if (descriptor < 0) {
+    errno = EBADF;
+    return -1;
+  }
   if (tcsetattr(descriptor, TCSANOW, &gOriginalTTYAttrs) == -1) {
     const int error = errno;
     PrintDiagnostic("Error resetting tty attributes - %s(%d).\n", std::strerror(error), error);
   }
   // Exclusive mode belongs to the device and outlives this descriptor; the
   // lock goes with the close. A line that is gone has no mode to leave.
-  if (descriptor >= 0) static_cast<void>(ioctl(descriptor, TIOCNXCL));
+  static_cast<void>(ioctl(descriptor, TIOCNXCL));
   return close(descriptor);
 }
 

@@ -1,5 +1,13 @@
 // Reads one reply from the line into Buffer, piece by piece as it arrives,
 // within the line's time bounds.
+//
+// The controller echoes every command byte before it answers, so a reply
+// begins with the echo of the command's first byte. Bytes that come before
+// that echo (noise, a late byte of an earlier reply, a controller powering
+// up) are not the reply: they are dropped, and kept in lineExchange for the
+// fronts to tell, while the wait for the echo goes on under the first-byte
+// bound. When no echo comes within it, what came is the reply, byte for byte,
+// so that a controller answering with something else is shown as it answered.
 #pragma once
 
 #include "line_timing.h"
@@ -11,24 +19,26 @@ struct ReplyRule {
   bool untilQuiet = false;         // then go on while bytes keep coming
   bool endsInCarriageReturn = false;  // and only stop after a 0x0D
   int echoLength = 0;  // the echo's bytes, which the controller may pause after
-  // How long the reply may take, counted from its first byte.
+  // How long the reply may take, counted from its echo.
   LineClock::duration bound = kReplyTimeout;
   // Tells the reply's length from its bytes: when exactly that many have come
   // and the last is 0x0D, the reply is whole at once, whatever the rule above.
   ReplyLengthHook lengthOf = nullptr;
+  unsigned char echo = 0;  // the command's first byte, which the reply begins with
+  // A reply without its echo is no reply (BF, whose answer is its echo alone).
+  bool echoOrNothing = false;
 };
 
-// Waits for the first byte until firstByteBy, then reads until the rule holds,
-// Buffer is full, the line fails, or replyBy passes (replyBy is counted from
-// the first byte by the rule's bound when it is not set). Nothing is written
-// to Buffer before a byte arrives. Returns the number of bytes now at the
-// start of Buffer: 0 when none came, -1 when the line failed before any did.
-// Sets lineOwesBytes when the reply was cut short on a line that still stands.
-int ReadReply(int fd, const ReplyRule& rule, LineClock::time_point firstByteBy,
-              LineClock::time_point* replyBy);
+// Waits for the echo until firstByteBy, then reads until the rule holds,
+// Buffer is full, the line fails, or the rule's bound passes. Nothing is
+// written to Buffer before a byte arrives. Returns the number of bytes now
+// at the start of Buffer: 0 when none came, -1 when the line failed before
+// any did. Sets lineOwesBytes when the reply was cut short on a line that
+// still stands, and lineExchange's echo, cut and dropped-byte fields.
+int ReadReply(int fd, const ReplyRule& rule, LineClock::time_point firstByteBy);
 
 // Before a command goes out on a line that owes the rest of the last reply:
-// waits (at most kOwedBytesTimeout) until those bytes have come and the line
-// is quiet, and drops them, so that none is taken for the start of the next
+// waits (at most owedBytesWait) until those bytes have come and the line is
+// quiet, and drops them, so that none is taken for the start of the next
 // reply. Does nothing when the line owes nothing.
 void SettleOwedBytes(int fd);

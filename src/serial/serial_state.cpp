@@ -11,6 +11,8 @@ unsigned char mycomm[kCommandSize];
 unsigned char Buffer[kBufferSize];
 PortHealth portHealth;
 bool lineOwesBytes = false;
+std::chrono::microseconds owedBytesWait{};
+LineExchange lineExchange;
 
 namespace {
 
@@ -30,6 +32,8 @@ void ResetSerialState() {
   std::memset(Buffer, 0, sizeof Buffer);
   portHealth = PortHealth{};
   lineOwesBytes = false;
+  owedBytesWait = {};
+  lineExchange = LineExchange{};
   SetLineWaitHook({}, std::chrono::milliseconds(0));
   statusReplyLength = nullptr;
 }

@@ -4,6 +4,7 @@
 
 #include <termios.h>
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -26,6 +27,22 @@ extern unsigned char Buffer[kBufferSize];
 // The last reply was cut short (its echo came, its end did not): the rest is
 // still owed on the line and must not be taken for the next reply.
 extern bool lineOwesBytes;
+// How long the next command waits for what the line owes: a move's closing
+// byte may take the rest of the move, the on-line answer's takes no time.
+extern std::chrono::microseconds owedBytesWait;
+
+// What the latest transaction did on the line, for the fronts to tell the
+// operator. The reply in Buffer begins at the echo of the command's first
+// byte; what came before that echo was dropped and is kept here.
+struct LineExchange {
+  int32_t sent = 0;           // command bytes the driver took
+  bool sendTimedOut = false;  // the driver did not take them all within the write bound
+  bool echoed = false;        // the reply began with the echo of the command's first byte
+  bool cutShort = false;      // the reply ended before it was whole: a bound, a full Buffer, a hang-up
+  int32_t droppedCount = 0;   // bytes before the echo, dropped
+  unsigned char dropped[kBufferSize] = {};  // the first of them, up to kBufferSize
+};
+extern LineExchange lineExchange;
 
 // From a reply's bytes received so far, its echo first: how many bytes the
 // whole reply has once they tell, 0 while they do not (yet).

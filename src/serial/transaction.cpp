@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstring>
 
 #include "line_wait.h"
 #include "reply_reader.h"
@@ -36,6 +35,9 @@ ReplyRule RuleFor(int length, int extraLength) {
   rule.untilQuiet = mycomm[0] == kStatusQuery || mycomm[0] == kConfigurationQuery;
   rule.endsInCarriageReturn = mycomm[0] == kStatusQuery;
   rule.echoLength = length;
+  rule.echo = mycomm[0];
+  // BF is answered by its echo alone: bytes without it are no answer.
+  rule.echoOrNothing = mycomm[0] == kResynchronised;
   if (mycomm[0] == kStatusQuery) rule.lengthOf = StatusReplyLengthHook();
   // Any other command may move wheels before its closing byte.
   if (!rule.untilQuiet && AwaitsClosingByte(length)) rule.bound = kMoveClosingTimeout;
@@ -45,12 +47,13 @@ ReplyRule RuleFor(int length, int extraLength) {
 // Hands the command to the driver; a partial write is followed by the rest
 // under the same deadline. The port does not block, so a write takes only
 // what the driver has room for and no write outlasts the deadline. Gives up
-// after 20 failed writes or when the line does not take output in time.
+// after 20 failed writes or when the line does not take output in time; the
+// bytes taken and whether the deadline ran out go to lineExchange.
 void SendCommand(int fd, int length) {
   const auto deadline = LineClock::now() + kWriteTimeout;
   int sent = 0;
   for (int failures = 0; sent < length && failures < kMaxWriteFailures;) {
-    if (!WaitWritable(fd, deadline)) return;
+    if (!WaitWritable(fd, deadline)) break;
     const ssize_t written = write(fd, mycomm + sent, static_cast<size_t>(length - sent));
     if (written > 0) {
       sent += static_cast<int>(written);
@@ -58,26 +61,8 @@ void SendCommand(int fd, int length) {
       ++failures;
     }
   }
-}
-
-// The reply to BF starts at its first BF byte; what comes before it is
-// dropped, and a reply without one is thrown away for the next.
-int ReadResynchronised(int fd, int length, int extraLength) {
-  LineClock::time_point replyBy{};
-  int count = ReadReply(fd, RuleFor(length, extraLength), LineClock::now() + kFirstByteTimeout, &replyBy);
-  const ReplyRule reread{length + 1, false, false};
-  while (count > 0) {
-    const auto* found = std::find(Buffer, Buffer + count, kResynchronised);
-    if (found != Buffer + count) {
-      const int skipped = static_cast<int>(found - Buffer);
-      std::memmove(Buffer, found, static_cast<size_t>(count - skipped));
-      std::memset(Buffer + count - skipped, 0, static_cast<size_t>(skipped));
-      return count - skipped;
-    }
-    const auto firstByteBy = std::min(LineClock::now() + kFirstByteTimeout, replyBy);
-    count = ReadReply(fd, reread, firstByteBy, &replyBy);
-  }
-  return count;
+  lineExchange.sent = sent;
+  lineExchange.sendTimedOut = sent < length;
 }
 
 }  // namespace
@@ -86,11 +71,12 @@ int32_t Communicate(int32_t commandLength, int32_t extraLength) {
   const int fd = fileDescriptor;
   const int length = std::clamp(commandLength, 0, kMaxCommandLength);
   portHealth.sendingLength = length;
+  lineExchange = LineExchange{};
   const int extra = std::clamp(extraLength, 0, static_cast<int32_t>(kBufferSize));
   SettleOwedBytes(fd);
   DiscardStaleInput(fd);
   SendCommand(fd, length);
-  if (mycomm[0] == kResynchronised) return ReadResynchronised(fd, length, extra);
-  LineClock::time_point replyBy{};
-  return ReadReply(fd, RuleFor(length, extra), LineClock::now() + kFirstByteTimeout, &replyBy);
+  // A command the port took none of has no reply: whatever comes is not its.
+  if (length > 0 && lineExchange.sent == 0) return 0;
+  return ReadReply(fd, RuleFor(length, extra), LineClock::now() + kFirstByteTimeout);
 }

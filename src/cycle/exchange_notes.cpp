@@ -1,0 +1,43 @@
+#include "exchange_notes.h"
+
+#include <chrono>
+#include <cstdio>
+
+#include "line_timing.h"
+
+namespace {
+
+// A line noisy enough to drop more than this is told by the count; the bytes
+// themselves stop helping.
+constexpr int kDroppedShown = 16;
+
+}  // namespace
+
+std::string HexList(const unsigned char* bytes, int count, int shown) {
+  std::string text;
+  char hex[4];
+  for (int i = 0; i < count && i < shown; ++i) {
+    std::snprintf(hex, sizeof hex, "%02X", bytes[i]);
+    if (!text.empty()) text += ' ';
+    text += hex;
+  }
+  if (count > shown) text += " …";
+  return text;
+}
+
+std::string DroppedBytesNote(const LineExchange& exchange) {
+  const int count = exchange.droppedCount;
+  if (count <= 0) return {};
+  const int kept = count < static_cast<int>(kBufferSize) ? count : static_cast<int>(kBufferSize);
+  return std::to_string(count) + (count == 1 ? " byte" : " bytes") + " before the reply dropped: " +
+         HexList(exchange.dropped, kept, kDroppedShown);
+}
+
+std::string NotSentNote(const LineExchange& exchange, int32_t commandLength) {
+  if (!exchange.sendTimedOut) return {};
+  const auto bound = std::chrono::duration<double>(kWriteTimeout).count();
+  char text[128];
+  std::snprintf(text, sizeof text, "not sent: the port took %d of %d command bytes within %g s",
+                static_cast<int>(exchange.sent), static_cast<int>(commandLength), bound);
+  return text;
+}

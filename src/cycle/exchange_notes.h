@@ -1,0 +1,19 @@
+// What the line did beside the reply, in the words every front shows: bytes
+// that came before the reply's echo and were dropped, and a command the port
+// did not take in time.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "serial_state.h"
+
+// "1 byte before the reply dropped: 0D"; empty when nothing was dropped.
+std::string DroppedBytesNote(const LineExchange& exchange);
+
+// "not sent: the port took 0 of 3 command bytes within 1 s"; empty when
+// the port took the whole command.
+std::string NotSentNote(const LineExchange& exchange, int32_t commandLength);
+
+// Bytes as "CC 0D FF", at most `shown` of them, then "…" for the rest.
+std::string HexList(const unsigned char* bytes, int count, int shown);
