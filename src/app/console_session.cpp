@@ -20,6 +20,7 @@
 #include "command_cycle.h"
 #include "console_window.h"
 #include "cycle_entry.h"
+#include "exchange_notes.h"
 #include "line_wait.h"
 #include "port_setup.h"
 #include "port_state.h"
@@ -43,6 +44,14 @@ std::string HexBytes(const unsigned char* bytes, int count) {
     text += byte;
   }
   return text;
+}
+
+// Bytes dropped before the reply come first: they say the reply shown is
+// not all the line carried.
+std::string CycleMessage(const std::string& unsent) {
+  const std::string dropped = DroppedBytesNote(lineExchange);
+  if (dropped.empty()) return unsent;
+  return unsent.empty() ? dropped : dropped + "; " + unsent;
 }
 
 std::string SearchedPath() { return std::string(bsdPath, strnlen(bsdPath, kPathSize)); }
@@ -154,8 +163,8 @@ void ConsoleSession::send() {
         return "Waiting for the controller's reply to " + HexBytes(mycomm, portHealth.sendingLength) + "…";
       });
   if (!ran || gate_.exited()) return;
-  const bool sent = portHealth.sendingLength > 0;
-  statusLine_.showMessage(UnsentMessage(UnsentControls(before, sent, LastCommandWasSetting())));
+  const bool sent = lineExchange.sent > 0;
+  statusLine_.showMessage(CycleMessage(UnsentMessage(UnsentControls(before, sent, LastCommandWasSetting()))));
   record_.cycle(CycleEntryOf(TextAdded(logBefore, consoleWindow_.logText()),
                              TextAdded(statusBefore, consoleWindow_.statusText())));
 }

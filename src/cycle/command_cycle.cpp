@@ -6,6 +6,7 @@
 #include "capture.h"
 #include "configuration_echo.h"
 #include "cycle_state.h"
+#include "exchange_notes.h"
 #include "general_command.h"
 #include "identification.h"
 #include "remembered_values.h"
@@ -94,6 +95,12 @@ SendState Transact(Cycle& cycle, TessaroController& window) {
   // own layer when a status reply is whole.
   SetStatusReplyLengthHook(StatusReplyLength);
   const int32_t received = Communicate(cycle.commandLength, cycle.extraLength);
+  // A command the port did not take whole is said so; one it took none of
+  // has no reply, and the controller had no command to ignore.
+  if (const std::string notSent = NotSentNote(lineExchange, cycle.commandLength); !notSent.empty()) {
+    cycle.logText += notSent + "\n";
+    if (lineExchange.sent == 0) return SendState::kNoReply;
+  }
   if (received <= 0) {
     cycle.logText += kNoReplyMessage;
     return SendState::kNoReply;
@@ -115,6 +122,8 @@ bool LastCommandWasSetting() { return lastCommandWasSetting; }
 
 void RunCommandCycle(TessaroController& window) {
   Cycle cycle;
+  // A cycle that sends nothing leaves no trace of an earlier one's exchange.
+  lineExchange = LineExchange{};
   cycle.capture = CaptureControls(window);
   SendState state = EncodeChange(cycle, window);
   if (state == SendState::kReady) state = Transact(cycle, window);

@@ -19,8 +19,10 @@ std::string WithoutSeparator(const std::string& log) {
 
 CycleEntry CycleEntryOf(const std::string& logText, const std::string& statusText) {
   CycleEntry entry;
-  const int length = std::clamp(static_cast<int>(portHealth.sendingLength), 0, static_cast<int>(kCommandSize));
+  const int length = std::clamp(static_cast<int>(lineExchange.sent), 0, static_cast<int>(kCommandSize));
   entry.sent.assign(mycomm, mycomm + length);
+  const int dropped = std::clamp(static_cast<int>(lineExchange.droppedCount), 0, static_cast<int>(kBufferSize));
+  entry.dropped.assign(lineExchange.dropped, lineExchange.dropped + dropped);
   if (entry.sent.empty()) entry.refusal = WithoutSeparator(logText);
   entry.logText = logText;
   entry.statusText = statusText;

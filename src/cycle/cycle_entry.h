@@ -8,8 +8,8 @@
 #include "record_entries.h"
 
 // logText and statusText: what the cycle added to the log and the status view.
-// The caller sets portHealth.sendingLength to 0 before the cycle, so that a
-// cycle that sent nothing is told from one that did.
+// The command bytes and dropped bytes are those of lineExchange, which every
+// cycle starts afresh.
 CycleEntry CycleEntryOf(const std::string& logText, const std::string& statusText);
 
 // What a view gained since `before`: the text after it when the view only

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 
 #include "line_timing.h"
 
@@ -34,10 +35,23 @@ std::string DroppedBytesNote(const LineExchange& exchange) {
 }
 
 std::string NotSentNote(const LineExchange& exchange, int32_t commandLength) {
-  if (!exchange.sendTimedOut) return {};
-  const auto bound = std::chrono::duration<double>(kWriteTimeout).count();
-  char text[128];
-  std::snprintf(text, sizeof text, "not sent: the port took %d of %d command bytes within %g s",
-                static_cast<int>(exchange.sent), static_cast<int>(commandLength), bound);
-  return text;
+  char text[160];
+  switch (exchange.sendFailure) {
+    case SendFailure::kNone:
+      return {};
+    case SendFailure::kNoPort:
+      return "not sent: no port is open";
+    case SendFailure::kHungUp:
+      return "not sent: the port went away";
+    case SendFailure::kTimedOut:
+      std::snprintf(text, sizeof text, "not sent: the port took %d of %d command bytes within %g s",
+                    static_cast<int>(exchange.sent), static_cast<int>(commandLength),
+                    std::chrono::duration<double>(kWriteTimeout).count());
+      return text;
+    case SendFailure::kWriteFailed:
+      std::snprintf(text, sizeof text, "not sent: writing to the port failed - %s(%d)", std::strerror(exchange.sendError),
+                    exchange.sendError);
+      return text;
+  }
+  return {};
 }

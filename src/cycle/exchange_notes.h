@@ -11,8 +11,9 @@
 // "1 byte before the reply dropped: 0D"; empty when nothing was dropped.
 std::string DroppedBytesNote(const LineExchange& exchange);
 
-// "not sent: the port took 0 of 3 command bytes within 1 s"; empty when
-// the port took the whole command.
+// Why the port did not take the whole command ("not sent: the port took 0
+// of 3 command bytes within 1 s", "not sent: no port is open"); empty when
+// it took it.
 std::string NotSentNote(const LineExchange& exchange, int32_t commandLength);
 
 // Bytes as "CC 0D FF", at most `shown` of them, then "…" for the rest.

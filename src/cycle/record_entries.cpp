@@ -56,6 +56,7 @@ std::string CycleEntryText(const std::string& time, const CycleEntry& cycle) {
   } else {
     text += "sent: " + Hex(cycle.sent) + '\n';
   }
+  if (!cycle.dropped.empty()) text += "dropped: " + Hex(cycle.dropped) + '\n';
   text += "log:\n" + Block(cycle.logText);
   text += "status:\n" + Block(cycle.statusText);
   return text;

@@ -6,6 +6,7 @@
 //   2026-12-10T14:03:09.456+01:00 open /dev/ttyUSB0: Port is ready for communication.
 //   2026-12-10T14:03:12.789+01:00 cycle
 //   sent: CC
+//   dropped: 0D        (only when bytes before the reply's echo were dropped)
 //   log:
 //   <the cycle's log text>
 //   status:
@@ -19,10 +20,11 @@
 
 // What one command cycle did.
 struct CycleEntry {
-  std::vector<uint8_t> sent;  // the command bytes written to the line; empty when nothing was sent
+  std::vector<uint8_t> sent;  // the command bytes the port took; empty when nothing was sent
   std::string refusal;        // when nothing was sent: the message that says why
   std::string logText;        // the cycle's part of the log view
   std::string statusText;     // the cycle's status text; empty when it has none
+  std::vector<uint8_t> dropped;  // bytes that came before the reply's echo and were dropped
 };
 
 // Local date and time in ISO 8601 with milliseconds and the offset from UTC,

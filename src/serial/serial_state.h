@@ -34,9 +34,13 @@ extern std::chrono::microseconds owedBytesWait;
 // What the latest transaction did on the line, for the fronts to tell the
 // operator. The reply in Buffer begins at the echo of the command's first
 // byte; what came before that echo was dropped and is kept here.
+// Why the driver did not take a whole command.
+enum class SendFailure { kNone, kNoPort, kTimedOut, kHungUp, kWriteFailed };
+
 struct LineExchange {
-  int32_t sent = 0;           // command bytes the driver took
-  bool sendTimedOut = false;  // the driver did not take them all within the write bound
+  int32_t sent = 0;  // command bytes the driver took
+  SendFailure sendFailure = SendFailure::kNone;
+  int sendError = 0;  // errno of the last failed write, with kWriteFailed
   bool echoed = false;        // the reply began with the echo of the command's first byte
   bool cutShort = false;      // the reply ended before it was whole: a bound, a full Buffer, a hang-up
   int32_t droppedCount = 0;   // bytes before the echo, dropped

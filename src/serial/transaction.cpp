@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <thread>
 
 #include "line_wait.h"
 #include "reply_reader.h"
@@ -48,21 +50,33 @@ ReplyRule RuleFor(int length, int extraLength) {
 // under the same deadline. The port does not block, so a write takes only
 // what the driver has room for and no write outlasts the deadline. Gives up
 // after 20 failed writes or when the line does not take output in time; the
-// bytes taken and whether the deadline ran out go to lineExchange.
+// bytes taken and why the rest were not go to lineExchange.
 void SendCommand(int fd, int length) {
+  if (fd < 0) {
+    lineExchange.sendFailure = length > 0 ? SendFailure::kNoPort : SendFailure::kNone;
+    return;
+  }
   const auto deadline = LineClock::now() + kWriteTimeout;
   int sent = 0;
-  for (int failures = 0; sent < length && failures < kMaxWriteFailures;) {
-    if (!WaitWritable(fd, deadline)) break;
+  int failures = 0;
+  while (sent < length && failures < kMaxWriteFailures) {
+    if (!WaitWritable(fd, deadline)) {
+      lineExchange.sendFailure = portHealth.hungUp ? SendFailure::kHungUp : SendFailure::kTimedOut;
+      break;
+    }
     const ssize_t written = write(fd, mycomm + sent, static_cast<size_t>(length - sent));
     if (written > 0) {
       sent += static_cast<int>(written);
+    } else if (written < 0 && errno == EAGAIN) {
+      // Output held (a stopped line): no failure, but no reason to spin either.
+      std::this_thread::sleep_for(std::min<LineClock::duration>(kCharacterWait, deadline - LineClock::now()));
     } else {
       ++failures;
+      lineExchange.sendError = written < 0 ? errno : 0;
     }
   }
+  if (failures == kMaxWriteFailures) lineExchange.sendFailure = SendFailure::kWriteFailed;
   lineExchange.sent = sent;
-  lineExchange.sendTimedOut = sent < length;
 }
 
 }  // namespace

@@ -92,6 +92,7 @@ TEST_F(SessionRecordTest, EachEntryIsInTheFileTheMomentItHappened) {
                                 "** Invalid value **\nSteps must be 1 to 10.\n" + kSeparator + "\n", ""}),
             "");
   EXPECT_EQ(record.recordCycle({{0xFC, 0x0A, 0x23}, "", "252         0xFC\n", ""}), "");
+  EXPECT_EQ(record.recordCycle({{0xEF}, "", "239       0xEF\n", "", {0x0D, 0xFF}}), "");
   EXPECT_EQ(WithoutTimes(ReadFile(path)),
             "<time> search: /dev/ttyUSB0\n"
             "<time> search: no port found\n"
@@ -120,6 +121,12 @@ TEST_F(SessionRecordTest, EachEntryIsInTheFileTheMomentItHappened) {
                 "sent: FC 0A 23\n"
                 "log:\n"
                 "252         0xFC\n"
+                "status:\n"
+                "<time> cycle\n"
+                "sent: EF\n"
+                "dropped: 0D FF\n"
+                "log:\n"
+                "239       0xEF\n"
                 "status:\n");
 }
 

@@ -67,11 +67,13 @@ TEST_F(StatusCycleTest, FieldsPastTheReplyKeepTheWindowsValues) {
   ASSERT_NO_FATAL_FAILURE(AttachLine());
   itype = kDuoWheelShutter;
   LeaveInBuffer({0xCC, 0x00, 0xAA, 0xDB, 0x0D});
-  MoveWheelAnsweredBy({0xCC, 0x23});
+  // Without the move's echo 0x23 among them, the bytes are the reply as they
+  // came (a 0x23 would start the reply there and drop the 0xCC before it).
+  MoveWheelAnsweredBy({0xCC, 0x13});
 
   EXPECT_EQ(w.statusView.text,
             "********  Duo Controller Current Status  ********\n"
-            "- Wheel :              Filter 3;    Speed 2\n" +
+            "- Wheel :              Filter 3;    Speed 1\n" +
                 std::string(kReplyEndedEarly));
   EXPECT_EQ(w.filterA.numberOfItems(), 10);
   EXPECT_EQ(w.filterA.text, "Filter 3");

@@ -32,7 +32,7 @@ std::size_t OpenDescriptors() {
 termios DistinctDevice(int fd, tcflag_t format) {
   termios t = AttributesOf(fd);
   t.c_cflag = (t.c_cflag & ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB)) | format | HUPCL | CRTSCTS;
-  t.c_iflag |= IXON | IXOFF | IXANY | ICRNL;
+  t.c_iflag |= IXON | IXOFF | IXANY | ICRNL | BRKINT | IGNBRK | INPCK | IGNPAR | PARMRK;
   t.c_oflag |= OPOST | ONLCR;
   t.c_lflag |= ICANON | ISIG | ECHO | ECHOE;
   cfsetspeed(&t, B9600);
@@ -83,6 +83,9 @@ TEST_P(FormatAtOpen, OpenMakesARaw300Baud8N1LineAndCloseRestoresTheDevice) {
   // Writes never block; reads only ask for what is waiting.
   EXPECT_NE(fcntl(fd, F_GETFL) & O_NONBLOCK, 0);
   EXPECT_EQ(line.c_iflag & (IXON | IXOFF | IXANY | ICRNL | INLCR | IGNCR | ISTRIP), 0u);
+  // No BREAK flushes what came, no parity error drops, marks or changes a byte.
+  EXPECT_EQ(line.c_iflag & (BRKINT | IGNBRK | INPCK | IGNPAR | PARMRK), 0u);
+  EXPECT_NE(fcntl(fd, F_GETFD) & FD_CLOEXEC, 0);
   EXPECT_EQ(line.c_oflag & OPOST, 0u);
   EXPECT_EQ(line.c_cflag & (CREAD | CLOCAL), CREAD | CLOCAL);
   EXPECT_EQ(line.c_cflag & CRTSCTS, 0u);
@@ -197,17 +200,17 @@ TEST_F(PortSetup, PortIsHeldExclusivelyUntilClosed) {
   CloseSerialPort(again);
 }
 
+// No port open: nothing failed, so nothing is reported.
 TEST_F(PortSetup, CloseWithoutAnOpenPortTouchesNoDescriptor) {
   testing::internal::CaptureStdout();
   EXPECT_EQ(ClosePort(), -1);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error resetting tty attributes - Bad file descriptor(9).\n");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }
 
-TEST_F(PortSetup, OnLineCheckWithoutAPortFailsThreeTimes) {
+TEST_F(PortSetup, OnLineCheckWithoutAPortWritesNothing) {
   testing::internal::CaptureStdout();
   EXPECT_EQ(InitializeModem(-1), 0);
-  const std::string line = "Error writing to modem - Bad file descriptor(9).\n";
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), line + line + line);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }
 
 TEST_F(OpenLine, OnLineCheckAgainstSilenceGivesZeroWithinTheBound) {
@@ -257,22 +260,37 @@ TEST_F(OpenLine, OnLineAnswerEndsWithItsClosingByte) {
   EXPECT_FALSE(lineOwesBytes);
 }
 
-// A controller that closes the on-line byte late: its closing byte is waited
-// for before the next command goes out, not read as that command's reply.
+// A controller that closes the on-line byte late: the next command waits
+// only briefly for that byte (it follows no move), and when it comes after
+// the command went out it is dropped before the reply's echo, not read as
+// the reply.
 TEST_F(OpenLine, OnLineClosingByteThatComesLateIsNotTheNextReply) {
-  Bytes beforeTheClosingByte{0xFF};
   play([&](PtyPeer& line) {
     line.receive(1);
     line.send({0xEE});
-    std::this_thread::sleep_for(600ms);
-    beforeTheClosingByte = line.pending();
+    // Past the on-line answer's quiet and the short wait for its closing byte.
+    std::this_thread::sleep_for(1000ms);
     line.send({0x0D});
     line.receive(1);
     line.send({0xEF, 0x0D}, kByteAt300);
   });
   EXPECT_EQ(InitializeModem(fileDescriptor), 1);
+  EXPECT_TRUE(lineOwesBytes);
   EXPECT_EQ(reply(exchange({0xEF}, 0)), (Bytes{0xEF, 0x0D}));
-  EXPECT_EQ(beforeTheClosingByte, Bytes{});
+  EXPECT_LT(elapsed, 1500ms);
+  EXPECT_EQ(lineExchange.droppedCount, 1);
+}
+
+// A byte left on the line from before (a controller powering up) that
+// arrives after the on-line byte went out is not its answer.
+TEST_F(OpenLine, OnLineCheckWithAStaleByteBeforeTheEchoIsOnLine) {
+  play([](PtyPeer& line) {
+    line.receive(1);
+    line.send({0x0D, 0xEE, 0x0D}, kByteAt300);
+  });
+  EXPECT_EQ(InitializeModem(fileDescriptor), 1);
+  EXPECT_EQ(Buffer[0], 0xEE);
+  EXPECT_FALSE(lineOwesBytes);
 }
 
 }  // namespace

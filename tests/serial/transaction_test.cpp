@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <termios.h>
 
 #include <algorithm>
 #include <ostream>
@@ -305,14 +306,19 @@ TEST_F(OpenLine, ResynchronisesOnTheFirstBfByte) {
   EXPECT_EQ(Buffer[2], 0x77);
 }
 
+// BF is answered by its echo alone, with no closing byte: once it comes the
+// reply is whole, and nothing is owed.
 TEST_F(OpenLine, BfReplyWithoutBfIsThrownAwayAndTheNextOneAwaited) {
   play([](PtyPeer& line) {
     line.receive(1);
     line.send({0x0D});
     std::this_thread::sleep_for(100ms);
-    line.send({0xBF, 0x0D}, kByteAt300);
+    line.send({0xBF});
   });
-  EXPECT_EQ(reply(exchange({0xBF}, 0)), (Bytes{0xBF, 0x0D}));
+  EXPECT_EQ(reply(exchange({0xBF}, 0)), (Bytes{0xBF}));
+  EXPECT_LT(elapsed, 400ms);
+  EXPECT_FALSE(lineOwesBytes);
+  EXPECT_EQ(Bytes(lineExchange.dropped, lineExchange.dropped + lineExchange.droppedCount), (Bytes{0x0D}));
 }
 
 TEST_F(OpenLine, BfReplyWithoutBfAndThenSilenceGivesNoReply) {
@@ -331,6 +337,122 @@ TEST(ClosedLine, NoPortGivesNoReplyAtOnce) {
   const auto start = std::chrono::steady_clock::now();
   EXPECT_LE(Communicate(1, 3), 0);
   EXPECT_LT(std::chrono::steady_clock::now() - start, 100ms);
+}
+
+}  // namespace
+
+namespace {
+
+// A byte on the line just before the controller's echo (noise on a long
+// cable, a late byte of an earlier reply): the reply still begins at the
+// echo, and the stray byte is dropped and told.
+struct Stray {
+  const char* name;
+  Bytes stray;
+  Bytes command;
+  int32_t extraLength;
+  Bytes answer;  // the controller's whole answer, which must be the reply
+  std::chrono::milliseconds closingDelay{0};  // before the answer's last byte
+};
+
+void PrintTo(const Stray& c, std::ostream* out) { *out << c.name; }
+
+class StrayBytes : public OpenLine, public ::testing::WithParamInterface<Stray> {};
+
+TEST_P(StrayBytes, BeforeTheEchoAreDroppedAndTheReplyIsItsCommands) {
+  const Stray& c = GetParam();
+  Bytes received;
+  play([&](PtyPeer& line) {
+    received = line.receive(c.command.size());
+    line.send(c.stray);
+    const Bytes head(c.answer.begin(), c.answer.end() - 1);
+    line.send(head, kByteAt300);
+    std::this_thread::sleep_for(c.closingDelay);
+    line.send({c.answer.back()});
+  });
+  EXPECT_EQ(reply(exchange(c.command, c.extraLength)), c.answer);
+  EXPECT_EQ(received, c.command);
+  EXPECT_TRUE(lineExchange.echoed);
+  EXPECT_FALSE(lineExchange.cutShort);
+  EXPECT_EQ(Bytes(lineExchange.dropped, lineExchange.dropped + lineExchange.droppedCount), c.stray);
+  // A move's cycle ends with its closing byte, not with the stray byte and
+  // the echo, so that the next command goes out after the move.
+  EXPECT_GE(elapsed, c.closingDelay);
+  EXPECT_FALSE(lineOwesBytes);
+}
+
+const Bytes kTriadStatus{0xCC, 0x41, 0xB2, 0xFC, 0x0A, 0xAA, 0xBA, 0xDD, 0x01, 0xDE, 0x02, 0x90, 0x0D};
+// A Mono's status, with 0x0D among its time bytes.
+const Bytes kMonoStatus{0xCC, 0xAC, 0xDC, 0x00, 0xA0, 0xB0, 0, 0x0D, 0, 0, 0, 0, 0, 0, 0, 0, 0xF0, 0, 0, 0x0D};
+
+Bytes TriadConfiguration() {
+  Bytes answer{0xFD};
+  for (int i = 0; i < 29; ++i) answer.push_back(static_cast<unsigned char>('A' + i % 26));
+  answer.push_back(0x0D);
+  return answer;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Framing, StrayBytes,
+    ::testing::Values(
+        Stray{"CarriageReturnBeforeOneByteCommand", {0x0D}, {0xEF}, 0, {0xEF, 0x0D}},
+        Stray{"FfBeforeOneByteCommand", {0xFF}, {0xEF}, 0, {0xEF, 0x0D}},
+        Stray{"NulBeforeOneByteCommand", {0x00}, {0xEF}, 0, {0xEF, 0x0D}},
+        Stray{"BeforeAWheelMoveWithASlowClosingByte", {0x0D}, {0x23}, 0, {0x23, 0x0D}, 1500ms},
+        Stray{"BeforeTheTriadsStatus", {0x0D}, {0xCC}, 3, kTriadStatus},
+        Stray{"BeforeAStatusWithStepCount13", {0x0D}, {0xCC}, 3, {0xCC, 0x32, 0xAA, 0xDE, 0x0D, 0x0D}},
+        Stray{"BeforeTheMonosStatus", {0x0D}, {0xCC}, 3, kMonoStatus},
+        Stray{"BeforeTheConfiguration", {0x0D}, {0xFD}, 29, TriadConfiguration()},
+        Stray{"BeforeATriadBatch", {0x0D, 0x00}, {0xBD, 0xF2, 0xBE}, 0, {0xBD, 0xF2, 0xBE, 0x0D}},
+        Stray{"BeforeFreeRunByTrigger", {0x0D}, {0xFA, 0xF2}, 0, {0xFA, 0xF2}},
+        Stray{"BeforeBf", {0x0D}, {0xBF}, 0, {0xBF}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Without any echo the reply is what came, byte for byte, so that a
+// controller answering something else is shown as it answered.
+TEST_F(OpenLine, BytesWithoutTheEchoAreTheReplyAsTheyCame) {
+  play([](PtyPeer& line) {
+    line.receive(1);
+    line.send({0x55, 0x0D}, kByteAt300);
+  });
+  EXPECT_EQ(reply(exchange({0xEF}, 0)), (Bytes{0x55, 0x0D}));
+  EXPECT_FALSE(lineExchange.echoed);
+  EXPECT_EQ(lineExchange.droppedCount, 0);
+}
+
+// A stray byte that arrives while the last reply's closing byte is owed is
+// no longer taken for the next reply's start, nor shifts later replies.
+TEST_F(OpenLine, AStrayByteDoesNotShiftTheRepliesThatFollow) {
+  for (int round = 0; round < 3; ++round) {
+    play([round](PtyPeer& line) {
+      line.receive(1);
+      if (round == 1) line.send({0x0D});
+      line.send({0xEF, 0x0D}, kByteAt300);
+    });
+    EXPECT_EQ(reply(exchange({0xEF}, 0)), (Bytes{0xEF, 0x0D})) << "round " << round;
+    EXPECT_EQ(lineExchange.droppedCount, round == 1 ? 1 : 0) << "round " << round;
+  }
+}
+
+// Output held on the line: the port never takes the command, so nothing
+// went out and nothing that comes is its reply; the exchange says why.
+TEST_F(OpenLine, ACommandThePortDidNotTakeInTimeHasNoReply) {
+  ASSERT_EQ(tcflow(peer->slave(), TCOOFF), 0);
+  EXPECT_EQ(exchange({0xEF}, 0), 0);
+  ASSERT_EQ(tcflow(peer->slave(), TCOON), 0);
+  EXPECT_EQ(lineExchange.sent, 0);
+  EXPECT_EQ(lineExchange.sendFailure, SendFailure::kTimedOut);
+  EXPECT_GE(elapsed, kWriteTimeout);
+  EXPECT_LT(elapsed, kWriteTimeout + 300ms);
+}
+
+TEST(ClosedLine, NoPortSendsNothingAndSaysSo) {
+  ResetSerialState();
+  mycomm[0] = 0xEF;
+  mycomm[1] = 0x0A;
+  EXPECT_LE(Communicate(1, 0), 0);
+  EXPECT_EQ(lineExchange.sent, 0);
+  EXPECT_EQ(lineExchange.sendFailure, SendFailure::kNoPort);
 }
 
 }  // namespace
