@@ -102,7 +102,7 @@ TEST_F(CycleTest, WithoutAReplyTheWindowReturnsAndTheChangeIsTriedAgain) {
   controller->stop();
   w.filterA.choose(5);
   w.repeatNumber.type("7");
-  EXPECT_EQ(Send(), kIgnored + kSeparatorLine);
+  EXPECT_EQ(Send(), "not sent: the port went away\n" + kSeparatorLine);
   EXPECT_EQ(w.filterA.text, "Filter 2");
   EXPECT_EQ(w.filterA.indexOfSelectedItem(), 2);
   EXPECT_EQ(w.repeatNumber.text, "");
