@@ -230,6 +230,20 @@ TEST_F(WindowStateTest, ChangesNotSentAreNamed) {
   EXPECT_EQ(Message(), "") << "one change, sent";
 }
 
+// A byte before the reply's echo is dropped and named, beside the changes
+// the cycle left unsent; the log shows the reply alone.
+TEST_F(WindowStateTest, BytesDroppedBeforeTheReplyAreNamed) {
+  ASSERT_NO_FATAL_FAILURE(OpenOnLine());
+  CannedReply shutter(port, 1, {0x0D, 0xAA, 0x0D});
+  controller.shutterAstatus->selectItemAtIndex(1);
+  controller.filterA->selectItemAtIndex(3);
+  window.buttons().send->click();
+  EXPECT_EQ(shutter.Received(), Bytes{0xAA});
+  EXPECT_EQ(Message(), "1 byte before the reply dropped: 0D; Not sent (one command per Send): wheel A filter; the "
+                       "window shows them, the controller does not have them.");
+  EXPECT_EQ(Log(), "170       0xAA\n13         0xD\n" + std::string(40, '*') + "\n");
+}
+
 TEST_F(WindowStateTest, EnterInTheCommandListOrAFieldSends) {
   ASSERT_NO_FATAL_FAILURE(OpenOnLine());
   EXPECT_TRUE(window.buttons().send->isDefault());
