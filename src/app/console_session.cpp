@@ -46,12 +46,15 @@ std::string HexBytes(const unsigned char* bytes, int count) {
   return text;
 }
 
-// Bytes dropped before the reply come first: they say the reply shown is
-// not all the line carried.
+// The reply's time, then bytes dropped before it (the reply shown is not
+// all the line carried), then the changes the cycle left unsent.
 std::string CycleMessage(const std::string& unsent) {
-  const std::string dropped = DroppedBytesNote(lineExchange);
-  if (dropped.empty()) return unsent;
-  return unsent.empty() ? dropped : dropped + "; " + unsent;
+  std::string message;
+  for (const std::string& part : {ReplyTimeNote(lineExchange), DroppedBytesNote(lineExchange), unsent}) {
+    if (part.empty()) continue;
+    message += (message.empty() ? "" : "; ") + part;
+  }
+  return message;
 }
 
 std::string SearchedPath() { return std::string(bsdPath, strnlen(bsdPath, kPathSize)); }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "command_cycle.h"
+#include "exchange_notes.h"
 #include "serial_state.h"
 
 namespace {
@@ -23,6 +24,9 @@ CycleEntry CycleEntryOf(const std::string& logText, const std::string& statusTex
   entry.sent.assign(mycomm, mycomm + length);
   const int dropped = std::clamp(static_cast<int>(lineExchange.droppedCount), 0, static_cast<int>(kBufferSize));
   entry.dropped.assign(lineExchange.dropped, lineExchange.dropped + dropped);
+  const ExchangeTimes times = TimesOf(lineExchange);
+  entry.echoSeconds = times.echo;
+  entry.replySeconds = times.reply;
   if (entry.sent.empty()) entry.refusal = WithoutSeparator(logText);
   entry.logText = logText;
   entry.statusText = statusText;

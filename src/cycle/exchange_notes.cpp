@@ -26,6 +26,24 @@ std::string HexList(const unsigned char* bytes, int count, int shown) {
   return text;
 }
 
+ExchangeTimes TimesOf(const LineExchange& exchange) {
+  using Seconds = std::chrono::duration<double>;
+  constexpr LineClock::time_point kNever{};
+  ExchangeTimes times;
+  if (exchange.sentAt == kNever || exchange.lastByteAt == kNever) return times;
+  times.echo = Seconds(exchange.firstByteAt - exchange.sentAt).count();
+  times.reply = Seconds(exchange.lastByteAt - exchange.sentAt).count();
+  return times;
+}
+
+std::string ReplyTimeNote(const LineExchange& exchange) {
+  const ExchangeTimes times = TimesOf(exchange);
+  if (times.reply < 0) return {};
+  char text[48];
+  std::snprintf(text, sizeof text, "Reply in %.2f s", times.reply);
+  return text;
+}
+
 std::string DroppedBytesNote(const LineExchange& exchange) {
   const int count = exchange.droppedCount;
   if (count <= 0) return {};

@@ -16,5 +16,16 @@ std::string DroppedBytesNote(const LineExchange& exchange);
 // it took it.
 std::string NotSentNote(const LineExchange& exchange, int32_t commandLength);
 
+// From the command's first byte handed to the driver to the reply's echo
+// and to its last byte, in seconds; negative when the line saw no reply.
+struct ExchangeTimes {
+  double echo = -1;
+  double reply = -1;
+};
+ExchangeTimes TimesOf(const LineExchange& exchange);
+
+// "Reply in 1.84 s"; empty when no reply came.
+std::string ReplyTimeNote(const LineExchange& exchange);
+
 // Bytes as "CC 0D FF", at most `shown` of them, then "…" for the rest.
 std::string HexList(const unsigned char* bytes, int count, int shown);

@@ -59,5 +59,10 @@ std::string CycleEntryText(const std::string& time, const CycleEntry& cycle) {
   if (!cycle.dropped.empty()) text += "dropped: " + Hex(cycle.dropped) + '\n';
   text += "log:\n" + Block(cycle.logText);
   text += "status:\n" + Block(cycle.statusText);
+  if (cycle.replySeconds >= 0) {
+    char times[64];
+    std::snprintf(times, sizeof times, "time: echo %.3f s, reply %.3f s\n", cycle.echoSeconds, cycle.replySeconds);
+    text += times;
+  }
   return text;
 }

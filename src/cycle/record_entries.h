@@ -11,6 +11,11 @@
 //   <the cycle's log text>
 //   status:
 //   <the cycle's status text>
+//   time: echo 0.034 s, reply 1.840 s   (when a reply came)
+//
+// The time line counts from the command's first byte handed to the driver to
+// the reply's first byte (its echo) and to its last byte (for a move, the
+// closing byte that ends it).
 #pragma once
 
 #include <chrono>
@@ -25,6 +30,8 @@ struct CycleEntry {
   std::string logText;        // the cycle's part of the log view
   std::string statusText;     // the cycle's status text; empty when it has none
   std::vector<uint8_t> dropped;  // bytes that came before the reply's echo and were dropped
+  double echoSeconds = -1;   // to the reply's first byte; negative when no reply came
+  double replySeconds = -1;  // to the reply's last byte
 };
 
 // Local date and time in ISO 8601 with milliseconds and the offset from UTC,

@@ -57,9 +57,11 @@ int FrameOnEcho(int fd, const ReplyRule& rule, LineClock::time_point firstByteBy
     const int got = ReadWaiting(fd, Buffer + count, kRoom - count);
     if (got < 0) return count > 0 ? count : -1;
     const auto* echo = std::find(Buffer + count, Buffer + count + got, rule.echo);
+    if (count == 0) lineExchange.firstByteAt = LineClock::now();
     count += got;
     if (echo != Buffer + count) {
       lineExchange.echoed = true;
+      lineExchange.firstByteAt = LineClock::now();
       return DropBefore(static_cast<int>(echo - Buffer), count);
     }
   }
@@ -89,7 +91,8 @@ int ReadPieces(int fd, const ReplyRule& rule, int count, LineClock::time_point r
   for (;;) {
     const int echoLeft = std::max(rule.echoLength - count, 0);
     count += got;
-    pace.Arrived(LineClock::now(), std::max(got - echoLeft, 0));
+    lineExchange.lastByteAt = LineClock::now();
+    pace.Arrived(lineExchange.lastByteAt, std::max(got - echoLeft, 0));
     const bool complete = Complete(rule, count);
     const bool whole = (complete && !rule.untilQuiet) || ShowsItselfWhole(rule, count);
     if (whole || count == kRoom || LineClock::now() >= replyBy) {

@@ -45,6 +45,13 @@ struct LineExchange {
   bool cutShort = false;      // the reply ended before it was whole: a bound, a full Buffer, a hang-up
   int32_t droppedCount = 0;   // bytes before the echo, dropped
   unsigned char dropped[kBufferSize] = {};  // the first of them, up to kBufferSize
+  // When the line saw the exchange, as the console read it: the command's
+  // first byte handed to the driver, the reply's first byte (its echo when
+  // one came) and its last byte (a move's closing byte: the move's end).
+  // A time not seen stays at the clock's epoch.
+  std::chrono::steady_clock::time_point sentAt{};
+  std::chrono::steady_clock::time_point firstByteAt{};
+  std::chrono::steady_clock::time_point lastByteAt{};
 };
 extern LineExchange lineExchange;
 

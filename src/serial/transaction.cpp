@@ -66,6 +66,7 @@ void SendCommand(int fd, int length) {
     }
     const ssize_t written = write(fd, mycomm + sent, static_cast<size_t>(length - sent));
     if (written > 0) {
+      if (sent == 0) lineExchange.sentAt = LineClock::now();
       sent += static_cast<int>(written);
     } else if (written < 0 && errno == EAGAIN) {
       // Output held (a stopped line): no failure, but no reason to spin either.

@@ -456,3 +456,29 @@ TEST(ClosedLine, NoPortSendsNothingAndSaysSo) {
 }
 
 }  // namespace
+
+namespace {
+
+// The times the line saw: the echo a while after the command, the closing
+// byte when the move ends. Each within a character time (and a little for a
+// loaded machine) of when the controller sent it.
+TEST_F(OpenLine, TheExchangeIsTimedFromTheCommandToItsEchoAndItsLastByte) {
+  constexpr auto kEchoAfter = 100ms;
+  constexpr auto kMoveTakes = 700ms;
+  play([&](PtyPeer& line) {
+    line.receive(1);
+    std::this_thread::sleep_for(kEchoAfter);
+    line.send({0x23});
+    std::this_thread::sleep_for(kMoveTakes);
+    line.send({0x0D});
+  });
+  EXPECT_EQ(reply(exchange({0x23}, 0)), (Bytes{0x23, 0x0D}));
+  using Seconds = std::chrono::duration<double>;
+  const double slack = Seconds(kCharacterTime + 20ms).count();
+  const double echo = Seconds(lineExchange.firstByteAt - lineExchange.sentAt).count();
+  const double last = Seconds(lineExchange.lastByteAt - lineExchange.sentAt).count();
+  EXPECT_NEAR(echo, Seconds(kEchoAfter).count() + slack / 2, slack / 2);
+  EXPECT_NEAR(last, Seconds(kEchoAfter + kMoveTakes).count() + slack / 2, slack / 2);
+}
+
+}  // namespace
