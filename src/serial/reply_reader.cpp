@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <span>
 
 #include "line_wait.h"
@@ -68,14 +69,13 @@ int FrameOnEcho(int fd, const ReplyRule& rule, LineClock::time_point firstByteBy
   return count;
 }
 
-// Waits for the reply's next piece; kWhole while one came (the caller reads
-// it), else how the reply ended: cut at its bound before it was whole or, for
-// a reply read until quiet, before the quiet came.
-End NextPiece(int fd, bool complete, const ReplyPace& pace, LineClock::time_point replyBy, bool& more) {
+// Waits for the reply's next piece: nothing when one came, else how the
+// reply ended: cut at its bound before it was whole or, for a reply read
+// until quiet, before the quiet came.
+std::optional<End> WaitForNextPiece(int fd, bool complete, const ReplyPace& pace, LineClock::time_point replyBy) {
   const auto quietFrom = pace.QuietFrom();
-  more = false;
   switch (WaitForBytes(fd, complete ? std::min(quietFrom, replyBy) : replyBy)) {
-    case LineEvent::kBytes: more = true; return End::kWhole;
+    case LineEvent::kBytes: return std::nullopt;
     case LineEvent::kHangUp: return complete ? End::kWhole : End::kHungUp;
     case LineEvent::kTimeout: break;
   }
@@ -99,9 +99,10 @@ int ReadPieces(int fd, const ReplyRule& rule, int count, LineClock::time_point r
       end = whole ? End::kWhole : End::kCut;
       return count;
     }
-    bool more = false;
-    end = NextPiece(fd, complete, pace, replyBy, more);
-    if (!more) return count;
+    if (const std::optional<End> ended = WaitForNextPiece(fd, complete, pace, replyBy)) {
+      end = *ended;
+      return count;
+    }
     got = ReadWaiting(fd, Buffer + count, kRoom - count);
     if (got < 0) {
       end = End::kHungUp;
