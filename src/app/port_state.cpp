@@ -1,92 +1,9 @@
 #include "port_state.h"
 
-#include <grp.h>
-#include <pwd.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
-#include <vector>
-
-namespace {
-
-// Room for a group or user entry with its strings; entries larger than this
-// (groups with very many members) make the advice fall back to the plain text.
-constexpr std::size_t kEntryRoom = 16384;
-
-struct StepName {
-  OpenStep step;
-  const char* doing;
-};
-
-constexpr StepName kSteps[] = {
-    {OpenStep::kOpening, "opening it"},
-    {OpenStep::kLocking, "taking it for this console alone"},
-    {OpenStep::kClearingNonBlocking, "making it wait for bytes"},
-    {OpenStep::kGettingAttributes, "reading its line settings"},
-    {OpenStep::kSettingAttributes, "setting it to 300 baud"},
-};
-
-const char* Doing(OpenStep step) {
-  for (const StepName& name : kSteps) {
-    if (name.step == step) return name.doing;
-  }
-  return "opening it";
-}
-
-std::string GroupName(gid_t gid) {
-  std::vector<char> room(kEntryRoom);
-  group entry{};
-  group* found = nullptr;
-  if (getgrgid_r(gid, &entry, room.data(), room.size(), &found) != 0 || found == nullptr) return {};
-  return found->gr_name;
-}
-
-std::string UserName() {
-  std::vector<char> room(kEntryRoom);
-  passwd entry{};
-  passwd* found = nullptr;
-  if (getpwuid_r(geteuid(), &entry, room.data(), room.size(), &found) == 0 && found != nullptr) {
-    return found->pw_name;
-  }
-  const char* user = std::getenv("USER");
-  return user != nullptr && *user != '\0' ? user : "$USER";
-}
-
-std::string FailureReason(const PortView& port) {
-  switch (port.health.failedError) {
-    case ENOENT:
-    case ENODEV:
-    case ENXIO:
-      return "no such device. Plug the controller in, then Search and Open.";
-    case EACCES:
-    case EPERM:
-      return PermissionAdvice(port.path);
-    case EBUSY:
-      return "another program holds the port. End it there, then Open again.";
-    case ENOTTY:
-      return "this is no serial port. Search, then Open.";
-    default:
-      return std::string(Doing(port.health.failedStep)) + " failed: " + std::strerror(port.health.failedError) + ".";
-  }
-}
-
-}  // namespace
+#include "open_failure.h"
 
 PortView CurrentPort(const std::string& path, bool closedByOperator) {
   return {path, fileDescriptor >= 0, closedByOperator, portHealth};
-}
-
-std::string PermissionAdvice(const std::string& path) {
-  struct stat device {};
-  const std::string denied = "permission denied. ";
-  if (stat(path.c_str(), &device) != 0) return denied + "Ask an administrator for access to the port.";
-  const std::string group = GroupName(device.st_gid);
-  if (group.empty() || device.st_gid == 0) return denied + "Ask an administrator for access to the port.";
-  return denied + "The port belongs to the group " + group + ". Join it with: sudo usermod -a -G " + group + " " +
-         UserName() + " and then log out and in again.";
 }
 
 std::string PortStateText(const PortView& port) {
@@ -99,5 +16,5 @@ std::string PortStateText(const PortView& port) {
   if (port.closedByOperator) return port.path + " is closed; other programs may use it. Open uses it again.";
   if (port.health.failedStep == OpenStep::kNone) return "No port open. Search, then Open.";
   if (port.path.empty()) return "No port to open. Search first, then Open.";
-  return "Could not open " + port.path + ": " + FailureReason(port);
+  return "Could not open " + port.path + ": " + OpenFailureReason(port.path, port.health);
 }

@@ -18,7 +18,3 @@ struct PortView {
 PortView CurrentPort(const std::string& path, bool closedByOperator);
 
 std::string PortStateText(const PortView& port);
-
-// Why the operator may not open path, and how to be let in: the group that
-// owns the device and the command that adds the user to it.
-std::string PermissionAdvice(const std::string& path);

@@ -109,9 +109,9 @@ kern_return_t GetModemPath(ModemIterator& serialPortIterator, char* bsdPath, CFI
     char name[kNameSize];
     if (service.ttyDevice && CopyAscii(*service.ttyDevice, name, sizeof name)) result = kSearchFound;
     if (service.calloutDevice && CopyAscii(*service.calloutDevice, bsdPath, pathSize)) {
-      PrintDiagnostic("BSD path: %s", bsdPath);
+      PrintProgress("BSD path: %s", bsdPath);
     }
-    PrintDiagnostic("\n");
+    PrintProgress("\n");
   }
   return result;
 }

@@ -1,0 +1,15 @@
+// Why an open of a port failed and what to do about it, as a person would
+// say it; the window's status line and korvel-ctl use the same words.
+#pragma once
+
+#include <string>
+
+#include "serial_state.h"
+
+// "another program holds the port. End it there, then Open again.", from the
+// step that failed and its error.
+std::string OpenFailureReason(const std::string& path, const PortHealth& health);
+
+// Why the operator may not open path, and how to be let in: the group that
+// owns the device and the command that adds the user to it.
+std::string PermissionAdvice(const std::string& path);
