@@ -1,5 +1,5 @@
 // --repeat: one command run many times in a row, with a summary at the end
-// and, on a terminal, a progress line.
+// and, on a terminal, a progress line. A port that goes away ends it at once.
 #pragma once
 
 #include <chrono>
@@ -29,9 +29,13 @@ struct BurnInOptions {
 struct BurnInSummary {
   int planned = 0;
   int runs = 0;
-  int replies = 0;
+  int replies = 0;     // the commands' own replies
+  int badReplies = 0;  // bytes that were not the command's whole reply
   int noReplies = 0;
   int refusals = 0;
+  long long droppedBytes = 0;  // bytes that came before a reply's echo
+  bool portGone = false;       // the run ended because the port went away
+  int stopSignal = 0;          // the signal that ended the run; 0 when none did
   std::vector<float> replyTimes;  // seconds, one per reply
   double wall = 0;  // the cycles with a reply
   double line = 0;  // their bytes on the line at 300 baud
@@ -41,5 +45,10 @@ BurnInSummary RunBurnIn(const BurnInOptions& options, const std::function<CycleR
 
 std::string SummaryText(const BurnInSummary& summary);
 
-// 0 when every run had a reply, else the exit status of the worst outcome.
+// The same figures as one JSON object, with stable keys (see the manual page).
+std::string SummaryJson(const BurnInSummary& summary);
+
+// 0 when every run had its own reply, else, first that applies: 128 + the
+// signal that stopped it, the port's status when it went away, no reply, a
+// bad reply, a refusal.
 int SummaryExitStatus(const BurnInSummary& summary);

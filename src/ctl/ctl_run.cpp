@@ -2,12 +2,18 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 
 #include "burn_in.h"
 #include "command_cycle.h"
+#include "ctl_json.h"
+#include "ctl_messages.h"
 #include "ctl_session.h"
 #include "cycle_state.h"
+#include "diagnostics.h"
+#include "exchange_notes.h"
+#include "open_failure.h"
 #include "port_discovery.h"
 #include "serial_state.h"
 #include "status_json.h"
@@ -26,49 +32,55 @@ const char* GeneralNameOf(int layoutIndex) {
   return "?";
 }
 
-int ListPortsTo(FILE* results) {
+std::string PathOf(const ListedPort& port) { return port.service.calloutDevice.value_or("(no device path)"); }
+
+std::string PortLine(const ListedPort& port, bool picked) {
+  char line[64];
+  std::snprintf(line, sizeof line, "%c %-24s ", picked ? '*' : ' ', PathOf(port).c_str());
+  return line + PortKindText(port) + "\n";
+}
+
+int ListPortsTo(const CtlRequest& r, FILE* results) {
   const std::vector<ListedPort> ports = ListPorts();
   SearchPort();
   const std::string picked(bsdPath);
   for (const ListedPort& p : ports) {
-    const std::string path = p.service.calloutDevice.value_or("(no device path)");
-    std::fprintf(results, "%c %-24s %s\n", !picked.empty() && path == picked ? '*' : ' ', path.c_str(), PortKindText(p).c_str());
+    const bool isPicked = !picked.empty() && PathOf(p) == picked;
+    std::fputs((r.json ? PortJson(p, isPicked) : PortLine(p, isPicked)).c_str(), results);
   }
   return picked.empty() ? kExitPort : kExitDone;
 }
 
+// Without --port only a controller's kind of port is opened: a USB serial
+// adapter or an emulator. A plain serial port may be another instrument,
+// which a stray command could upset.
+int RefusePlainPort(const std::string& path) {
+  std::string text = "korvel-ctl: the search picked " + path +
+                     ", which is no USB serial adapter or emulator; name the port with --port to use it. "
+                     "Ports found:\n";
+  for (const ListedPort& p : ListPorts()) text += PortLine(p, PathOf(p) == path);
+  Tell(text);
+  return kExitPort;
+}
+
+bool IsControllersKind(const std::string& path) {
+  for (const ListedPort& p : ListPorts()) {
+    if (PathOf(p) == path) return p.group != PortGroup::kOther;
+  }
+  return false;
+}
+
 int OpenFailure(OpenOutcome outcome, const CtlSession& session) {
-  switch (outcome) {
-    case OpenOutcome::kNotFound:
-      std::fprintf(stderr, "korvel-ctl: no serial port found\n");
-      return kExitPort;
-    case OpenOutcome::kNotOpened:
-      std::fprintf(stderr, "korvel-ctl: %s: Failed to open the communication port.\n", session.path().c_str());
-      return kExitPort;
-    default:
-      std::fprintf(stderr, "korvel-ctl: %s: the controller did not answer the on-line byte\n", session.path().c_str());
-      return kExitNoReply;
+  if (outcome == OpenOutcome::kNotOpened) {
+    Tell("korvel-ctl: " + session.path() + ": " + OpenFailureReason(session.path(), portHealth) + "\n");
+    return kExitPort;
   }
+  Tell("korvel-ctl: " + session.path() + ": the controller did not answer the on-line byte\n");
+  return kExitNoReply;
 }
 
-// One cycle with its log on standard error for --verbose, and the window's
-// message on standard error when the cycle was refused or got no reply.
-CycleResult Send(CtlSession& session, bool verbose) {
-  CycleResult result = session.send();
-  if (verbose) std::fputs(result.log.c_str(), stderr);
-  if (!verbose && result.outcome != CycleOutcome::kDone) std::fputs(result.message.c_str(), stderr);
-  return result;
-}
-
-int StatusOf(const CycleResult& result) {
-  switch (result.outcome) {
-    case CycleOutcome::kRefused:
-      return kExitRefused;
-    case CycleOutcome::kNoReply:
-      return kExitNoReply;
-    default:
-      return kExitDone;
-  }
+std::string HexBytes(const std::vector<unsigned char>& bytes) {
+  return HexList(bytes.data(), static_cast<int>(bytes.size()), static_cast<int>(bytes.size())) + "\n";
 }
 
 std::string WithoutSeparator(std::string log) {
@@ -79,14 +91,62 @@ std::string WithoutSeparator(std::string log) {
   return log;
 }
 
-std::string HexBytes(const std::vector<unsigned char>& bytes) {
-  std::string text;
-  char hex[4];
-  for (unsigned char b : bytes) {
-    std::snprintf(hex, sizeof hex, "%02X", b);
-    text += (text.empty() ? "" : " ") + std::string(hex);
+// What standard error says of a cycle: its log and time with --verbose, the
+// bytes dropped before its reply, and why it did not end with its reply.
+void TellCycle(const CycleResult& result, bool verbose) {
+  if (verbose) {
+    const std::string time = ReplyTimeNote(lineExchange);
+    Tell(result.log + (time.empty() ? "" : time + "\n"));
   }
-  return text + "\n";
+  if (!result.dropped.empty()) Tell("korvel-ctl: " + result.dropped + "\n");
+  switch (result.outcome) {
+    case CycleOutcome::kDone:
+      return;
+    case CycleOutcome::kBadReply: {
+      const std::string came = result.reply.empty() ? WithoutSeparator(result.log) : HexBytes(result.reply);
+      Tell("korvel-ctl: bad reply: " + result.badReply + "; what came:\n" + came);
+      return;
+    }
+    case CycleOutcome::kPortGone:
+      if (!verbose) Tell(result.message);
+      Tell("korvel-ctl: the port went away (unplugged or switched off)\n");
+      return;
+    default:
+      if (!verbose) Tell(result.message);
+      return;
+  }
+}
+
+CycleResult Send(CtlSession& session, bool verbose) {
+  CycleResult result = session.send();
+  TellCycle(result, verbose);
+  return result;
+}
+
+int StatusOf(const CycleResult& result) {
+  switch (result.outcome) {
+    case CycleOutcome::kRefused:
+      return kExitRefused;
+    case CycleOutcome::kNoReply:
+      return kExitNoReply;
+    case CycleOutcome::kBadReply:
+      return kExitBadReply;
+    case CycleOutcome::kPortGone:
+      return kExitPort;
+    case CycleOutcome::kDone:
+      break;
+  }
+  return kExitDone;
+}
+
+// The configuration reply's text: its bytes after the echoed 0xFD, without
+// the closing 0x0D.
+std::string ConfigurationText() {
+  const int length = std::clamp(lineExchange.replyLength, 0, static_cast<int32_t>(kBufferSize));
+  std::string text(reinterpret_cast<const char*>(Buffer), static_cast<std::size_t>(length));
+  if (!text.empty()) text.erase(0, 1);
+  if (!text.empty() && text.back() == '\r') text.pop_back();
+  return text;
 }
 
 // The result of one run of the general command list's entry, on standard output.
@@ -96,10 +156,22 @@ void PrintResult(const CycleResult& result, int layoutIndex, bool json, FILE* re
     const std::string text = json ? StatusJson(result.reply, itype) : result.status;
     std::fputs(text.c_str(), results);
   } else if (layoutIndex == kConfigEntry) {
-    std::fprintf(results, "variant: %s\n%s", VariantName(itype), WithoutSeparator(result.log).c_str());
+    const std::string text = json ? ConfigJson(itype, ConfigurationText())
+                                  : "variant: " + std::string(VariantName(itype)) + "\n" + WithoutSeparator(result.log);
+    std::fputs(text.c_str(), results);
   } else {
     std::fputs(HexBytes(result.reply).c_str(), results);
   }
+}
+
+BurnInOptions BurnInOf(const CtlRequest& r, int bytesSent) {
+  BurnInOptions options;
+  options.repeat = r.repeat;
+  options.interval = r.interval;
+  options.stopOnError = r.stopOnError;
+  options.bytesSent = bytesSent;
+  options.progress = isatty(STDERR_FILENO) ? stderr : nullptr;
+  return options;
 }
 
 int RunEntry(CtlSession& session, const CtlRequest& r, int layoutIndex, int bytesSent, FILE* results) {
@@ -109,24 +181,19 @@ int RunEntry(CtlSession& session, const CtlRequest& r, int layoutIndex, int byte
       refused.outcome = CycleOutcome::kRefused;
       refused.message = "korvel-ctl: " + std::string(GeneralNameOf(layoutIndex)) +
                         ": this controller's general command list has no such entry\n";
-      std::fputs(refused.message.c_str(), stderr);
+      Tell(refused.message);
       return refused;
     }
     return Send(session, r.verbose);
   };
   if (r.repeat == 0) {
+    if (StopRequested()) return StoppedStatus();
     const CycleResult result = once();
     PrintResult(result, layoutIndex, r.json, results);
     return StatusOf(result);
   }
-  BurnInOptions options;
-  options.repeat = r.repeat;
-  options.interval = r.interval;
-  options.stopOnError = r.stopOnError;
-  options.bytesSent = bytesSent;
-  options.progress = isatty(STDERR_FILENO) ? stderr : nullptr;
-  const BurnInSummary summary = RunBurnIn(options, once);
-  std::fputs(SummaryText(summary).c_str(), results);
+  const BurnInSummary summary = RunBurnIn(BurnInOf(r, bytesSent), once);
+  std::fputs((r.json ? SummaryJson(summary) : SummaryText(summary)).c_str(), results);
   return SummaryExitStatus(summary);
 }
 
@@ -140,12 +207,12 @@ int StatusFirst(CtlSession& session, bool verbose) {
 int RunSettings(CtlSession& session, const CtlRequest& r) {
   for (const SettingCycle& cycle : r.settings) {
     if (StopRequested()) {
-      std::fprintf(stderr, "korvel-ctl: stopped before %s\n", cycle.words().c_str());
-      return 128 + StopSignal();
+      Tell("korvel-ctl: stopped before " + cycle.words() + "\n");
+      return StoppedStatus();
     }
     const std::string problem = ApplySettings(cycle, session.window());
     if (!problem.empty()) {
-      std::fprintf(stderr, "korvel-ctl: %s: %s\n", cycle.words().c_str(), problem.c_str());
+      Tell("korvel-ctl: " + cycle.words() + ": " + problem + "\n");
       return kExitRefused;
     }
     const int status = StatusOf(Send(session, r.verbose));
@@ -161,29 +228,53 @@ int RunOnPort(CtlSession& session, const CtlRequest& r, FILE* results) {
   if (statusFirst) {
     const int status = StatusFirst(session, r.verbose);
     if (status != kExitDone) return status;
+    // A stop asked for meanwhile sends nothing more.
+    if (StopRequested()) return StoppedStatus();
   }
   if (r.command == "set") return RunSettings(session, r);
   return RunEntry(session, r, r.general->layoutIndex, r.general->bytesSent, results);
 }
 
+// The port named, or the one a search picks when it is a controller's kind;
+// empty, with the exit status in `status`, when there is none to open.
+std::string PortToOpen(CtlSession& session, const CtlRequest& r, int& status) {
+  if (!r.port.empty()) return r.port;
+  const std::string found = session.search();
+  if (found.empty()) {
+    Tell("korvel-ctl: no serial port found\n");
+    status = kExitPort;
+  } else if (!IsControllersKind(found)) {
+    status = RefusePlainPort(found);
+    return {};
+  }
+  return found;
+}
+
 }  // namespace
 
 int RunRequest(const CtlRequest& r, FILE* results) {
+  // The search's "BSD path" lines report no fault: only --verbose shows them.
+  ShowProgressLines(r.verbose);
   if (r.command == "command" && r.list) {
     std::fputs(GeneralCommandList().c_str(), results);
     return kExitDone;
   }
-  if (r.command == "ports") return ListPortsTo(results);
+  if (r.command == "ports") return ListPortsTo(r, results);
   CtlSession session;
   // A record asked for and not kept is no run to start: a script would find
   // out only afterwards.
   if (!r.log.empty()) {
     if (const std::string failure = session.startRecord(r.log); !failure.empty()) {
-      std::fprintf(stderr, "korvel-ctl: %s\n", failure.c_str());
+      Tell("korvel-ctl: " + failure + "\n");
       return kExitUsage;
     }
   }
-  const OpenOutcome opened = session.open(r.port);
+  int status = kExitDone;
+  const std::string path = PortToOpen(session, r, status);
+  if (path.empty()) return status;
+  const OpenOutcome opened = session.open(path);
   if (opened != OpenOutcome::kReady) return OpenFailure(opened, session);
+  // A stop asked for while the port opened sends nothing after the on-line byte.
+  if (StopRequested()) return StoppedStatus();
   return RunOnPort(session, r, results);
 }

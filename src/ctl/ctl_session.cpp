@@ -5,9 +5,11 @@
 
 #include "command_cycle.h"
 #include "cycle_entry.h"
+#include "exchange_notes.h"
 #include "port_setup.h"
 #include "serial_state.h"
 #include "settings.h"
+#include "status_length.h"
 
 namespace {
 
@@ -37,6 +39,32 @@ void ReadLog(CycleResult& result) {
   }
 }
 
+constexpr unsigned char kStatusQuery = 0xCC;
+constexpr unsigned char kClosingByte = 0x0D;
+
+// Why bytes that came are not the command's whole reply; empty when they are.
+std::string BadReplyReason(const CycleResult& result) {
+  if (!lineExchange.echoed) return "the reply does not begin with the command's echo";
+  if (lineExchange.cutShort) return "the reply ended before it was whole";
+  const std::vector<unsigned char>& reply = result.reply;
+  if (reply.empty() || reply.front() != kStatusQuery || mycomm[0] != kStatusQuery) return {};
+  const int length = StatusReplyLength(reply);
+  if (length != static_cast<int>(reply.size()) || reply.back() != kClosingByte) {
+    return "the status reply does not decode whole";
+  }
+  return {};
+}
+
+CycleOutcome OutcomeOf(const CycleResult& result) {
+  if (IsRefusal(result.message)) return CycleOutcome::kRefused;
+  const SendFailure failure = lineExchange.sendFailure;
+  if (failure == SendFailure::kNoPort || failure == SendFailure::kHungUp) return CycleOutcome::kPortGone;
+  if (portHealth.hungUp && result.reply.empty()) return CycleOutcome::kPortGone;
+  if (failure != SendFailure::kNone || result.message == kNoReplyMessage) return CycleOutcome::kNoReply;
+  if (!result.badReply.empty()) return CycleOutcome::kBadReply;
+  return CycleOutcome::kDone;
+}
+
 std::string TakeText(HeadlessTextView& view) {
   std::string text;
   text.swap(view.text);
@@ -63,15 +91,15 @@ CtlSession::~CtlSession() {
   if (fileDescriptor >= 0) ClosePort();
 }
 
+std::string CtlSession::search() {
+  window_.controller.search();
+  recorded(record_.recordSearch(window_.searchField.text));
+  return window_.searchField.text;
+}
+
 OpenOutcome CtlSession::open(const std::string& path) {
-  if (path.empty()) {
-    window_.controller.search();
-    recorded(record_.recordSearch(window_.searchField.text));
-    if (window_.searchField.text.empty()) return OpenOutcome::kNotFound;
-  } else {
-    window_.searchField.text = path;
-  }
-  path_ = window_.searchField.text;
+  window_.searchField.text = path;
+  path_ = path;
   window_.controller.open();
   recorded(record_.recordOpen(path_, window_.openField.text));
   if (window_.openField.text == kReady) return OpenOutcome::kReady;
@@ -81,18 +109,16 @@ OpenOutcome CtlSession::open(const std::string& path) {
 CycleResult CtlSession::send() {
   CycleResult result;
   const auto start = std::chrono::steady_clock::now();
-  portHealth.sendingLength = 0;
   window_.controller.communicate();
   result.wall = std::chrono::steady_clock::now() - start;
   result.log = TakeText(window_.receivedView);
   result.status = TakeText(window_.statusView);
   recorded(record_.recordCycle(CycleEntryOf(result.log, result.status)));
   ReadLog(result);
-  if (result.message == kNoReplyMessage) {
-    result.outcome = CycleOutcome::kNoReply;
-  } else if (IsRefusal(result.message)) {
-    result.outcome = CycleOutcome::kRefused;
-  }
+  result.dropped = DroppedBytesNote(lineExchange);
+  result.droppedBytes = lineExchange.droppedCount;
+  if (TimesOf(lineExchange).reply >= 0) result.badReply = BadReplyReason(result);
+  result.outcome = OutcomeOf(result);
   return result;
 }
 

@@ -13,9 +13,11 @@
 #include "session_record.h"
 
 enum class CycleOutcome {
-  kDone,     // a reply came, or nothing needed sending
-  kRefused,  // an encoder refused; the message is in the log
-  kNoReply,  // a command went out and nothing came back
+  kDone,      // the command's own reply came, or nothing needed sending
+  kRefused,   // an encoder refused; the message is in the log
+  kNoReply,   // nothing came back, or the port did not take the command
+  kBadReply,  // bytes came that are not the command's whole reply
+  kPortGone,  // the port went away (unplugged, switched off)
 };
 
 struct CycleResult {
@@ -24,10 +26,13 @@ struct CycleResult {
   std::string status;   // the cycle's text in the status view
   std::string message;  // the log without the reply echo and the separator
   std::vector<unsigned char> reply;  // the echoed reply bytes
+  std::string badReply;  // with kBadReply: why the reply is not the command's
+  std::string dropped;   // the note on bytes dropped before the reply; empty when none
+  int droppedBytes = 0;
   std::chrono::duration<double> wall{};
 };
 
-enum class OpenOutcome { kReady, kNotFound, kNotOpened, kNotOnLine };
+enum class OpenOutcome { kReady, kNotOpened, kNotOnLine };
 
 class CtlSession {
  public:
@@ -40,7 +45,9 @@ class CtlSession {
   // else why not.
   std::string startRecord(const std::string& path) { return record_.start(path); }
 
-  // An empty path searches as Search does.
+  // Search as the window does; the path found, empty when none was.
+  std::string search();
+  // Opens path as Open does.
   OpenOutcome open(const std::string& path);
   const std::string& path() const { return path_; }
 

@@ -5,9 +5,9 @@
 namespace {
 
 constexpr CtlCommand kCommands[] = {
-    {"ports", "", "list the serial ports in search order; * marks the one a search picks"},
+    {"ports", "[--json]", "list the serial ports in search order; * marks the one a search picks"},
     {"status", "[--json]", "query the status and print the report (or the decoded settings)"},
-    {"config", "", "query the configuration and print the variant and the echoed text"},
+    {"config", "[--json]", "query the configuration and print the variant and the echoed text"},
     {"set", "KEY=VALUE...", "set what the window sets, one command cycle per key"},
     {"command", "NAME | --list", "send one entry of the general command list"},
 };
@@ -64,7 +64,11 @@ constexpr ExitStatus kExitStatuses[] = {
     {kExitUsage, "usage error: unknown command, key, value or name"},
     {kExitRefused, "refused: the window's message is on standard error"},
     {kExitNoReply, "no reply: the controller did not answer"},
-    {kExitPort, "port not found, could not be opened, or held by another program"},
+    {kExitPort, "port not found, not opened, held by another program, gone during the run, or\n"
+                "      a plain serial port picked by the search (name it with --port)"},
+    {kExitBadReply, "bad reply: bytes came that are not the command's whole reply (no echo, cut\n"
+                    "      short, or a status reply that does not decode whole)"},
+    {128, "+N: stopped by signal N, after the summary (130 SIGINT, 143 SIGTERM, 141 SIGPIPE)"},
 };
 
 constexpr ValueName kStates[] = {{"closed", 0}, {"open", 1}, {"conditional", 2}};

@@ -52,6 +52,7 @@ inline constexpr int kExitUsage = 1;
 inline constexpr int kExitRefused = 2;
 inline constexpr int kExitNoReply = 3;
 inline constexpr int kExitPort = 4;
+inline constexpr int kExitBadReply = 5;
 
 std::span<const CtlCommand> CtlCommands();
 std::span<const GeneralCommandName> GeneralCommandNames();

@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
   int status = ReadCommandLine(argc, argv, request, results);
   if (status < 0) {
     if (!InstallStopHandlers()) {
-      std::fprintf(stderr, "korvel-ctl: cannot handle SIGINT and SIGTERM - %s(%d).\n", std::strerror(errno), errno);
+      std::fprintf(stderr, "korvel-ctl: cannot handle its stop signals - %s(%d).\n", std::strerror(errno), errno);
     }
     status = RunRequest(request, results);
   }

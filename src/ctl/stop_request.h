@@ -1,7 +1,9 @@
-// SIGINT and SIGTERM: the first one asks korvel-ctl to stop after the cycle
-// that is running, so that the port is closed (and its settings put back) on
-// the ordinary way out. A second one puts the port's settings back at once and
-// ends the process.
+// The signals that end korvel-ctl: SIGINT, SIGTERM, SIGHUP, SIGQUIT and
+// SIGPIPE (a reader of its output that went away). The first one asks it to
+// stop after the cycle that is running, so that the port is closed (and its
+// settings put back) on the ordinary way out, and nothing more is sent. A
+// second one puts the port's settings back at once and ends the process.
+// After SIGPIPE, writes to the broken output fail instead of ending the run.
 #pragma once
 
 #include <chrono>
@@ -11,5 +13,7 @@ bool InstallStopHandlers();
 bool StopRequested();
 // The signal that asked to stop; 0 when none did.
 int StopSignal();
+// 128 + the signal that asked to stop, the exit status of a run it ended.
+int StoppedStatus();
 // Sleeps for duration, or less when a stop is requested.
 void SleepUnlessStopped(std::chrono::milliseconds duration);

@@ -128,6 +128,7 @@ int ReadReply(int fd, const ReplyRule& rule, LineClock::time_point firstByteBy) 
   lineOwesBytes = end == End::kCut;
   owedBytesWait = kOwedBytesTimeout;
   lineExchange.cutShort = end != End::kWhole;
+  lineExchange.replyLength = count;
   return count;
 }
 

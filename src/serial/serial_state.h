@@ -41,6 +41,7 @@ struct LineExchange {
   int32_t sent = 0;  // command bytes the driver took
   SendFailure sendFailure = SendFailure::kNone;
   int sendError = 0;  // errno of the last failed write, with kWriteFailed
+  int32_t replyLength = 0;    // the reply's bytes now at the start of Buffer
   bool echoed = false;        // the reply began with the echo of the command's first byte
   bool cutShort = false;      // the reply ended before it was whole: a bound, a full Buffer, a hang-up
   int32_t droppedCount = 0;   // bytes before the echo, dropped
