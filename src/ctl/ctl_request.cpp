@@ -19,8 +19,8 @@ struct Options {
                           "object per port, a burn-in's summary."};
   QCommandLineOption list{"list", "command: list the general command names and what each sends."};
   QCommandLineOption verbose{"verbose",
-                             "Print each cycle's log (reply bytes in decimal and hex) and reply time, and the "
-                             "search's progress lines, on standard error."};
+                             "Print each cycle's log (reply bytes in decimal and hex) and the search's progress "
+                             "lines on standard error."};
   QCommandLineOption repeat{"repeat", "Burn-in: run the command N times, then print a summary.", "N"};
   QCommandLineOption interval{"interval", "Burn-in: pause MS milliseconds between runs.", "MS"};
   QCommandLineOption stopOnError{"stop-on-error", "Burn-in: stop at the first refusal or missing reply."};

@@ -91,13 +91,10 @@ std::string WithoutSeparator(std::string log) {
   return log;
 }
 
-// What standard error says of a cycle: its log and time with --verbose, the
+// What standard error says of a cycle: its log with --verbose, the
 // bytes dropped before its reply, and why it did not end with its reply.
 void TellCycle(const CycleResult& result, bool verbose) {
-  if (verbose) {
-    const std::string time = ReplyTimeNote(lineExchange);
-    Tell(result.log + (time.empty() ? "" : time + "\n"));
-  }
+  if (verbose) Tell(result.log);
   if (!result.dropped.empty()) Tell("korvel-ctl: " + result.dropped + "\n");
   switch (result.outcome) {
     case CycleOutcome::kDone:
@@ -150,8 +147,11 @@ std::string ConfigurationText() {
 }
 
 // The result of one run of the general command list's entry, on standard output.
+// A reply that began with its echo but was not whole is still shown for what
+// it holds (a status report says it ended early); the exit status tells.
 void PrintResult(const CycleResult& result, int layoutIndex, bool json, FILE* results) {
-  if (result.outcome != CycleOutcome::kDone) return;
+  const bool ownButCut = result.outcome == CycleOutcome::kBadReply && lineExchange.echoed;
+  if (result.outcome != CycleOutcome::kDone && !ownButCut) return;
   if (layoutIndex == kStatusEntry) {
     const std::string text = json ? StatusJson(result.reply, itype) : result.status;
     std::fputs(text.c_str(), results);

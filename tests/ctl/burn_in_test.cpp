@@ -1,7 +1,7 @@
 // Burn-in runs of korvel-ctl against the emulated controller without pacing:
 // memory that stays flat over 10,000 cycles, a summary whose counts add up,
-// and SIGINT in the middle, which ends after the cycle and puts the port's
-// settings back.
+// and a stop signal in the middle, which ends after the cycle and puts the
+// port's settings back.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -9,6 +9,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <fstream>
 #include <regex>
 #include <string>
@@ -122,7 +123,11 @@ TEST_P(StopSignalTest, EndsAfterTheCycleWithTheSummaryAndThePortRestored) {
   const termios after = SettingsOf(device);
   close(device);
 
-  EXPECT_EQ(run.status, 0) << run.err;
+  // Ended by the signal, after its summary, with the status that says so.
+  EXPECT_EQ(run.status, 128 + GetParam().signal) << run.err;
+  EXPECT_NE(run.out.find(std::string("ended: stopped by SIG") + sigabbrev_np(GetParam().signal) + "\n"),
+            std::string::npos)
+      << run.out;
   const int runs = Count(run.out, "runs");
   EXPECT_GE(runs, 50);
   EXPECT_LT(runs, 1'000'000);
@@ -132,7 +137,8 @@ TEST_P(StopSignalTest, EndsAfterTheCycleWithTheSummaryAndThePortRestored) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Ctl, StopSignalTest,
-                         testing::Values(SignalCase{"Interrupt", SIGINT}, SignalCase{"Terminate", SIGTERM}),
+                         testing::Values(SignalCase{"Interrupt", SIGINT}, SignalCase{"Terminate", SIGTERM},
+                                         SignalCase{"HangUp", SIGHUP}, SignalCase{"Quit", SIGQUIT}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

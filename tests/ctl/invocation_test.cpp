@@ -79,6 +79,8 @@ const CtlCase kCases[] = {
     // Triad
     {"TriadStatus", Variant::kTriad, {}, {"status"}, kTriadReport, "", 0, {0xEE, 0xCC}},
     {"TriadConfig", Variant::kTriad, {}, {"config"}, kTriadConfig, "", 0, {0xEE, 0xFD}},
+    {"TriadConfigJson", Variant::kTriad, {}, {"config", "--json"},
+     "{\"configuration\":\"3W2S Triad controller fw 1.07\",\"variant\":\"triad\"}\n", "", 0, {0xEE, 0xFD}},
     {"WheelAFilterAndSpeedInOneMove", Variant::kTriad, {}, {"set", "wheelA.speed=3", "wheelA.filter=7"}, "", "", 0,
      {0xEE, 0xCC, 0x37}},
     {"WheelBFilter", Variant::kTriad, {}, {"set", "wheelB.filter=2"}, "", "", 0, {0xEE, 0xCC, 0x82}},
@@ -149,7 +151,8 @@ const CtlCase kCases[] = {
      Usage("'1:2' is no value of time (H:M:S, H:M:S.mmm or H:M:S.mmmt (t: tenths of ms))"), 1, {}},
     {"SetWithoutKeys", Variant::kTriad, {}, {"set"}, "", Usage("set needs KEY=VALUE"), 1, {}},
     {"UnknownName", Variant::kTriad, {}, {"command", "nonesuch"}, "", Usage("unknown command name 'nonesuch'"), 1, {}},
-    {"JsonWithConfig", Variant::kTriad, {}, {"config", "--json"}, "", Usage("--json works with status only"), 1, {}},
+    {"JsonWithSet", Variant::kTriad, {}, {"set", "--json", "wheelA.filter=1"}, "",
+     Usage("--json works with status, config, ports and a burn-in (--repeat)"), 1, {}},
     {"RepeatZero", Variant::kTriad, {}, {"status", "--repeat", "0"}, "",
      Usage("'0' is no --repeat count (1 to 1000000)"), 1, {}},
     {"RepeatWithSet", Variant::kTriad, {}, {"set", "--repeat", "2", "wheelA.filter=1"}, "",

@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-
 #include <string>
 #include <thread>
 
@@ -58,7 +57,9 @@ TEST(PortFailure, APathThatIsNoDeviceIsNotOpened) {
   EXPECT_EQ(run.status, 4);
   EXPECT_EQ(run.out, "");
   EXPECT_NE(run.err.find("Error opening serial port /nonexistent/tty"), std::string::npos) << run.err;
-  EXPECT_TRUE(EndsWith(run.err, "korvel-ctl: /nonexistent/tty: Failed to open the communication port.\n")) << run.err;
+  EXPECT_TRUE(EndsWith(run.err, "korvel-ctl: /nonexistent/tty: no such device. Plug the controller in, then Search and "
+                                "Open.\n"))
+      << run.err;
 }
 
 // Another korvel-ctl in a burn-in holds the port as the console does:
@@ -74,11 +75,13 @@ TEST(PortFailure, APortHeldByAnotherProgramIsNotOpened) {
   ASSERT_GE(controller.server().received().size(), 2u);
   const CtlRun run = RunCtl({"--port", controller.path(), "status"});
   kill(holder.pid(), SIGINT);
-  EXPECT_EQ(holder.Finish().status, 0);
+  EXPECT_EQ(holder.Finish().status, 128 + SIGINT);
   EXPECT_EQ(run.status, 4);
   EXPECT_EQ(run.out, "");
   EXPECT_NE(run.err.find("Device or resource busy(16)"), std::string::npos) << run.err;
-  EXPECT_TRUE(EndsWith(run.err, "korvel-ctl: " + controller.path() + ": Failed to open the communication port.\n"))
+  // The window's words for it.
+  EXPECT_TRUE(EndsWith(run.err, "korvel-ctl: " + controller.path() +
+                                    ": another program holds the port. End it there, then Open again.\n"))
       << run.err;
   // Every EE was the holder's open: the refused run sent nothing.
   const auto received = controller.server().received();
@@ -112,14 +115,18 @@ class TruncatedStatus {
   std::thread player_;
 };
 
-// A Triad reply that stops after shutter A's state.
+// A Triad reply that stops after shutter A's state: what it holds is shown,
+// and the exit status and standard error say it was cut short.
 const Bytes kTriadCut = {0xCC, 0x37, 0x80, 0xFC, 0x00, 0xAC};
+const std::string kCutShort =
+    "korvel-ctl: bad reply: the reply ended before it was whole; what came:\nCC 37 80 FC 00 AC\n";
 
 TEST(EarlyEnd, TheJsonHoldsTheSettingsReceivedAndIsNotComplete) {
   PtyPeer peer;
   TruncatedStatus controller(peer, kTriadCut);
   const CtlRun run = RunCtl({"--port", peer.path(), "status", "--json"});
-  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.status, 5) << run.err;
+  EXPECT_EQ(run.err, kCutShort);
   EXPECT_EQ(run.out,
             "{\"variant\": \"triad\", \"wheels\": {\"A\": {\"filter\": 7, \"speed\": 3}, \"B\": {\"filter\": 0, "
             "\"speed\": 0}, \"C\": {\"filter\": 0, \"speed\": 0}}, \"shutters\": {\"A\": {\"state\": \"closed\"}}, "
@@ -130,7 +137,7 @@ TEST(EarlyEnd, TheReportSaysSoAsTheWindowDoes) {
   PtyPeer peer;
   TruncatedStatus controller(peer, kTriadCut);
   const CtlRun run = RunCtl({"--port", peer.path(), "--verbose", "status"});
-  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.status, 5) << run.err;
   EXPECT_EQ(run.out,
             "********  Triad Controller Current Status  ********\n"
             "- Wheel A :              Filter 7;    Speed 3\n"
@@ -138,10 +145,11 @@ TEST(EarlyEnd, TheReportSaysSoAsTheWindowDoes) {
             "- Wheel C :              Filter 0;    Speed 0\n"
             "- Shutter A status :  Close\n"
             "- Reply ended early: the remaining settings were not received.\n");
-  // --verbose: the log as the window's log shows it.
+  // --verbose: the log as the window's log shows it, then why it is bad.
   EXPECT_EQ(run.err,
             "204       0xCC\n55         0x37\n128       0x80\n252       0xFC\n0           0x0\n172       0xAC\n"
-            "****************************************\n");
+            "****************************************\n" +
+                kCutShort);
 }
 
 }  // namespace
