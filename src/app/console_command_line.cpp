@@ -48,6 +48,8 @@ int Flushed(std::ostream& out) {
 
 ConsoleCommandLine ParseConsoleCommandLine(const std::vector<std::string>& arguments) {
   QCommandLineParser parser;
+  // "-platform" is one mistyped option, not eight one-letter ones.
+  parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
   for (const OptionRow& row : kOptions) parser.addOption(ToQtOption(row));
   // The parser takes the first word as the program's name.
   QStringList words{QStringLiteral("korvel-console")};

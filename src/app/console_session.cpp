@@ -46,6 +46,10 @@ std::string HexBytes(const unsigned char* bytes, int count) {
   return text;
 }
 
+constexpr char kNothingChanged[] = "Nothing changed since the last Send; nothing sent.";
+constexpr char kPortClosed[] = "The port is closed.";
+constexpr char kPortGone[] = "The port went away.";
+
 // The reply's time, then bytes dropped before it (the reply shown is not
 // all the line carried), then the changes the cycle left unsent.
 std::string CycleMessage(const std::string& unsent) {
@@ -167,9 +171,13 @@ void ConsoleSession::send() {
       });
   if (!ran || gate_.exited()) return;
   const bool sent = lineExchange.sent > 0;
-  statusLine_.showMessage(CycleMessage(UnsentMessage(UnsentControls(before, sent, LastCommandWasSetting()))));
-  record_.cycle(CycleEntryOf(TextAdded(logBefore, consoleWindow_.logText()),
-                             TextAdded(statusBefore, consoleWindow_.statusText())));
+  const std::string logAdded = TextAdded(logBefore, consoleWindow_.logText());
+  // A cycle that found no change adds only the separator to the log.
+  const bool nothingChanged = logAdded == kSeparator && lineExchange.sendFailure == SendFailure::kNone;
+  statusLine_.showMessage(nothingChanged
+                              ? kNothingChanged
+                              : CycleMessage(UnsentMessage(UnsentControls(before, sent, LastCommandWasSetting()))));
+  record_.cycle(CycleEntryOf(logAdded, TextAdded(statusBefore, consoleWindow_.statusText())));
 }
 
 void ConsoleSession::saveLog() {
@@ -221,7 +229,15 @@ void ConsoleSession::close() {
 }
 
 void ConsoleSession::showPortState() {
-  statusLine_.showPortState(PortStateText(CurrentPort(portPath_, closedByOperator_)));
+  const PortView port = CurrentPort(portPath_, closedByOperator_);
+  statusLine_.showPortState(PortStateText(port));
+  // The field beside Open keeps what the Open said until the port's state
+  // changes, so that it never contradicts the status line.
+  if (port.closedByOperator && !port.open) {
+    controller_.openField->setStringValue(kPortClosed);
+  } else if (port.open && port.health.hungUp) {
+    controller_.openField->setStringValue(kPortGone);
+  }
 }
 
 bool ConsoleSession::eventFilter(QObject* watched, QEvent* event) {

@@ -164,6 +164,7 @@ TEST_F(WindowStateTest, TheStatusLineFollowsThePortThroughOpenHangUpAndClose) {
   controller.filterA->selectItemAtIndex(3);
   window.buttons().send->click();
   EXPECT_EQ(PortState(), port.path() + " went away (unplugged or switched off). Search, then Open.");
+  EXPECT_EQ(controller.openField->stringValue(), "The port went away.") << "the field contradicts the status line";
   EXPECT_NE(Log().find("not sent: the port went away"), std::string::npos) << "the log says why nothing went out";
 }
 
@@ -178,11 +179,22 @@ TEST_F(WindowStateTest, CloseLetsGoOfThePortAndTheConsoleGoesOn) {
   EXPECT_EQ(ends, 0);
   EXPECT_TRUE(window.widget().isVisible());
   EXPECT_EQ(PortState(), port.path() + " is closed; other programs may use it. Open uses it again.");
+  EXPECT_EQ(controller.openField->stringValue(), "The port is closed.") << "the field contradicts the status line";
   const int other = OpenSerialPort(port.path().c_str());
   EXPECT_GE(other, 0) << "another program cannot have the port";
   if (other >= 0) CloseSerialPort(other);
 
   ASSERT_NO_FATAL_FAILURE(OpenOnLine());
+  EXPECT_EQ(controller.openField->stringValue(), "Port is ready for communication.");
+}
+
+// A Send that finds nothing changed says so; the log keeps its separator.
+TEST_F(WindowStateTest, ASendWithNothingChangedSaysSo) {
+  ASSERT_NO_FATAL_FAILURE(OpenOnLine());
+  window.buttons().send->click();
+  EXPECT_EQ(Message(), "Nothing changed since the last Send; nothing sent.");
+  EXPECT_EQ(Log(), std::string(40, '*') + "\n");
+  EXPECT_EQ(port.pending(), Bytes{});
 }
 
 // The controller never answers, so the cycle waits a whole second for it.
