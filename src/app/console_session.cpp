@@ -79,7 +79,10 @@ ConsoleSession::ConsoleSession(ConsoleWindow& window, TessaroController& control
       busy_(window.statusLine(),
             {window.buttons().search, window.buttons().open, window.buttons().send, window.buttons().close},
             window.buttons().exit),
-      gate_([this] { controller_.exit(); }),
+      gate_([this] {
+        record_.event("exit");
+        controller_.exit();
+      }),
       portChoice_(*window.keepingControls().portChoice, *window.keepingControls().pathField),
       record_(window.statusLine(), *window.keepingControls().record) {
   controller_.endProgram = [] { QCoreApplication::quit(); };
@@ -151,6 +154,7 @@ void ConsoleSession::open() {
         controller_.open();
         portPath_ = SearchedPath();
         closedByOperator_ = false;
+        goneRecorded_ = false;
       },
       [] { return "Opening " + SearchedPath() + "; waiting for the controller to answer the on-line byte EE…"; });
   if (ran) record_.open(portPath_, controller_.openField->stringValue());
@@ -224,6 +228,7 @@ void ConsoleSession::close() {
         if (fileDescriptor < 0) return;
         ClosePort();
         closedByOperator_ = true;
+        record_.event("close " + portPath_);
       },
       {});
 }
@@ -237,6 +242,8 @@ void ConsoleSession::showPortState() {
     controller_.openField->setStringValue(kPortClosed);
   } else if (port.open && port.health.hungUp) {
     controller_.openField->setStringValue(kPortGone);
+    if (!goneRecorded_) record_.event("gone " + port.path + ": unplugged or switched off");
+    goneRecorded_ = true;
   }
 }
 

@@ -71,4 +71,5 @@ class ConsoleSession : public QObject {
   WindowRecord record_;
   std::string portPath_;
   bool closedByOperator_ = false;
+  bool goneRecorded_ = false;  // the record holds the port's going away
 };

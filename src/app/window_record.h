@@ -24,9 +24,13 @@ class WindowRecord {
   void search(const std::string& foundPath);
   void open(const std::string& path, const std::string& result);
   void cycle(const CycleEntry& entry);
+  // Close, the port going away, Exit.
+  void event(const std::string& event);
 
  private:
   void written(const std::string& failure);
+  // The button says what pressing it does, and is down while recording.
+  void showState();
 
   StatusLine& statusLine_;
   QAbstractButton& button_;

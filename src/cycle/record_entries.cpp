@@ -49,6 +49,8 @@ std::string OpenEntry(const std::string& time, const std::string& path, const st
   return time + " open " + path + ": " + result + '\n';
 }
 
+std::string EventEntry(const std::string& time, const std::string& event) { return time + " " + event + '\n'; }
+
 std::string CycleEntryText(const std::string& time, const CycleEntry& cycle) {
   std::string text = time + " cycle\n";
   if (cycle.sent.empty()) {

@@ -4,6 +4,7 @@
 //
 //   2026-12-10T14:03:07.123+01:00 search: /dev/ttyUSB0
 //   2026-12-10T14:03:09.456+01:00 open /dev/ttyUSB0: Port is ready for communication.
+//   2026-12-10T14:05:00.012+01:00 close /dev/ttyUSB0   (also "gone <path>: …" and "exit")
 //   2026-12-10T14:03:12.789+01:00 cycle
 //   sent: CC
 //   dropped: 0D        (only when bytes before the reply's echo were dropped)
@@ -42,3 +43,6 @@ std::string LocalTimeText(std::chrono::system_clock::time_point when);
 std::string SearchEntry(const std::string& time, const std::string& foundPath);
 std::string OpenEntry(const std::string& time, const std::string& path, const std::string& result);
 std::string CycleEntryText(const std::string& time, const CycleEntry& cycle);
+// What befell the port or the console: "close /dev/ttyUSB0", "gone
+// /dev/ttyUSB0: unplugged or switched off", "exit".
+std::string EventEntry(const std::string& time, const std::string& event);

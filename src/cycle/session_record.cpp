@@ -100,6 +100,8 @@ std::string SessionRecord::recordOpen(const std::string& path, const std::string
 
 std::string SessionRecord::recordCycle(const CycleEntry& cycle) { return append(CycleEntryText(Now(), cycle)); }
 
+std::string SessionRecord::recordEvent(const std::string& event) { return append(EventEntry(Now(), event)); }
+
 std::string SessionRecord::append(const std::string& entry) {
   if (fd_ < 0) return {};
   const int error = WriteAll(fd_, entry);

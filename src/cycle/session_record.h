@@ -30,6 +30,7 @@ class SessionRecord {
   std::string recordSearch(const std::string& foundPath);
   std::string recordOpen(const std::string& path, const std::string& result);
   std::string recordCycle(const CycleEntry& cycle);
+  std::string recordEvent(const std::string& event);
 
  private:
   std::string append(const std::string& entry);

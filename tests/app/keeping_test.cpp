@@ -147,7 +147,7 @@ TEST_F(RecordFailureTest, AFullDiskIsToldOnceAndTheConsoleGoesOn) {
   EXPECT_FALSE(session->record().recording());
   EXPECT_FALSE(window.keepingControls().record->isChecked());
   CycleRuns();
-  EXPECT_EQ(Message(), "") << "the failure was told again";
+  EXPECT_EQ(Message(), "Nothing changed since the last Send; nothing sent.") << "the failure was told again";
 }
 
 // An unprivileged user (in a forked child) cannot create the record in a

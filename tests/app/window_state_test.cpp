@@ -18,6 +18,8 @@
 
 #include <cerrno>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <regex>
 #include <stdexcept>
@@ -186,6 +188,41 @@ TEST_F(WindowStateTest, CloseLetsGoOfThePortAndTheConsoleGoesOn) {
 
   ASSERT_NO_FATAL_FAILURE(OpenOnLine());
   EXPECT_EQ(controller.openField->stringValue(), "Port is ready for communication.");
+}
+
+// The Record button says what it does; the record keeps Close, the port
+// going away and Exit beside the opens and cycles.
+TEST_F(WindowStateTest, TheRecordKeepsCloseThePortGoingAwayAndExit) {
+  char dir[] = "/tmp/korvel-record-XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  const std::string path = std::string(dir) + "/record.txt";
+  QPushButton& record = *window.keepingControls().record;
+  EXPECT_EQ(record.text().toStdString(), "Record…");
+  ASSERT_TRUE(session->startRecord(path));
+  EXPECT_EQ(record.text().toStdString(), "Stop Recording");
+  EXPECT_EQ(Message(), "Recording the session in " + path + ".");
+
+  ASSERT_NO_FATAL_FAILURE(OpenOnLine());
+  window.buttons().close->click();
+  ASSERT_NO_FATAL_FAILURE(OpenOnLine());
+  port.hangUp();
+  controller.filterA->selectItemAtIndex(3);
+  window.buttons().send->click();
+  controller.filterA->selectItemAtIndex(4);
+  window.buttons().send->click();  // the going away is kept once
+  session->requestExit();
+  EXPECT_EQ(ends, 1);
+
+  std::ifstream file(path);
+  std::string line;
+  std::string events;
+  const std::regex timed(R"(^\d{4}-\d\d-\d\dT[0-9:.]+[+-]\d\d:\d\d (close|gone|exit)(.*)$)");
+  while (std::getline(file, line)) {
+    std::smatch m;
+    if (std::regex_match(line, m, timed)) events += m[1].str() + m[2].str() + "\n";
+  }
+  EXPECT_EQ(events, "close " + port.path() + "\ngone " + port.path() + ": unplugged or switched off\nexit\n");
+  std::filesystem::remove_all(dir);
 }
 
 // A Send that finds nothing changed says so; the log keeps its separator.
