@@ -225,6 +225,53 @@ TEST_F(WindowStateTest, TheRecordKeepsCloseThePortGoingAwayAndExit) {
   std::filesystem::remove_all(dir);
 }
 
+// A command that carries several controls counts them all as sent: a
+// mode with its steps, a Triad's batch with the wheel and shutter it moves.
+struct CarriedCase {
+  const char* name;
+  std::function<void(TessaroController&)> change;
+  Bytes command;
+};
+
+void PrintTo(const CarriedCase& c, std::ostream* out) { *out << c.name; }
+
+class CarriedControls : public WindowStateTest, public testing::WithParamInterface<CarriedCase> {};
+
+TEST_P(CarriedControls, AreNotNamedAsUnsent) {
+  ASSERT_NO_FATAL_FAILURE(OpenOnLine());
+  {
+    CannedReply status(port, 1, {0xCC, 0x00, 0x80, 0xFC, 0x00, 0xAC, 0xBC, 0xDC, 0x01, 0xDC, 0x02, 0x0D});
+    controller.otherCommand->selectItemAtIndex(1);
+    window.buttons().send->click();
+    ASSERT_EQ(status.Received(), Bytes{0xCC});
+  }
+  const CarriedCase& c = GetParam();
+  Bytes answer = c.command;
+  answer.push_back(0x0D);
+  CannedReply command(port, c.command.size(), answer);
+  c.change(controller);
+  window.buttons().send->click();
+  EXPECT_EQ(command.Received(), c.command);
+  EXPECT_EQ(MessageBesideTime(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Window, CarriedControls,
+    testing::Values(CarriedCase{"ModeWithItsSteps",
+                                [](TessaroController& w) {
+                                  w.shutterAsteps->setStringValue("50");
+                                  w.shutterAmode->selectItemAtIndex(2);
+                                },
+                                {0xDE, 0x01, 0x32}},
+                    CarriedCase{"TriadBatch",
+                                [](TessaroController& w) {
+                                  w.filterA->selectItemAtIndex(3);
+                                  w.shutterAstatus->selectItemAtIndex(1);
+                                  w.otherCommand->selectItemAtIndex(9);
+                                },
+                                {0xBD, 0x03, 0xAA, 0xBE}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // A Send that finds nothing changed says so; the log keeps its separator.
 TEST_F(WindowStateTest, ASendWithNothingChangedSaysSo) {
   ASSERT_NO_FATAL_FAILURE(OpenOnLine());
