@@ -92,6 +92,8 @@ ConsoleSession::ConsoleSession(ConsoleWindow& window, TessaroController& control
   connect(quit, &QShortcut::activated, this, &ConsoleSession::requestExit);
   auto* save = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), &window.widget());
   connect(save, &QShortcut::activated, this, &ConsoleSession::saveLog);
+  auto* clear = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), &window.widget());
+  connect(clear, &QShortcut::activated, this, &ConsoleSession::clearViews);
   window_.installEventFilter(this);
   // The operator's input is refused meanwhile (BusyWindow), so every event
   // may be handled.
@@ -119,6 +121,7 @@ void ConsoleSession::connectButtons(ConsoleWindow& window) {
   const KeepingControls keeping = window.keepingControls();
   connect(keeping.saveLog, &QPushButton::clicked, this, &ConsoleSession::saveLog);
   connect(keeping.record, &QPushButton::toggled, this, &ConsoleSession::toggleRecord);
+  connect(keeping.clear, &QPushButton::clicked, this, &ConsoleSession::clearViews);
 }
 
 void ConsoleSession::sendOnEnter(ConsoleWindow& window) {
@@ -193,6 +196,13 @@ void ConsoleSession::saveLog() {
   if (path.isEmpty()) return;
   const std::string failure = WriteSavedLog(path, consoleWindow_.logText(), consoleWindow_.statusText());
   statusLine_.showMessage(failure.empty() ? "The log was saved in " + path.toStdString() + "." : failure);
+}
+
+// Only the views are emptied: the session record already holds what they
+// showed, and a cycle under way never sees its views change under it.
+void ConsoleSession::clearViews() {
+  if (gate_.busy() || gate_.exited()) return;
+  consoleWindow_.clearViews();
 }
 
 void ConsoleSession::toggleRecord(bool on) {

@@ -21,6 +21,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <regex>
 #include <stdexcept>
 #include <string>
@@ -279,6 +280,43 @@ TEST_F(WindowStateTest, ASendWithNothingChangedSaysSo) {
   EXPECT_EQ(Message(), "Nothing changed since the last Send; nothing sent.");
   EXPECT_EQ(Log(), std::string(40, '*') + "\n");
   EXPECT_EQ(port.pending(), Bytes{});
+}
+
+// Clear (or Ctrl+L) empties both views; the session record keeps the
+// cycles they showed, and the next cycle's entry is its own, whole.
+TEST_F(WindowStateTest, ClearEmptiesTheViewsAndTheRecordKeepsEverything) {
+  char dir[] = "/tmp/korvel-clear-XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  const std::string path = std::string(dir) + "/record.txt";
+  ASSERT_TRUE(session->startRecord(path));
+  ASSERT_NO_FATAL_FAILURE(OpenOnLine());
+  CannedReply first(port, 1, {0x05, 0x0D});
+  controller.filterA->selectItemAtIndex(5);
+  window.buttons().send->click();
+  ASSERT_EQ(first.Received(), Bytes{0x05});
+  ASSERT_NE(Log(), "");
+
+  QPushButton& clear = *window.keepingControls().clear;
+  EXPECT_EQ(clear.text().toStdString(), "Clear");
+  QTest::keyClick(&window.widget(), Qt::Key_L, Qt::ControlModifier);
+  EXPECT_EQ(Log(), "") << "Ctrl+L";
+  EXPECT_EQ(window.statusText(), "");
+
+  CannedReply second(port, 1, {0x03, 0x0D});
+  controller.filterA->selectItemAtIndex(3);
+  window.buttons().send->click();
+  ASSERT_EQ(second.Received(), Bytes{0x03});
+  EXPECT_EQ(Log().find("0x5"), std::string::npos) << "the cleared cycle came back";
+  EXPECT_NE(Log().find("0x3"), std::string::npos);
+  clear.click();
+  EXPECT_EQ(Log(), "") << "the button";
+
+  std::ifstream file(path);
+  const std::string record((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  EXPECT_NE(record.find("sent: 05"), std::string::npos) << record;
+  EXPECT_NE(record.find("sent: 03"), std::string::npos) << record;
+  EXPECT_NE(record.find("0x3"), std::string::npos) << "the second cycle's log lines";
+  std::filesystem::remove_all(dir);
 }
 
 // The controller never answers, so the cycle waits a whole second for it.
