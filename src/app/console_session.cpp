@@ -19,6 +19,7 @@
 
 #include "command_cycle.h"
 #include "console_window.h"
+#include "cycle_state.h"
 #include "cycle_entry.h"
 #include "exchange_notes.h"
 #include "line_wait.h"
@@ -49,6 +50,9 @@ std::string HexBytes(const unsigned char* bytes, int count) {
 constexpr char kNothingChanged[] = "Nothing changed since the last Send; nothing sent.";
 constexpr char kPortClosed[] = "The port is closed.";
 constexpr char kPortGone[] = "The port went away.";
+// Until a status or configuration reply names the controller, the window
+// keeps the shape it opened with, which may offer devices it lacks.
+constexpr char kAskForStatus[] = "Send a status query so that the window takes this controller's shape";
 
 // The reply's time, then bytes dropped before it (the reply shown is not
 // all the line carried), then the changes the cycle left unsent.
@@ -160,7 +164,9 @@ void ConsoleSession::open() {
         goneRecorded_ = false;
       },
       [] { return "Opening " + SearchedPath() + "; waiting for the controller to answer the on-line byte EE…"; });
-  if (ran) record_.open(portPath_, controller_.openField->stringValue());
+  if (!ran) return;
+  record_.open(portPath_, controller_.openField->stringValue());
+  if (fileDescriptor >= 0 && portHealth.onLine && itype == kUnknown) statusLine_.showMessage(kAskForStatus);
 }
 
 void ConsoleSession::send() {

@@ -273,6 +273,25 @@ INSTANTIATE_TEST_SUITE_P(
                                 {0xBD, 0x03, 0xAA, 0xBE}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Until a status reply names the controller now attached, the status line
+// suggests the query; the console sends nothing by itself.
+TEST_F(WindowStateTest, AfterOpenTheStatusQueryIsSuggestedUntilAStatusReply) {
+  const std::string hint = "Send a status query so that the window takes this controller's shape";
+  ASSERT_NO_FATAL_FAILURE(OpenOnLine());
+  EXPECT_EQ(Message(), hint);
+  EXPECT_EQ(port.pending(), Bytes{}) << "sent by itself";
+
+  CannedReply status(port, 1, {0xCC, 0x00, 0x80, 0xFC, 0x00, 0xAC, 0xBC, 0xDC, 0x01, 0xDC, 0x02, 0x0D});
+  controller.otherCommand->selectItemAtIndex(1);
+  window.buttons().send->click();
+  ASSERT_EQ(status.Received(), Bytes{0xCC});
+  EXPECT_EQ(MessageBesideTime(), "");
+
+  window.buttons().close->click();
+  ASSERT_NO_FATAL_FAILURE(OpenOnLine());
+  EXPECT_EQ(Message(), hint) << "a port opened anew may hold another controller";
+}
+
 // A Send that finds nothing changed says so; the log keeps its separator.
 TEST_F(WindowStateTest, ASendWithNothingChangedSaysSo) {
   ASSERT_NO_FATAL_FAILURE(OpenOnLine());
