@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -272,6 +273,23 @@ INSTANTIATE_TEST_SUITE_P(
                                 },
                                 {0xBD, 0x03, 0xAA, 0xBE}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A status-line text wider than the window is cut where it shows and whole
+// one hover away, for the port's state as for any message.
+TEST_F(WindowStateTest, TextsTooLongForTheStatusLineAreWholeInTheirTooltips) {
+  const std::string path = "/nosuchdir/" + std::string(150, 'x') + "/log.txt";
+  EXPECT_FALSE(session->startRecord(path));
+  Find<QLineEdit>("searchField").setText(QString::fromStdString(path));
+  window.buttons().open->click();
+  QApplication::processEvents();
+  for (const char* name : {"statusMessage", "portState"}) {
+    SCOPED_TRACE(name);
+    const QLabel& label = Find<QLabel>(name);
+    EXPECT_NE(label.text().toStdString().find(path), std::string::npos);
+    EXPECT_GT(label.fontMetrics().horizontalAdvance(label.text()), label.width()) << "the text is not cut here";
+    EXPECT_EQ(label.toolTip(), label.text());
+  }
+}
 
 // Until a status reply names the controller now attached, the status line
 // suggests the query; the console sends nothing by itself.
