@@ -4,7 +4,8 @@ with clicks and key presses as a person would: search, open, a status query
 from the general command list, a wheel move. Checks the bytes the controller
 received, what the window shows, that the window keeps answering while a
 transaction waits on the line, that nothing overlaps at the window's smallest
-size, and that Exit gives the port its settings back.
+size, that Close and a text too long for the status line are told plainly,
+and that Exit ends the console with the port's settings given back.
 
 Usage: real_window_test.py --console PATH --probe PATH --artifacts DIR
 """
@@ -140,6 +141,37 @@ def wheel_move(run):
     check(log.endswith('3           0x3\n13         0xD\n' + SEPARATOR), 'the wheel move ends the log with:\n' + log)
 
 
+def close_then_long_message(run):
+    """Close: the field beside Open agrees with the status line. Then an Open
+    of a path too long for the status line: the whole text is one hover away."""
+    run.press('Close')
+    wait_until(lambda: run.text('openField') == 'The port is closed.', 5,
+               'the field beside Open to say the port is closed (says %r)' % run.text('openField'))
+    state = run.widget('portState')
+    check(state.get_name().endswith(' is closed; other programs may use it. Open uses it again.'),
+          'the status line says %r after Close' % state.get_name())
+    path = '/nosuchdir/' + 'x' * 90 + '/tty'
+    run.desktop.click(run.widget('searchField'))
+    run.desktop.keys('ctrl+a', 'BackSpace')
+    run.desktop.xdotool('type', '--delay', '5', path)
+    run.press('Open')
+    wait_until(lambda: path in state.get_name(), 5, 'the status line to name the long path')
+    whole = state.get_name()
+    box = state.get_extents(Atspi.CoordType.SCREEN)
+    run.desktop.xdotool('mousemove', '--sync', str(box.x + 10), str(box.y + box.height // 2))
+
+    def tooltip():
+        app = run.window.get_parent()
+        for i in range(app.get_child_count()):
+            child = app.get_child_at_index(i)
+            if child is not None and child.get_role_name() == 'tool tip':
+                return child.get_name()
+        return None
+
+    shown = wait_until(tooltip, 5, 'a tooltip over the status line')
+    check(shown == whole, 'the tooltip reads %r, not the whole text %r' % (shown, whole))
+
+
 # The widgets of a Triad's window whose places a squeeze would spoil first:
 # the buttons under the views, the views, the action row and the lists
 # beside each other. Every shape's every widget is walked offscreen.
@@ -212,6 +244,7 @@ def main():
             wheel_move(run)
             desktop.screenshot(shot)
             smallest = smallest_size(run, os.path.join(args.artifacts, 'smallest_size.png'))
+            close_then_long_message(run)
             exit_console(run)
             report = run.stop_probe()
             check(report.get('received') == 'EE CC 03',
