@@ -16,6 +16,8 @@ constexpr int kMaxBaud = 4'000'000;
 constexpr long kMaxDelayMs = 3'600'000;
 // USB serial adapters take latency timers from 1 to 255 ms.
 constexpr long kMaxLatencyTimerMs = 255;
+constexpr long kMaxWearPercent = 100;
+constexpr long kMaxWearMoves = 1'000'000;
 
 struct VariantName {
   std::string_view name;
@@ -97,6 +99,33 @@ std::string SetMoveTime(std::string_view value, EmulatorOptions& options) {
   return {};
 }
 
+std::string SetPositionTime(std::string_view value, EmulatorOptions& options) {
+  const auto ms = ParseNumber(value, 0, kMaxDelayMs);
+  if (!ms) return "--position-time needs milliseconds from 0 to " + std::to_string(kMaxDelayMs);
+  options.positionTime = std::chrono::milliseconds(*ms);
+  return {};
+}
+
+// WHEEL:PERCENT:N, say wheelA:5:100.
+std::string SetWear(std::string_view value, EmulatorOptions& options) {
+  const std::string wrong = "--wear needs WHEEL:PERCENT:N, a wheel of wheelA,wheelB,wheelC, a percentage from 1 to " +
+                            std::to_string(kMaxWearPercent) + " and a count of moves from 1 to " +
+                            std::to_string(kMaxWearMoves);
+  const std::size_t first = value.find(':');
+  const std::size_t second = first == std::string_view::npos ? first : value.find(':', first + 1);
+  if (second == std::string_view::npos) return wrong;
+  const std::string_view name = value.substr(0, first);
+  const auto percent = ParseNumber(value.substr(first + 1, second - first - 1), 1, kMaxWearPercent);
+  const auto moves = ParseNumber(value.substr(second + 1), 1, kMaxWearMoves);
+  const DeviceName* wheel = nullptr;
+  for (const DeviceName& entry : kDevices) {
+    if (entry.name == name && entry.name.starts_with("wheel")) wheel = &entry;
+  }
+  if (!wheel || !percent || !moves) return wrong;
+  options.wear = {wheel->device, static_cast<int>(*percent), static_cast<int>(*moves)};
+  return {};
+}
+
 std::string SetLatencyTimer(std::string_view value, EmulatorOptions& options) {
   const auto ms = ParseNumber(value, 1, kMaxLatencyTimerMs);
   if (!ms) return "--latency-timer needs milliseconds from 1 to " + std::to_string(kMaxLatencyTimerMs);
@@ -114,7 +143,9 @@ std::string_view VariantText(Variant variant) {
 std::string CheckDevices(const EmulatorOptions& options) {
   const ControllerSetup setup{options.variant, {}};
   for (const DeviceName& entry : kDevices) {
-    if (options.notConnected.count(entry.device) != 0 && !setup.has(entry.device)) {
+    const bool named = options.notConnected.count(entry.device) != 0 ||
+                       (options.wear.percent > 0 && options.wear.wheel == entry.device);
+    if (named && !setup.has(entry.device)) {
       return "the " + std::string(VariantText(options.variant)) + " controller has no " + std::string(entry.name);
     }
   }
@@ -147,6 +178,8 @@ constexpr OptionRow kOptions[] = {
     {"baud", "N", "pace sent bytes at N baud, 10 bits a byte (default 300)", SetBaud},
     {"latency", "MS", "pause before each answer", SetLatency},
     {"move-time", "MS", "pause before closing a command that moved a wheel", SetMoveTime},
+    {"position-time", "MS", "and MS more for each filter position the wheel passes\n(the shorter way round), times speed index + 1", SetPositionTime},
+    {"wear", "WHEEL:PERCENT:N", "that wheel's moves take PERCENT longer every N moves", SetWear},
     {"latency-timer", "MS", "hand bytes on as a USB serial adapter does: all that\ncrossed the line, every MS (1 to 255) or per 62 bytes", SetLatencyTimer},
     {"no-announce", nullptr, "stay out of port searches", SetNoAnnounce},
     {"help", nullptr, "show this text", nullptr},

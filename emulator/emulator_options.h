@@ -4,6 +4,7 @@
 #include <set>
 
 #include "controller_types.h"
+#include "move_timing.h"
 
 namespace emulator {
 
@@ -12,7 +13,12 @@ struct EmulatorOptions {
   std::set<Device> notConnected;
   int baud = 300;  // 0: bytes go out unpaced
   std::chrono::milliseconds latency{0};   // after a command's echo, before its answer
-  std::chrono::milliseconds moveTime{0};  // before the closing byte of a command that moved a wheel
+  // Before the closing byte of a command that moved a wheel: moveTime for
+  // each move, positionTime for each position passed (times speed index + 1),
+  // the whole grown by the wear when the wheel is the worn one.
+  std::chrono::milliseconds moveTime{0};
+  std::chrono::milliseconds positionTime{0};
+  MotorWear wear;
   // 0: each byte reaches the device as it has crossed the line; else bytes
   // reach it as through a USB serial adapter with this latency timer.
   std::chrono::milliseconds latencyTimer{0};

@@ -31,12 +31,17 @@ int PollTimeout(Clock::time_point deadline) {
 
 ControllerSetup SetupOf(const EmulatorOptions& options) { return {options.variant, options.notConnected}; }
 
+MoveTimes MoveTimesOf(const EmulatorOptions& options) {
+  return {options.moveTime, options.positionTime, options.wear};
+}
+
 }  // namespace
 
 EmulatorServer::EmulatorServer(Options options)
     : options_(std::move(options)),
       pacer_(options_.baud),
       adapter_(options_.latencyTimer, Clock::now()),
+      moveClock_(MoveTimesOf(options_)),
       model_(SetupOf(options_)) {}
 
 EmulatorServer::~EmulatorServer() { stop(); }
@@ -140,13 +145,17 @@ void EmulatorServer::serve() {
 
 bool EmulatorServer::handle(uint8_t byte, Clock::time_point ready) {
   Reply reply;
+  ControllerState before;
+  ControllerState after;
   {
     std::lock_guard lock(mutex_);
     if (received_.size() >= kReceivedLogLimit) {
       received_.erase(received_.begin(), received_.begin() + kReceivedLogLimit / 2);
     }
     received_.push_back(byte);
+    before = model_.state();
     reply = model_.feed(byte);
+    after = model_.state();
   }
   if (!send(reply.echo, ready)) return false;
   if (!reply.complete || (reply.answer.empty() && !reply.closes)) return true;
@@ -155,7 +164,7 @@ bool EmulatorServer::handle(uint8_t byte, Clock::time_point ready) {
     if (!send(b, ready)) return false;
   }
   if (!reply.closes) return true;
-  if (reply.wheelMoved) pacer_.delay(ready, options_.moveTime);
+  if (reply.wheelMoved) pacer_.delay(ready, moveClock_.pauseFor(before, after));
   return send(code::kClosing, ready);
 }
 

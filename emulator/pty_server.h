@@ -12,6 +12,7 @@
 #include "controller_model.h"
 #include "emulator_options.h"
 #include "line_pacer.h"
+#include "move_timing.h"
 #include "pseudo_terminal.h"
 
 namespace emulator {
@@ -62,6 +63,7 @@ class EmulatorServer {
   const Options options_;
   LinePacer pacer_;          // serving thread only
   AdapterDelivery adapter_;  // serving thread only
+  MoveClock moveClock_;      // serving thread only
   PseudoTerminal pty_;
   UniqueFd stopRead_;
   UniqueFd stopWrite_;

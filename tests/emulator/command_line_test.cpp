@@ -55,11 +55,22 @@ TEST(CommandLine, ALaterOptionWinsAndNotConnectedListsAddUp) {
             (std::set<Device>{Device::kWheelA, Device::kShutterB}));
 }
 
+TEST(CommandLine, MoveTimeModelAndAWornWheel) {
+  const CommandLine line = ParseCommandLine({"--position-time", "120", "--wear=wheelC:3:250"});
+  ASSERT_EQ(line.error, "");
+  EXPECT_EQ(line.options.moveTime, 0ms);
+  EXPECT_EQ(line.options.positionTime, 120ms);
+  EXPECT_EQ(line.options.wear.wheel, Device::kWheelC);
+  EXPECT_EQ(line.options.wear.percent, 3);
+  EXPECT_EQ(line.options.wear.everyMoves, 250);
+  EXPECT_EQ(ParseCommandLine({}).options.wear.percent, 0);
+}
+
 TEST(CommandLine, UsageNamesEveryOption) {
   const std::string usage = UsageText();
   EXPECT_EQ(usage.rfind("Usage: korvel-emulator [options]\n", 0), 0u);
   for (const char* option : {"--variant triad|duo-ws|duo-ss|mono", "--not-connected LIST", "--no-pacing", "--baud N",
-                             "--latency MS", "--move-time MS", "--no-announce", "--help", "--version"}) {
+                             "--latency MS", "--move-time MS", "--position-time MS", "--wear WHEEL:PERCENT:N", "--no-announce", "--help", "--version"}) {
     EXPECT_NE(usage.find(std::string("\n  ") + option + "  "), std::string::npos) << option;
   }
 }
@@ -77,6 +88,10 @@ INSTANTIATE_TEST_SUITE_P(Cases, BadCommandLine,
                                          Arguments{"--not-connected", "wheelA,"},
                                          Arguments{"--variant", "mono", "--not-connected", "wheelA"},
                                          Arguments{"--not-connected", "shutterB", "--variant", "duo-ws"},
+                                         Arguments{"--position-time", "-5"}, Arguments{"--wear", "wheelA:5"},
+                                         Arguments{"--wear", "shutterA:5:10"}, Arguments{"--wear", "wheelA:0:10"},
+                                         Arguments{"--wear", "wheelA:101:10"}, Arguments{"--wear", "wheelA:5:0"},
+                                         Arguments{"--wear", "wheelA:5:10:2"}, Arguments{"--wear", "wheelB:5:10", "--variant", "duo-ws"},
                                          Arguments{"--frobnicate"}, Arguments{"--help=yes"}, Arguments{"mono"}));
 
 }  // namespace
