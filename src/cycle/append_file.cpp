@@ -1,0 +1,67 @@
+#include "append_file.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <system_error>
+
+std::string ErrnoText(int error) { return std::system_category().message(error); }
+
+namespace {
+
+// Never truncated; not inherited by programs the console might start; a
+// terminal named as the record does not become the console's controlling
+// terminal; a FIFO without a reader fails at once instead of blocking.
+constexpr int kOpenFlags = O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+
+// A symbolic link at the path is followed only when its owner is
+// this user or root: in a shared folder such as /tmp another user could have
+// planted it to make a front append to a file of the attacker's choice.
+bool LinkIsTrusted(const std::string& path) {
+  struct stat link {};
+  if (lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return false;
+  return link.st_uid == geteuid() || link.st_uid == 0;
+}
+
+}  // namespace
+
+int OpenForAppending(const std::string& path, std::string& reason, int access) {
+  int fd = open(path.c_str(), access | kOpenFlags | O_NOFOLLOW, 0666);
+  if (fd < 0 && errno == ELOOP) {
+    if (!LinkIsTrusted(path)) {
+      reason = "it is a symbolic link owned by another user";
+      return -1;
+    }
+    fd = open(path.c_str(), access | kOpenFlags, 0666);
+  }
+  if (fd < 0) {
+    reason = ErrnoText(errno);
+    return -1;
+  }
+  struct stat file {};
+  if (fstat(fd, &file) != 0) {
+    reason = ErrnoText(errno);
+  } else if (!S_ISREG(file.st_mode) && !S_ISCHR(file.st_mode)) {
+    reason = "it is not a regular file";
+  } else if (const int flags = fcntl(fd, F_GETFL); flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    reason = ErrnoText(errno);
+  } else {
+    return fd;
+  }
+  close(fd);
+  return -1;
+}
+
+int WriteAll(int fd, const std::string& text) {
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t wrote = write(fd, text.data() + done, text.size() - done);
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote < 0) return errno;
+    if (wrote == 0) return EIO;
+    done += static_cast<std::size_t>(wrote);
+  }
+  return 0;
+}
+

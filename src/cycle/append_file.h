@@ -1,0 +1,20 @@
+// Files that a front only ever appends to (the session record, a burn-in's
+// rows): opened so that nothing already in them is lost, written whole.
+#pragma once
+
+#include <fcntl.h>
+
+#include <string>
+
+// A descriptor open for appending at path, created when missing and never
+// truncated; or -1 with the reason in `reason`. `access` is O_WRONLY, or
+// O_RDWR to read what the file already holds. A regular file or a character
+// device (a terminal, /dev/null) only; a symbolic link only when its owner is
+// this user or root.
+int OpenForAppending(const std::string& path, std::string& reason, int access = O_WRONLY);
+
+// Writes all of text; 0 or the error number.
+int WriteAll(int fd, const std::string& text);
+
+// strerror's text for an error number.
+std::string ErrnoText(int error);

@@ -1,0 +1,22 @@
+// One command cycle of a run of many: what a burn-in keeps of it for its
+// rows (the CSV) and its figures (the summary and the report's charts).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "serial_state.h"
+
+struct CycleRow {
+  int64_t round = 0;     // 1 for the first round of the run
+  std::string setting;   // "wheelA.filter=9", "status"
+  int32_t sentBytes = 0;   // command bytes the port took
+  int32_t replyBytes = 0;  // reply bytes received, from its echo
+  double echoMs = -1;      // command to echo; negative when none came
+  double replyMs = -1;     // command to the reply's last byte; negative when no reply
+  bool passed = false;
+  std::string message;  // why it failed, or anything else worth a line; may be empty
+};
+
+// The row of the exchange the line just had (lineExchange), in milliseconds.
+CycleRow RowOf(int64_t round, std::string setting, const LineExchange& exchange, bool passed, std::string message);
