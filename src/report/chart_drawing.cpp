@@ -1,0 +1,212 @@
+#include "chart_drawing.h"
+
+#include <QFont>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPolygonF>
+#include <QString>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "chart_scale.h"
+
+namespace {
+
+// Colours that print on white and that a red-green weak eye tells apart.
+const QColor kInk(0x22, 0x22, 0x22);
+const QColor kGrid(0xdd, 0xdd, 0xdd);
+const QColor kSeries(0x1f, 0x5f, 0xa8);
+const QColor kFailure(0xc8, 0x1e, 0x1e);
+
+// Room around the plot for the title and the axes' labels, in pixels.
+constexpr double kTitleHeight = 22;
+constexpr double kLeftMargin = 58;
+constexpr double kBottomMargin = 34;
+constexpr double kRightMargin = 14;
+constexpr int kFontPixels = 11;
+constexpr int kTicks = 5;
+// Up to this many points the series is a line through its points.
+constexpr int kMostPointsDrawn = 400;
+constexpr double kCross = 3.5;  // half the size of a failure's cross
+
+QString Number(double value) { return QString::number(value, 'g', 6); }
+
+QRectF PlotOf(const QRectF& area) {
+  return area.adjusted(kLeftMargin, kTitleHeight, -kRightMargin, -kBottomMargin);
+}
+
+void SetFont(QPainter& painter, bool bold) {
+  QFont font(QStringLiteral("sans-serif"));
+  font.setStyleHint(QFont::SansSerif);
+  font.setPixelSize(kFontPixels);
+  font.setBold(bold);
+  painter.setFont(font);
+}
+
+void DrawTitle(QPainter& painter, const QRectF& area, const QString& title) {
+  SetFont(painter, true);
+  painter.setPen(kInk);
+  painter.drawText(QRectF(area.left(), area.top(), area.width(), kTitleHeight), Qt::AlignCenter, title);
+  SetFont(painter, false);
+}
+
+// The vertical axis: grid lines and labels at the ticks, its name beside.
+void DrawValueAxis(QPainter& painter, const QRectF& plot, const AxisScale& y, const QString& name) {
+  for (double tick : y.ticks()) {
+    const double at = plot.bottom() - y.fraction(tick) * plot.height();
+    painter.setPen(kGrid);
+    painter.drawLine(QPointF(plot.left(), at), QPointF(plot.right(), at));
+    painter.setPen(kInk);
+    painter.drawText(QRectF(plot.left() - kLeftMargin, at - 8, kLeftMargin - 6, 16), Qt::AlignRight | Qt::AlignVCenter,
+                     Number(tick));
+  }
+  painter.save();
+  painter.translate(plot.left() - kLeftMargin + 2, plot.center().y());
+  painter.rotate(-90);
+  painter.drawText(QRectF(-plot.height() / 2, 0, plot.height(), 14), Qt::AlignHCenter | Qt::AlignTop, name);
+  painter.restore();
+}
+
+// The horizontal axis: tick marks and labels below the plot, its name under them.
+void DrawCategoryAxis(QPainter& painter, const QRectF& plot, const AxisScale& x, const QString& name) {
+  painter.setPen(kInk);
+  painter.drawLine(plot.bottomLeft(), plot.bottomRight());
+  painter.drawLine(plot.bottomLeft(), plot.topLeft());
+  for (double tick : x.ticks()) {
+    const double at = plot.left() + x.fraction(tick) * plot.width();
+    painter.drawLine(QPointF(at, plot.bottom()), QPointF(at, plot.bottom() + 4));
+    painter.drawText(QRectF(at - 40, plot.bottom() + 4, 80, 14), Qt::AlignHCenter | Qt::AlignTop, Number(tick));
+  }
+  painter.drawText(QRectF(plot.left(), plot.bottom() + 18, plot.width(), 14), Qt::AlignHCenter | Qt::AlignTop, name);
+}
+
+void DrawCross(QPainter& painter, QPointF at) {
+  painter.drawLine(at + QPointF(-kCross, -kCross), at + QPointF(kCross, kCross));
+  painter.drawLine(at + QPointF(-kCross, kCross), at + QPointF(kCross, -kCross));
+}
+
+struct Range {
+  double low = 0;
+  double high = 0;
+  bool any = false;
+};
+
+Range TimeRange(const SettingSeries& s) {
+  Range r;
+  for (float ms : s.replyMs) {
+    if (std::isnan(ms)) continue;
+    r.low = r.any ? std::min<double>(r.low, ms) : ms;
+    r.high = r.any ? std::max<double>(r.high, ms) : ms;
+    r.any = true;
+  }
+  return r;
+}
+
+AxisScale TimeScale(const Range& r) {
+  AxisScale y = NiceScale(r.any ? r.low : 0, r.any ? r.high : 1, kTicks);
+  y.low = std::max(0.0, y.low);
+  return y;
+}
+
+// Each pixel column's lowest to highest time, for a run too long to draw
+// point by point.
+void DrawColumns(QPainter& painter, const SettingSeries& s, const std::vector<QPointF>& points,
+                 const QRectF& plot) {
+  const int columns = std::max(1, static_cast<int>(plot.width()));
+  std::vector<Range> column(static_cast<std::size_t>(columns));
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    if (std::isnan(s.replyMs[i])) continue;
+    const auto c = static_cast<std::size_t>(std::clamp(static_cast<int>(points[i].x() - plot.left()), 0, columns - 1));
+    Range& r = column[c];
+    r.low = r.any ? std::min(r.low, points[i].y()) : points[i].y();
+    r.high = r.any ? std::max(r.high, points[i].y()) : points[i].y();
+    r.any = true;
+  }
+  painter.setPen(QPen(kSeries, 1));
+  for (std::size_t c = 0; c < column.size(); ++c) {
+    if (!column[c].any) continue;
+    const double x = plot.left() + static_cast<double>(c) + 0.5;
+    painter.drawLine(QPointF(x, column[c].low - 0.5), QPointF(x, column[c].high + 0.5));
+  }
+}
+
+void DrawLine(QPainter& painter, const SettingSeries& s, const std::vector<QPointF>& points) {
+  QPolygonF line;
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    if (!std::isnan(s.replyMs[i])) line << points[i];
+  }
+  painter.setPen(QPen(kSeries, 1.2));
+  painter.drawPolyline(line);
+  painter.setBrush(kSeries);
+  painter.setPen(Qt::NoPen);
+  for (const QPointF& p : line) painter.drawEllipse(p, 1.8, 1.8);
+  painter.setBrush(Qt::NoBrush);
+}
+
+}  // namespace
+
+void DrawTimeSeries(QPainter& painter, const QRectF& area, const SettingSeries& s) {
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.fillRect(area, Qt::white);
+  DrawTitle(painter, area, QString::fromStdString(s.setting) + QStringLiteral(": reply time by round"));
+  const QRectF plot = PlotOf(area);
+  const AxisScale y = TimeScale(TimeRange(s));
+  const double first = s.rounds.empty() ? 1 : s.rounds.front();
+  const double last = s.rounds.empty() ? 1 : s.rounds.back();
+  const AxisScale x = NiceScale(first, last, kTicks);
+  DrawValueAxis(painter, plot, y, QStringLiteral("ms"));
+  DrawCategoryAxis(painter, plot, x, QStringLiteral("round"));
+
+  std::vector<QPointF> points;
+  points.reserve(s.rounds.size());
+  for (std::size_t i = 0; i < s.rounds.size(); ++i) {
+    const double ms = std::isnan(s.replyMs[i]) ? y.low : s.replyMs[i];
+    points.emplace_back(plot.left() + x.fraction(s.rounds[i]) * plot.width(),
+                        plot.bottom() - y.fraction(ms) * plot.height());
+  }
+  if (s.count() <= kMostPointsDrawn) {
+    DrawLine(painter, s, points);
+  } else {
+    DrawColumns(painter, s, points, plot);
+  }
+  painter.setPen(QPen(kFailure, 1.5));
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    if (s.failed[i]) DrawCross(painter, points[i]);
+  }
+  painter.restore();
+}
+
+void DrawHistogram(QPainter& painter, const QRectF& area, const SettingSeries& s) {
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.fillRect(area, Qt::white);
+  DrawTitle(painter, area, QString::fromStdString(s.setting) + QStringLiteral(": reply times"));
+  const QRectF plot = PlotOf(area);
+  const Range r = TimeRange(s);
+  // Bins of a round width, about 20 over the times seen.
+  const AxisScale x = NiceScale(r.any ? r.low : 0, r.any ? r.high : 1, 20);
+  const int bins = std::max(1, static_cast<int>(std::round((x.high - x.low) / x.step)));
+  std::vector<int> counts(static_cast<std::size_t>(bins), 0);
+  for (float ms : s.replyMs) {
+    if (std::isnan(ms)) continue;
+    const int bin = std::clamp(static_cast<int>((ms - x.low) / x.step), 0, bins - 1);
+    ++counts[static_cast<std::size_t>(bin)];
+  }
+  const int most = counts.empty() ? 0 : *std::max_element(counts.begin(), counts.end());
+  const AxisScale y = NiceScale(0, std::max(most, 1), kTicks);
+  DrawValueAxis(painter, plot, y, QStringLiteral("cycles"));
+  // Labels at rounder values than the bins' edges, on the same range.
+  const AxisScale labels{x.low, x.high, NiceScale(x.low, x.high, kTicks).step};
+  DrawCategoryAxis(painter, plot, labels, QStringLiteral("ms"));
+  painter.setPen(QPen(Qt::white, 0.5));
+  painter.setBrush(kSeries);
+  const double barWidth = plot.width() / bins;
+  for (int b = 0; b < bins; ++b) {
+    const double height = y.fraction(counts[static_cast<std::size_t>(b)]) * plot.height();
+    if (height > 0) painter.drawRect(QRectF(plot.left() + b * barWidth, plot.bottom() - height, barWidth, height));
+  }
+  painter.restore();
+}

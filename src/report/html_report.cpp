@@ -1,0 +1,132 @@
+#include "html_report.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <vector>
+
+#include "append_file.h"
+#include "chart_drawing.h"
+#include "record_entries.h"
+#include "summary_output.h"
+#include "svg_chart.h"
+
+namespace {
+
+const QSize kChartSize(560, 300);
+
+// Plain, printable, and narrow enough for A4: the charts shrink with the page.
+constexpr const char* kStyle = R"(
+body { font-family: sans-serif; color: #222; margin: 2em auto; max-width: 1180px; padding: 0 1em; }
+h1 { font-size: 1.5em; } h2 { font-size: 1.2em; margin-top: 1.6em; }
+table { border-collapse: collapse; margin: 0.5em 0; }
+th, td { border: 1px solid #bbb; padding: 0.25em 0.6em; text-align: left; vertical-align: top; }
+table.summary td.number { text-align: right; font-variant-numeric: tabular-nums; }
+td.failed { color: #c81e1e; font-weight: bold; }
+pre { margin: 0; white-space: pre-wrap; }
+.charts { display: flex; flex-wrap: wrap; gap: 1em; }
+.charts svg { width: 560px; max-width: 100%; height: auto; }
+section.setting { break-inside: avoid; page-break-inside: avoid; }
+@media print { body { margin: 0; max-width: none; } }
+)";
+
+struct Field {
+  const char* name;
+  std::string value;
+  bool preformatted = false;
+};
+
+std::string ControllerTable(const RunDescription& run) {
+  const std::vector<Field> fields{
+      {"Variant", run.variant},
+      {"Configuration", run.configuration, true},
+      {"Port", run.port},
+      {"Started", LocalTimeText(run.startedAt)},
+      {"Ended", LocalTimeText(run.endedAt)},
+      {"Program", run.programVersion},
+      {"Command", run.invocation},
+  };
+  std::string html = "<table class=\"controller\">\n";
+  for (const Field& f : fields) {
+    if (f.value.empty() && f.preformatted) continue;
+    const std::string value = HtmlEscaped(f.value);
+    html += std::string("<tr><th>") + f.name + "</th><td>" + (f.preformatted ? "<pre>" + value + "</pre>" : value) +
+            "</td></tr>\n";
+  }
+  return html + "</table>\n";
+}
+
+std::string SummaryHtml(const std::vector<SettingSummary>& summaries) {
+  std::string html = "<table class=\"summary\">\n<thead><tr>";
+  for (const std::string& key : SummaryKeys()) html += "<th>" + HtmlEscaped(key) + "</th>";
+  html += "</tr></thead>\n<tbody>\n";
+  for (const SettingSummary& s : summaries) {
+    const std::vector<std::string> cells = SummaryCells(s);
+    html += "<tr>";
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+      const char* kind = i == 0 ? "setting" : (i == 2 && s.failures > 0 ? "number failed" : "number");
+      html += std::string("<td class=\"") + kind + "\">" + HtmlEscaped(cells[i]) + "</td>";
+    }
+    html += "</tr>\n";
+  }
+  return html + "</tbody>\n</table>\n";
+}
+
+std::string SettingSection(const SettingSeries& s) {
+  const std::string name = HtmlEscaped(s.setting);
+  const std::string series = ChartSvg(kChartSize, [&](QPainter& p, const QRectF& r) { DrawTimeSeries(p, r, s); },
+                                      s.setting + " reply time by round");
+  const std::string histogram = ChartSvg(kChartSize, [&](QPainter& p, const QRectF& r) { DrawHistogram(p, r, s); },
+                                         s.setting + " reply times");
+  return "<section class=\"setting\">\n<h2>" + name + "</h2>\n<div class=\"charts\">\n" + series + "\n" + histogram +
+         "\n</div>\n</section>\n";
+}
+
+}  // namespace
+
+std::string HtmlEscaped(const std::string& text) {
+  std::string escaped;
+  escaped.reserve(text.size());
+  for (char c : text) {
+    switch (c) {
+      case '&': escaped += "&amp;"; break;
+      case '<': escaped += "&lt;"; break;
+      case '>': escaped += "&gt;"; break;
+      case '"': escaped += "&quot;"; break;
+      default: escaped += c;
+    }
+  }
+  return escaped;
+}
+
+std::string ReportHtml(const RunDescription& run, const RunStatistics& statistics) {
+  const std::string title = "Burn-in of the " + run.variant + " on " + run.port;
+  std::string html = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\"/>\n<title>" +
+                     HtmlEscaped(title) + "</title>\n<style>" + kStyle + "</style>\n</head>\n<body>\n<h1>" +
+                     HtmlEscaped(title) + "</h1>\n" + ControllerTable(run);
+  html += "<h2>Summary</h2>\n<p>" + std::to_string(statistics.cycles()) + " cycles, " +
+          std::to_string(statistics.failures()) + " failed. Times in milliseconds, from the command's first byte to "
+          "the reply's last (a move's end); first_tenth_ms and last_tenth_ms are the medians of the first and the "
+          "last tenth of the run.</p>\n" + SummaryHtml(statistics.summaries());
+  for (const SettingSeries& s : statistics.series()) html += SettingSection(s);
+  return html + "</body>\n</html>\n";
+}
+
+std::string WriteReport(const std::string& path, const std::string& html) {
+  const auto cannot = [&](const std::string& reason) {
+    return "The report cannot be written in " + path + ": " + reason + ".";
+  };
+  std::string temporary = path + ".XXXXXX";
+  const int fd = mkostemp(temporary.data(), O_CLOEXEC);
+  if (fd < 0) return cannot(ErrnoText(errno));
+  int error = WriteAll(fd, html);
+  if (error == 0 && fchmod(fd, 0644) != 0) error = errno;
+  if (close(fd) != 0 && error == 0) error = errno;
+  if (error == 0 && rename(temporary.c_str(), path.c_str()) != 0) error = errno;
+  if (error == 0) return {};
+  unlink(temporary.c_str());
+  return cannot(ErrnoText(error));
+}

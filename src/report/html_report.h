@@ -1,0 +1,30 @@
+// The report of a run of many cycles: one self-contained HTML file (inline
+// CSS and SVG, nothing fetched) that opens offline in any browser and prints
+// cleanly: the controller, the summary table, and for each setting its time
+// series and its histogram. The page is also well-formed XML.
+#pragma once
+
+#include <chrono>
+#include <string>
+
+#include "run_statistics.h"
+
+struct RunDescription {
+  std::string variant;        // "Triad"
+  std::string configuration;  // the configuration reply as the fronts show it; may be empty
+  std::string port;
+  std::chrono::system_clock::time_point startedAt;
+  std::chrono::system_clock::time_point endedAt;
+  std::string programVersion;  // "korvel-ctl 1.0.0"
+  std::string invocation;      // the command line that ran it; may be empty
+};
+
+// The whole page. Needs a QGuiApplication, for the charts' text.
+std::string ReportHtml(const RunDescription& run, const RunStatistics& statistics);
+
+// Writes the page to path whole or not at all (a file beside it, renamed
+// over it), readable by all. Empty when written, else the text for the user.
+std::string WriteReport(const std::string& path, const std::string& html);
+
+// Text with &, <, > and " as entities.
+std::string HtmlEscaped(const std::string& text);
