@@ -30,6 +30,7 @@ constexpr int kTicks = 5;
 // Up to this many points the series is a line through its points.
 constexpr int kMostPointsDrawn = 400;
 constexpr double kCross = 3.5;  // half the size of a failure's cross
+constexpr double kLeastTimeSpan = 0.1;
 
 QString Number(double value) { return QString::number(value, 'g', 6); }
 
@@ -48,7 +49,9 @@ void SetFont(QPainter& painter, bool bold) {
 void DrawTitle(QPainter& painter, const QRectF& area, const QString& title) {
   SetFont(painter, true);
   painter.setPen(kInk);
-  painter.drawText(QRectF(area.left(), area.top(), area.width(), kTitleHeight), Qt::AlignCenter, title);
+  // Over the plot's left edge: the right is the failures' key.
+  painter.drawText(QRectF(area.left() + kLeftMargin, area.top(), area.width() - kLeftMargin, kTitleHeight),
+                   Qt::AlignLeft | Qt::AlignVCenter, title);
   SetFont(painter, false);
 }
 
@@ -104,10 +107,26 @@ Range TimeRange(const SettingSeries& s) {
   return r;
 }
 
+// The times' range, but at least a tenth of the longest time, so that a
+// jitter of a millisecond does not fill the chart as a drift would.
 AxisScale TimeScale(const Range& r) {
-  AxisScale y = NiceScale(r.any ? r.low : 0, r.any ? r.high : 1, kTicks);
+  double low = r.any ? r.low : 0;
+  double high = r.any ? r.high : 1;
+  const double least = high * kLeastTimeSpan;
+  if (high - low < least) {
+    const double middle = (low + high) / 2;
+    low = middle - least / 2;
+    high = middle + least / 2;
+  }
+  AxisScale y = NiceScale(std::max(0.0, low), high, kTicks);
   y.low = std::max(0.0, y.low);
   return y;
+}
+
+void DrawFailureKey(QPainter& painter, const QRectF& plot) {
+  painter.setPen(kFailure);
+  painter.drawText(QRectF(plot.left(), plot.top() - kTitleHeight, plot.width(), kTitleHeight),
+                   Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("× failed (on the round axis: no reply)"));
 }
 
 // Each pixel column's lowest to highest time, for a run too long to draw
@@ -176,6 +195,7 @@ void DrawTimeSeries(QPainter& painter, const QRectF& area, const SettingSeries& 
   for (std::size_t i = 0; i < points.size(); ++i) {
     if (s.failed[i]) DrawCross(painter, points[i]);
   }
+  if (s.failures > 0) DrawFailureKey(painter, plot);
   painter.restore();
 }
 

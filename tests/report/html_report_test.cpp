@@ -1,0 +1,150 @@
+// The report page: well-formed, every setting's row and charts, nothing
+// fetched from elsewhere, failures marked, and written whole.
+#include <QString>
+#include <algorithm>
+#include <QXmlStreamReader>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <vector>
+
+#include "chart_drawing.h"
+#include "record_entries.h"
+#include "report_fixture.h"
+#include "svg_chart.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// What the page holds, as an XML reader finds it.
+struct PageContent {
+  std::vector<std::string> summaryRows;  // each row's first cell
+  std::vector<std::string> sections;     // each setting section's heading
+  std::map<std::string, int> svgsIn;     // per section heading, its <svg> elements
+  int svgs = 0;
+  std::vector<std::string> svgTexts;     // the text drawn in the charts
+  std::vector<std::string> outside;      // elements and attributes that would fetch something
+  std::string error;
+};
+
+PageContent Read(const std::string& html) {
+  PageContent page;
+  QXmlStreamReader xml(QString::fromStdString(html));
+  std::string section;
+  bool inSummary = false;
+  bool firstCell = false;
+  while (!xml.atEnd()) {
+    xml.readNext();
+    if (xml.isStartElement()) {
+      const QString name = xml.name().toString();
+      const QString cls = xml.attributes().value("class").toString();
+      for (const QXmlStreamAttribute& a : xml.attributes()) {
+        const QString n = a.qualifiedName().toString();
+        if ((n == "src" || n.endsWith("href")) && !a.value().startsWith('#')) page.outside.push_back(n.toStdString());
+      }
+      if (name == "link" || name == "script" || name == "img" || name == "iframe") page.outside.push_back(name.toStdString());
+      if (name == "table") inSummary = cls == "summary";
+      if (name == "tr") firstCell = true;
+      if (name == "td" && inSummary && firstCell) {
+        page.summaryRows.push_back(xml.readElementText().toStdString());
+        firstCell = false;
+      }
+      if (name == "section") section = "?";
+      if (name == "h2" && section == "?") {
+        section = xml.readElementText().toStdString();
+        page.sections.push_back(section);
+      }
+      if (name == "svg") {
+        ++page.svgs;
+        ++page.svgsIn[section];
+      }
+      if (name == "text") page.svgTexts.push_back(xml.readElementText(QXmlStreamReader::IncludeChildElements).trimmed().toStdString());
+    }
+    if (xml.isEndElement() && xml.name() == QLatin1String("section")) section.clear();
+  }
+  if (xml.hasError()) {
+    page.error = xml.errorString().toStdString() + " at line " + std::to_string(xml.lineNumber());
+  }
+  return page;
+}
+
+bool Holds(const std::vector<std::string>& all, const std::string& one) {
+  return std::find(all.begin(), all.end(), one) != all.end();
+}
+
+std::string Contents(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+TEST_F(ReportTest, IsWellFormedWithEverySettingsRowAndTwoChartsEachAndNothingFetched) {
+  const std::string html = ReportHtml(description, run);
+  const PageContent page = Read(html);
+  ASSERT_EQ(page.error, "");
+  EXPECT_EQ(page.summaryRows, std::vector<std::string>(std::begin(kSettings), std::end(kSettings)));
+  EXPECT_EQ(page.sections, std::vector<std::string>(std::begin(kSettings), std::end(kSettings)));
+  EXPECT_EQ(page.svgs, 6);
+  for (const char* setting : kSettings) EXPECT_EQ(page.svgsIn.at(setting), 2) << setting;
+  EXPECT_EQ(page.outside, std::vector<std::string>{});
+  EXPECT_TRUE(Holds(page.svgTexts, "wheelA.filter=9: reply time by round"));
+  EXPECT_TRUE(Holds(page.svgTexts, "status: reply times"));
+  EXPECT_TRUE(Holds(page.svgTexts, "round"));
+  // The controller, its text escaped, and when the run was.
+  EXPECT_NE(html.find("<pre>Wheel A: 10 filters &lt;25 mm&gt; &amp; &quot;fast&quot;\nWheel B"), std::string::npos);
+  EXPECT_NE(html.find("<td>/dev/pts/7</td>"), std::string::npos);
+  EXPECT_NE(html.find("<td>" + LocalTimeText(description.endedAt) + "</td>"), std::string::npos);
+  EXPECT_NE(html.find("<td>korvel-ctl 1.0.0</td>"), std::string::npos);
+  EXPECT_NE(html.find("<p>210 cycles, 2 failed."), std::string::npos);
+}
+
+// Failures are marked in red on their setting's series only.
+TEST_F(ReportTest, FailuresAreMarkedOnTheirSettingsSeries) {
+  const auto seriesSvg = [&](std::size_t i) {
+    return ChartSvg({560, 300}, [&](QPainter& p, const QRectF& r) { DrawTimeSeries(p, r, run.series()[i]); }, "");
+  };
+  EXPECT_EQ(seriesSvg(0).find("#c81e1e"), std::string::npos);
+  const std::string failing = seriesSvg(1);
+  EXPECT_NE(failing.find("#c81e1e"), std::string::npos);
+  EXPECT_EQ(failing.rfind("<svg", 0), 0u);  // no XML declaration to inline
+}
+
+// A long run is drawn per pixel column: its chart is no bigger for ten
+// times the cycles.
+TEST(Charts, ALongRunsSeriesDoesNotGrowWithItsLength) {
+  const auto svgOf = [](int cycles) {
+    RunStatistics run;
+    for (int r = 1; r <= cycles; ++r) {
+      CycleRow row;
+      row.round = r;
+      row.setting = "wheelA.filter=9";
+      row.replyMs = 1000 + (r * 37 % 101);
+      row.passed = true;
+      run.add(row);
+    }
+    return ChartSvg({560, 300}, [&](QPainter& p, const QRectF& a) { DrawTimeSeries(p, a, run.series()[0]); }, "");
+  };
+  const std::size_t thousand = svgOf(1000).size();
+  const std::size_t tenThousand = svgOf(10000).size();
+  EXPECT_GT(thousand, 1000u);
+  EXPECT_LT(tenThousand, thousand * 11 / 10);
+}
+
+TEST_F(ReportTest, IsWrittenWholeOverAnOlderReportOrNotAtAll) {
+  const fs::path path = dir / "burn-in.html";
+  std::ofstream(path) << "an older report";
+  const std::string html = ReportHtml(description, run);
+  ASSERT_EQ(WriteReport(path, html), "");
+  EXPECT_EQ(Contents(path), html);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);  // no file left beside it
+  EXPECT_EQ(fs::status(path).permissions() & fs::perms::others_read, fs::perms::others_read);
+
+  const fs::path nowhere = dir / "missing" / "burn-in.html";
+  EXPECT_EQ(WriteReport(nowhere, html),
+            "The report cannot be written in " + nowhere.string() + ": No such file or directory.");
+}
+
+}  // namespace
