@@ -15,12 +15,13 @@ namespace {
 struct Options {
   QCommandLineOption port{"port", "Serial device to open (default: search as Search does).", "PATH"};
   QCommandLineOption json{"json",
-                          "Print the result as JSON: status's decoded settings, config's variant and text, one "
-                          "object per port, a burn-in's summary."};
+                          "Print the result as JSON: status's decoded settings, config's variant and text, a "
+                          "command's reply, one object per port or per setting, a burn-in's summary; with each "
+                          "cycle's times."};
   QCommandLineOption list{"list", "command: list the general command names and what each sends."};
   QCommandLineOption verbose{"verbose",
-                             "Print each cycle's log (reply bytes in decimal and hex) and the search's progress "
-                             "lines on standard error."};
+                             "Print each cycle's log (reply bytes in decimal and hex) and times, and the search's "
+                             "progress lines on standard error."};
   QCommandLineOption repeat{"repeat", "Burn-in: run the command N times, then print a summary.", "N"};
   QCommandLineOption interval{"interval", "Burn-in: pause MS milliseconds between runs.", "MS"};
   QCommandLineOption stopOnError{"stop-on-error", "Burn-in: stop at the first refusal or missing reply."};
@@ -42,9 +43,6 @@ bool ReadBounded(const QString& text, int low, int high, int& value) {
 
 // The checks between options and the command they belong to.
 std::string Mismatch(const CtlRequest& r, bool repeatGiven, bool intervalGiven) {
-  if (r.json && r.command != "status" && r.command != "config" && r.command != "ports" && r.repeat == 0) {
-    return "--json works with status, config, ports and a burn-in (--repeat)";
-  }
   if (r.list && r.command != "command") return "--list works with command only";
   const bool burnIn = r.command == "status" || r.command == "config" || r.command == "command";
   if ((repeatGiven || intervalGiven || r.stopOnError) && (!burnIn || r.list)) {

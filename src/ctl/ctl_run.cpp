@@ -15,6 +15,7 @@
 #include "exchange_notes.h"
 #include "open_failure.h"
 #include "port_discovery.h"
+#include "record_entries.h"
 #include "serial_state.h"
 #include "status_json.h"
 #include "stop_request.h"
@@ -91,10 +92,17 @@ std::string WithoutSeparator(std::string log) {
   return log;
 }
 
-// What standard error says of a cycle: its log with --verbose, the
+// The cycle's log with its times before the separator that closes it.
+std::string TimedLog(const CycleResult& result) {
+  const std::string untimed = WithoutSeparator(result.log);
+  const std::string separator = untimed.size() < result.log.size() ? kSeparator : "";
+  return untimed + TimeLine(result.times.echo, result.times.reply) + separator;
+}
+
+// What standard error says of a cycle: its log and times with --verbose, the
 // bytes dropped before its reply, and why it did not end with its reply.
 void TellCycle(const CycleResult& result, bool verbose) {
-  if (verbose) Tell(result.log);
+  if (verbose) Tell(TimedLog(result));
   if (!result.dropped.empty()) Tell("korvel-ctl: " + result.dropped + "\n");
   switch (result.outcome) {
     case CycleOutcome::kDone:
@@ -153,14 +161,15 @@ void PrintResult(const CycleResult& result, int layoutIndex, bool json, FILE* re
   const bool ownButCut = result.outcome == CycleOutcome::kBadReply && lineExchange.echoed;
   if (result.outcome != CycleOutcome::kDone && !ownButCut) return;
   if (layoutIndex == kStatusEntry) {
-    const std::string text = json ? StatusJson(result.reply, itype) : result.status;
+    const std::string text = json ? WithTimes(StatusJson(result.reply, itype), result) : result.status;
     std::fputs(text.c_str(), results);
   } else if (layoutIndex == kConfigEntry) {
-    const std::string text = json ? ConfigJson(itype, ConfigurationText())
+    const std::string text = json ? ConfigJson(itype, ConfigurationText(), result)
                                   : "variant: " + std::string(VariantName(itype)) + "\n" + WithoutSeparator(result.log);
     std::fputs(text.c_str(), results);
   } else {
-    std::fputs(HexBytes(result.reply).c_str(), results);
+    const std::string text = json ? CommandJson(GeneralNameOf(layoutIndex), result) : HexBytes(result.reply);
+    std::fputs(text.c_str(), results);
   }
 }
 
@@ -204,7 +213,7 @@ int StatusFirst(CtlSession& session, bool verbose) {
   return StatusOf(Send(session, verbose));
 }
 
-int RunSettings(CtlSession& session, const CtlRequest& r) {
+int RunSettings(CtlSession& session, const CtlRequest& r, FILE* results) {
   for (const SettingCycle& cycle : r.settings) {
     if (StopRequested()) {
       Tell("korvel-ctl: stopped before " + cycle.words() + "\n");
@@ -215,7 +224,9 @@ int RunSettings(CtlSession& session, const CtlRequest& r) {
       Tell("korvel-ctl: " + cycle.words() + ": " + problem + "\n");
       return kExitRefused;
     }
-    const int status = StatusOf(Send(session, r.verbose));
+    const CycleResult result = Send(session, r.verbose);
+    if (r.json) std::fputs(SettingJson(cycle.words(), result).c_str(), results);
+    const int status = StatusOf(result);
     if (status != kExitDone) return status;
   }
   return kExitDone;
@@ -231,7 +242,7 @@ int RunOnPort(CtlSession& session, const CtlRequest& r, FILE* results) {
     // A stop asked for meanwhile sends nothing more.
     if (StopRequested()) return StoppedStatus();
   }
-  if (r.command == "set") return RunSettings(session, r);
+  if (r.command == "set") return RunSettings(session, r, results);
   return RunEntry(session, r, r.general->layoutIndex, r.general->bytesSent, results);
 }
 

@@ -117,7 +117,11 @@ CycleResult CtlSession::send() {
   ReadLog(result);
   result.dropped = DroppedBytesNote(lineExchange);
   result.droppedBytes = lineExchange.droppedCount;
-  if (TimesOf(lineExchange).reply >= 0) result.badReply = BadReplyReason(result);
+  result.sentBytes = lineExchange.sent;
+  result.replyBytes = lineExchange.replyLength;
+  result.echoed = lineExchange.echoed;
+  result.times = TimesOf(lineExchange);
+  if (result.times.reply >= 0) result.badReply = BadReplyReason(result);
   result.outcome = OutcomeOf(result);
   return result;
 }

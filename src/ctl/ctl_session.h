@@ -6,9 +6,11 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "exchange_notes.h"
 #include "headless_window.h"
 #include "session_record.h"
 
@@ -29,6 +31,10 @@ struct CycleResult {
   std::string badReply;  // with kBadReply: why the reply is not the command's
   std::string dropped;   // the note on bytes dropped before the reply; empty when none
   int droppedBytes = 0;
+  int32_t sentBytes = 0;   // command bytes the port took
+  int32_t replyBytes = 0;  // reply bytes from its echo
+  bool echoed = false;     // the reply began with the command's echo
+  ExchangeTimes times;     // measured at the line; negative when not seen
   std::chrono::duration<double> wall{};
 };
 

@@ -61,10 +61,12 @@ std::string CycleEntryText(const std::string& time, const CycleEntry& cycle) {
   if (!cycle.dropped.empty()) text += "dropped: " + Hex(cycle.dropped) + '\n';
   text += "log:\n" + Block(cycle.logText);
   text += "status:\n" + Block(cycle.statusText);
-  if (cycle.replySeconds >= 0) {
-    char times[64];
-    std::snprintf(times, sizeof times, "time: echo %.3f s, reply %.3f s\n", cycle.echoSeconds, cycle.replySeconds);
-    text += times;
-  }
-  return text;
+  return text + TimeLine(cycle.echoSeconds, cycle.replySeconds);
+}
+
+std::string TimeLine(double echoSeconds, double replySeconds) {
+  if (replySeconds < 0) return {};
+  char times[64];
+  std::snprintf(times, sizeof times, "time: echo %.3f s, reply %.3f s\n", echoSeconds, replySeconds);
+  return times;
 }

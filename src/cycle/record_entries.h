@@ -39,6 +39,10 @@ struct CycleEntry {
 // e.g. "2026-12-10T14:03:07.123+01:00".
 std::string LocalTimeText(std::chrono::system_clock::time_point when);
 
+// "time: echo 0.034 s, reply 1.840 s" with its line end, as a cycle's entry
+// ends; empty when no reply came (reply negative).
+std::string TimeLine(double echoSeconds, double replySeconds);
+
 // Each entry ends with a newline; `time` as LocalTimeText makes it.
 std::string SearchEntry(const std::string& time, const std::string& foundPath);
 std::string OpenEntry(const std::string& time, const std::string& path, const std::string& result);

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <regex>
 #include <stdexcept>
 
 namespace {
@@ -100,3 +101,9 @@ CtlRun CtlProcess::Finish(std::chrono::milliseconds timeout) {
 }
 
 CtlRun RunCtl(const std::vector<std::string>& arguments) { return CtlProcess(arguments).Finish(); }
+
+std::string TimesHidden(const std::string& text) {
+  static const std::regex kJsonTime(R"re("(echo_ms|reply_ms)":[0-9.]+)re");
+  static const std::regex kTimeLine(R"(time: echo -?[0-9.]+ s, reply [0-9.]+ s\n)");
+  return std::regex_replace(std::regex_replace(text, kJsonTime, "\"$1\":#"), kTimeLine, "time: #\n");
+}

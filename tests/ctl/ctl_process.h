@@ -41,3 +41,8 @@ class CtlProcess {
 
 // Runs to the end.
 CtlRun RunCtl(const std::vector<std::string>& arguments);
+
+// The measured times of korvel-ctl's output shown as '#', so that the rest
+// can be compared exactly: JSON's "echo_ms" and "reply_ms" values (null stays
+// null) and --verbose's "time: echo 0.034 s, reply 0.068 s" lines.
+std::string TimesHidden(const std::string& text);

@@ -9,12 +9,23 @@ using emulator::ShutterMode;
 using emulator::ShutterState;
 using emulator::Variant;
 
-EmulatedController::EmulatedController(Variant variant, std::set<Device> notConnected, int baud)
-    : variant_(variant), notConnected_(notConnected) {
-  emulator::EmulatorServer::Options options;
+namespace {
+
+emulator::EmulatorOptions OptionsOf(Variant variant, std::set<Device> notConnected, int baud) {
+  emulator::EmulatorOptions options;
   options.variant = variant;
   options.notConnected = std::move(notConnected);
   options.baud = baud;
+  return options;
+}
+
+}  // namespace
+
+EmulatedController::EmulatedController(Variant variant, std::set<Device> notConnected, int baud)
+    : EmulatedController(OptionsOf(variant, std::move(notConnected), baud)) {}
+
+EmulatedController::EmulatedController(emulator::EmulatorOptions options)
+    : variant_(options.variant), notConnected_(options.notConnected) {
   options.announce = false;
   server_ = std::make_unique<emulator::EmulatorServer>(options);
   ready_ = server_->start();

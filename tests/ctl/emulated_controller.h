@@ -12,6 +12,8 @@ class EmulatedController {
  public:
   // baud 0: every byte at once.
   explicit EmulatedController(emulator::Variant variant, std::set<emulator::Device> notConnected = {}, int baud = 0);
+  // Any options; announce is turned off.
+  explicit EmulatedController(emulator::EmulatorOptions options);
 
   bool ready() const { return ready_; }
   const std::string& path() const { return server_->devicePath(); }
