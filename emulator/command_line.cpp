@@ -18,6 +18,7 @@ constexpr long kMaxDelayMs = 3'600'000;
 constexpr long kMaxLatencyTimerMs = 255;
 constexpr long kMaxWearPercent = 100;
 constexpr long kMaxWearMoves = 1'000'000;
+constexpr long kMaxFilter = 9;
 
 struct VariantName {
   std::string_view name;
@@ -126,6 +127,27 @@ std::string SetWear(std::string_view value, EmulatorOptions& options) {
   return {};
 }
 
+// The wheel of a "WHEEL" name; nullptr for any other device or name.
+const DeviceName* WheelNamed(std::string_view name) {
+  for (const DeviceName& entry : kDevices) {
+    if (entry.name == name && entry.name.starts_with("wheel")) return &entry;
+  }
+  return nullptr;
+}
+
+// WHEEL:FILTER, say wheelA:9.
+std::string SetStuck(std::string_view value, EmulatorOptions& options) {
+  const std::size_t colon = value.find(':');
+  const DeviceName* wheel = colon == std::string_view::npos ? nullptr : WheelNamed(value.substr(0, colon));
+  const auto filter = colon == std::string_view::npos ? std::nullopt : ParseNumber(value.substr(colon + 1), 0, kMaxFilter);
+  if (!wheel || !filter) {
+    return "--stuck needs WHEEL:FILTER, a wheel of wheelA,wheelB,wheelC and a filter position from 0 to " +
+           std::to_string(kMaxFilter);
+  }
+  options.stuck = {wheel->device, static_cast<int>(*filter)};
+  return {};
+}
+
 std::string SetLatencyTimer(std::string_view value, EmulatorOptions& options) {
   const auto ms = ParseNumber(value, 1, kMaxLatencyTimerMs);
   if (!ms) return "--latency-timer needs milliseconds from 1 to " + std::to_string(kMaxLatencyTimerMs);
@@ -144,7 +166,8 @@ std::string CheckDevices(const EmulatorOptions& options) {
   const ControllerSetup setup{options.variant, {}};
   for (const DeviceName& entry : kDevices) {
     const bool named = options.notConnected.count(entry.device) != 0 ||
-                       (options.wear.percent > 0 && options.wear.wheel == entry.device);
+                       (options.wear.percent > 0 && options.wear.wheel == entry.device) ||
+                       (options.stuck.filter >= 0 && options.stuck.wheel == entry.device);
     if (named && !setup.has(entry.device)) {
       return "the " + std::string(VariantText(options.variant)) + " controller has no " + std::string(entry.name);
     }
@@ -180,6 +203,7 @@ constexpr OptionRow kOptions[] = {
     {"move-time", "MS", "pause before closing a command that moved a wheel", SetMoveTime},
     {"position-time", "MS", "and MS more for each filter position the wheel passes\n(the shorter way round), times speed index + 1", SetPositionTime},
     {"wear", "WHEEL:PERCENT:N", "that wheel's moves take PERCENT longer every N moves", SetWear},
+    {"stuck", "WHEEL:FILTER", "that wheel never reaches position FILTER: the move is\nanswered, the wheel stays where it was", SetStuck},
     {"latency-timer", "MS", "hand bytes on as a USB serial adapter does: all that\ncrossed the line, every MS (1 to 255) or per 62 bytes", SetLatencyTimer},
     {"no-announce", nullptr, "stay out of port searches", SetNoAnnounce},
     {"help", nullptr, "show this text", nullptr},

@@ -91,7 +91,9 @@ void ControllerModel::dispatch(std::span<const uint8_t> command, Reply& reply) {
 void ControllerModel::setWheel(Device wheel, uint8_t wheelByte) {
   if (!setup_.connected(wheel)) return;
   WheelSetting& w = state_.wheels[WheelIndex(wheel)];
-  w.filter = wheelByte & 0x0F;
+  const int filter = wheelByte & 0x0F;
+  const bool stuck = setup_.stuck.wheel == wheel && setup_.stuck.filter == filter;
+  if (!stuck) w.filter = filter;
   w.speed = (wheelByte >> 4) & 0x07;
 }
 

@@ -18,13 +18,22 @@ enum class Device { kWheelA, kWheelB, kWheelC, kShutterA, kShutterB };
 constexpr std::size_t WheelIndex(Device wheel) { return static_cast<std::size_t>(wheel); }
 constexpr std::size_t ShutterIndex(Device shutter) { return shutter == Device::kShutterB ? 1 : 0; }
 
-// Which controller is served: its variant and the devices reported missing.
+// A fault: one wheel never reaches one filter position. A move there is
+// answered as any move, and the wheel stays where it was.
+struct StuckPosition {
+  Device wheel = Device::kWheelA;
+  int filter = -1;  // -1: no wheel is stuck
+};
+
+// Which controller is served: its variant, the devices reported missing and
+// a stuck wheel.
 struct ControllerSetup {
   ControllerSetup() = default;
   ControllerSetup(Variant v, std::set<Device> missing = {}) : variant(v), notConnected(std::move(missing)) {}
 
   Variant variant = Variant::kTriad;
   std::set<Device> notConnected;
+  StuckPosition stuck;
 
   bool has(Device device) const;
   // Present in the variant and not marked not connected.

@@ -19,6 +19,7 @@ struct EmulatorOptions {
   std::chrono::milliseconds moveTime{0};
   std::chrono::milliseconds positionTime{0};
   MotorWear wear;
+  StuckPosition stuck;  // a wheel that never reaches one filter position
   // 0: each byte reaches the device as it has crossed the line; else bytes
   // reach it as through a USB serial adapter with this latency timer.
   std::chrono::milliseconds latencyTimer{0};

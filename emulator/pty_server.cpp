@@ -29,7 +29,11 @@ int PollTimeout(Clock::time_point deadline) {
   return static_cast<int>(std::clamp<long long>(left, 0, INT_MAX));
 }
 
-ControllerSetup SetupOf(const EmulatorOptions& options) { return {options.variant, options.notConnected}; }
+ControllerSetup SetupOf(const EmulatorOptions& options) {
+  ControllerSetup setup{options.variant, options.notConnected};
+  setup.stuck = options.stuck;
+  return setup;
+}
 
 MoveTimes MoveTimesOf(const EmulatorOptions& options) {
   return {options.moveTime, options.positionTime, options.wear};

@@ -66,11 +66,20 @@ TEST(CommandLine, MoveTimeModelAndAWornWheel) {
   EXPECT_EQ(ParseCommandLine({}).options.wear.percent, 0);
 }
 
+TEST(CommandLine, AStuckWheel) {
+  const CommandLine line = ParseCommandLine({"--stuck", "wheelB:9"});
+  ASSERT_EQ(line.error, "");
+  EXPECT_EQ(line.options.stuck.wheel, Device::kWheelB);
+  EXPECT_EQ(line.options.stuck.filter, 9);
+  EXPECT_EQ(ParseCommandLine({}).options.stuck.filter, -1);
+}
+
 TEST(CommandLine, UsageNamesEveryOption) {
   const std::string usage = UsageText();
   EXPECT_EQ(usage.rfind("Usage: korvel-emulator [options]\n", 0), 0u);
   for (const char* option : {"--variant triad|duo-ws|duo-ss|mono", "--not-connected LIST", "--no-pacing", "--baud N",
-                             "--latency MS", "--move-time MS", "--position-time MS", "--wear WHEEL:PERCENT:N", "--no-announce", "--help", "--version"}) {
+                             "--latency MS", "--move-time MS", "--position-time MS", "--wear WHEEL:PERCENT:N",
+                             "--stuck WHEEL:FILTER", "--no-announce", "--help", "--version"}) {
     EXPECT_NE(usage.find(std::string("\n  ") + option + "  "), std::string::npos) << option;
   }
 }
@@ -92,6 +101,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, BadCommandLine,
                                          Arguments{"--wear", "shutterA:5:10"}, Arguments{"--wear", "wheelA:0:10"},
                                          Arguments{"--wear", "wheelA:101:10"}, Arguments{"--wear", "wheelA:5:0"},
                                          Arguments{"--wear", "wheelA:5:10:2"}, Arguments{"--wear", "wheelB:5:10", "--variant", "duo-ws"},
+                                         Arguments{"--stuck", "wheelA"}, Arguments{"--stuck", "wheelA:10"},
+                                         Arguments{"--stuck", "shutterA:1"}, Arguments{"--stuck", "wheelC:1", "--variant", "duo-ws"},
                                          Arguments{"--frobnicate"}, Arguments{"--help=yes"}, Arguments{"mono"}));
 
 }  // namespace
