@@ -11,6 +11,8 @@
 #include "ctl_tables.h"
 #include "line_timing.h"
 #include "stop_request.h"
+#include "summary_output.h"
+#include "time_figures.h"
 
 namespace {
 
@@ -18,6 +20,8 @@ namespace {
 constexpr std::chrono::milliseconds kProgressInterval{200};
 
 using Seconds = std::chrono::duration<double>;
+
+bool Failed(const CycleResult& result) { return result.outcome != CycleOutcome::kDone || !result.mismatch.empty(); }
 
 void Count(const CycleResult& result, BurnInSummary& s) {
   ++s.runs;
@@ -36,67 +40,131 @@ void Count(const CycleResult& result, BurnInSummary& s) {
       ++s.badReplies;
       return;
     case CycleOutcome::kDone:
+      if (!result.mismatch.empty()) ++s.mismatches;
+      if (result.sentBytes == 0) {
+        ++s.unsent;
+        return;
+      }
       ++s.replies;
-      s.replyTimes.push_back(static_cast<float>(result.wall.count()));
       s.wall += result.wall.count();
+      s.line += static_cast<double>(result.sentBytes + result.replyBytes) * Seconds(kCharacterTime).count();
       return;
   }
 }
 
-struct ReplyTimes {
-  double low = 0;
-  double median = 0;
-  double high = 0;
-};
-
-double Median(std::vector<float> times) {
-  const auto middle = times.begin() + static_cast<std::ptrdiff_t>(times.size() / 2);
-  std::nth_element(times.begin(), middle, times.end());
-  return *middle;
+// A message on one line, for a row.
+std::string OneLine(std::string text) {
+  if (text.rfind("korvel-ctl: ", 0) == 0) text.erase(0, sizeof "korvel-ctl: " - 1);
+  while (!text.empty() && text.back() == '\n') text.pop_back();
+  std::replace(text.begin(), text.end(), '\n', ' ');
+  return text;
 }
 
-ReplyTimes TimesOf(const BurnInSummary& s) {
-  if (s.replyTimes.empty()) return {};
-  return {*std::min_element(s.replyTimes.begin(), s.replyTimes.end()), Median(s.replyTimes),
-          *std::max_element(s.replyTimes.begin(), s.replyTimes.end())};
+std::string RowMessage(const CycleResult& result) {
+  switch (result.outcome) {
+    case CycleOutcome::kRefused:
+      return OneLine(result.message);
+    case CycleOutcome::kNoReply:
+      return "no reply";
+    case CycleOutcome::kBadReply:
+      return "bad reply: " + result.badReply;
+    case CycleOutcome::kPortGone:
+      return "the port went away";
+    case CycleOutcome::kDone:
+      break;
+  }
+  if (!result.mismatch.empty()) return result.mismatch;
+  return result.sentBytes == 0 ? "nothing to send" : std::string();
+}
+
+CycleRow RowOf(int round, const std::string& name, const CycleResult& result) {
+  CycleRow row;
+  row.round = round;
+  row.setting = name;
+  row.sentBytes = result.sentBytes;
+  row.replyBytes = result.replyBytes;
+  row.echoMs = result.echoed && result.times.echo >= 0 ? result.times.echo * 1000 : -1;
+  row.replyMs = result.times.reply >= 0 ? result.times.reply * 1000 : -1;
+  row.passed = !Failed(result);
+  row.message = RowMessage(result);
+  return row;
 }
 
 void ShowProgress(FILE* out, const BurnInSummary& s, Seconds elapsed, bool last) {
   const double perRun = s.runs > 0 ? elapsed.count() / s.runs : 0;
   const double left = perRun * (s.planned - s.runs);
-  std::fprintf(out, "\r%d/%d  failures %d  %.0f s left   ", s.runs, s.planned, s.noReplies + s.refusals + s.badReplies,
-               left);
+  std::fprintf(out, "\r%d/%d  failures %d  %.0f s left   ", s.runs, s.planned, s.statistics.failures(), left);
   if (last) std::fputs("\r\033[K", out);
   std::fflush(out);
 }
 
+class Runner {
+ public:
+  Runner(const BurnInOptions& options, BurnInSummary& summary) : o_(options), s_(summary) {}
+
+  // Runs one step; false when the run ends after it.
+  bool step(int round, const BurnInStep& step) {
+    if (StopRequested()) return false;
+    const CycleResult result = step.run();
+    Count(result, s_);
+    const CycleRow row = RowOf(round, step.name, result);
+    s_.statistics.add(row);
+    writeRow(row);
+    showProgress(false);
+    if (s_.portGone) return false;
+    return !(o_.stopOnError && Failed(result));
+  }
+
+  void showProgress(bool last) {
+    if (o_.progress == nullptr) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (!last && now - shown_ < kProgressInterval) return;
+    ShowProgress(o_.progress, s_, now - start_, last);
+    shown_ = now;
+  }
+
+ private:
+  // A CSV file that stops is told once; the run goes on.
+  void writeRow(const CycleRow& row) {
+    if (o_.csv == nullptr) return;
+    if (const std::string failure = o_.csv->write(row); !failure.empty()) Tell("korvel-ctl: " + failure + "\n");
+  }
+
+  const BurnInOptions& o_;
+  BurnInSummary& s_;
+  const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::time_point shown_ = start_;
+};
+
+// Each step's row of reply times together: the totals' figures.
+TimeFigures AllTimes(const BurnInSummary& s) {
+  std::vector<float> times;
+  for (const SettingSeries& series : s.statistics.series()) {
+    const std::vector<float> seen = series.times();
+    times.insert(times.end(), seen.begin(), seen.end());
+  }
+  return FiguresOf(times);
+}
+
 }  // namespace
 
-BurnInSummary RunBurnIn(const BurnInOptions& options, const std::function<CycleResult()>& run) {
+BurnInSummary RunBurnIn(const BurnInOptions& o) {
   BurnInSummary s;
-  s.planned = options.repeat;
-  s.replyTimes.reserve(static_cast<std::size_t>(options.repeat));
-  const auto start = std::chrono::steady_clock::now();
-  auto shown = start;
-  KeepProgressLine(options.progress != nullptr);
-  while (s.runs < options.repeat && !StopRequested()) {
-    if (s.runs > 0) SleepUnlessStopped(options.interval);
-    if (StopRequested()) break;
-    const CycleResult result = run();
-    Count(result, s);
-    if (result.outcome == CycleOutcome::kDone) {
-      s.line += static_cast<double>(options.bytesSent + result.reply.size()) * Seconds(kCharacterTime).count();
+  const int steps = static_cast<int>(o.round.size());
+  s.planned = o.repeat * steps + (o.verifyEvery > 0 ? o.repeat / o.verifyEvery : 0);
+  s.verified = o.verifyEvery > 0;
+  KeepProgressLine(o.progress != nullptr);
+  Runner runner(o, s);
+  bool going = true;
+  for (int round = 1; going && round <= o.repeat; ++round) {
+    if (round > 1) SleepUnlessStopped(o.interval);
+    for (const BurnInStep& step : o.round) {
+      going = runner.step(round, step);
+      if (!going) break;
     }
-    if (options.onRun) options.onRun(result);
-    if (s.portGone) break;
-    if (options.stopOnError && result.outcome != CycleOutcome::kDone) break;
-    const auto now = std::chrono::steady_clock::now();
-    if (options.progress != nullptr && now - shown >= kProgressInterval) {
-      ShowProgress(options.progress, s, now - start, false);
-      shown = now;
-    }
+    if (going && o.verifyEvery > 0 && round % o.verifyEvery == 0) going = runner.step(round, o.verify);
   }
-  if (options.progress != nullptr) ShowProgress(options.progress, s, std::chrono::steady_clock::now() - start, true);
+  runner.showProgress(true);
   KeepProgressLine(false);
   s.stopSignal = StopSignal();
   return s;
@@ -104,41 +172,45 @@ BurnInSummary RunBurnIn(const BurnInOptions& options, const std::function<CycleR
 
 std::string SummaryText(const BurnInSummary& s) {
   char text[768];
-  const double ms = 1000.0;
-  const ReplyTimes times = TimesOf(s);
+  const TimeFigures times = AllTimes(s);
   const int written = std::snprintf(text, sizeof text,
                                     "runs: %d of %d\n"
                                     "replies: %d\n"
                                     "bad replies: %d\n"
                                     "no replies: %d\n"
                                     "refusals: %d\n"
+                                    "nothing sent: %d\n"
                                     "dropped bytes: %lld\n"
                                     "reply time: min %.1f ms, median %.1f ms, max %.1f ms\n"
                                     "wall over line time: %.3f\n",
                                     s.runs, s.planned, s.replies, s.badReplies, s.noReplies, s.refusals,
-                                    s.droppedBytes, times.low * ms, times.median * ms, times.high * ms,
+                                    s.unsent, s.droppedBytes, times.min, times.median, times.max,
                                     s.line > 0 ? s.wall / s.line : 0.0);
   std::string summary = written < 0 ? std::string() : std::string(text);
+  if (s.verified) summary += "mismatches: " + std::to_string(s.mismatches) + "\n";
   if (s.portGone) summary += "ended: the port went away\n";
   if (s.stopSignal != 0) summary += std::string("ended: stopped by SIG") + sigabbrev_np(s.stopSignal) + "\n";
-  return summary;
+  return summary + "\n" + SummaryTable(s.statistics.summaries());
 }
 
 std::string SummaryJson(const BurnInSummary& s) {
-  const ReplyTimes times = TimesOf(s);
-  QJsonObject replyTime{{"min", times.low * 1000}, {"median", times.median * 1000}, {"max", times.high * 1000}};
+  const TimeFigures times = AllTimes(s);
+  QJsonObject replyTime{{"min", times.min}, {"median", times.median}, {"max", times.max}};
   QJsonObject summary{{"runs", s.runs},
                       {"planned", s.planned},
                       {"replies", s.replies},
                       {"bad_replies", s.badReplies},
                       {"no_replies", s.noReplies},
                       {"refusals", s.refusals},
+                      {"nothing_sent", s.unsent},
+                      {"mismatches", s.mismatches},
                       {"dropped_bytes", static_cast<double>(s.droppedBytes)},
                       {"reply_time_ms", replyTime},
                       {"wall_over_line", s.line > 0 ? s.wall / s.line : 0.0},
                       {"port_gone", s.portGone},
                       {"stopped_by", s.stopSignal != 0 ? QJsonValue(QString("SIG") + sigabbrev_np(s.stopSignal))
-                                                        : QJsonValue()}};
+                                                        : QJsonValue()},
+                      {"settings", SummaryJsonArray(s.statistics.summaries())}};
   return QJsonDocument(summary).toJson(QJsonDocument::Compact).toStdString() + "\n";
 }
 
@@ -147,6 +219,7 @@ int SummaryExitStatus(const BurnInSummary& s) {
   if (s.portGone) return kExitPort;
   if (s.noReplies > 0) return kExitNoReply;
   if (s.badReplies > 0) return kExitBadReply;
+  if (s.mismatches > 0) return kExitMismatch;
   if (s.refusals > 0) return kExitRefused;
   return kExitDone;
 }

@@ -1,5 +1,9 @@
-// --repeat: one command run many times in a row, with a summary at the end
-// and, on a terminal, a progress line. A port that goes away ends it at once.
+// --repeat: a round of cycles (one query, or the cycles of set in order) run
+// many times, with a summary at the end and, on a terminal, a progress line.
+// A set burn-in may put a status query after every K rounds that checks the
+// controller reports what was set. Each cycle becomes a row: of the run's
+// statistics (per setting), and of the CSV file when one is kept. A port that
+// goes away ends the run at once.
 #pragma once
 
 #include <chrono>
@@ -8,47 +12,63 @@
 #include <string>
 #include <vector>
 
+#include "csv_rows.h"
 #include "ctl_session.h"
+#include "run_statistics.h"
 
 // A burn-in of a status query every half second runs for almost six days;
-// the reply times of this many runs take 4 MB.
+// the figures of this many cycles take a few MB.
 inline constexpr int kMaxRepeat = 1'000'000;
-// The pause between runs; a day at most.
+// The pause between rounds; a day at most.
 inline constexpr int kMaxIntervalMs = 86'400'000;
 
+// One cycle of a round: its name in the summary and the rows ("status",
+// "wheelA.filter=9"), and how it is run.
+struct BurnInStep {
+  std::string name;
+  std::function<CycleResult()> run;
+};
+
 struct BurnInOptions {
-  int repeat = 1;
+  int repeat = 1;  // rounds
   std::chrono::milliseconds interval{0};
   bool stopOnError = false;
-  int bytesSent = 1;  // command bytes per run, for the line time
+  std::vector<BurnInStep> round;
+  // After every verifyEvery rounds (0: never), the verify step; its result's
+  // mismatch says what the controller reported otherwise than set.
+  int verifyEvery = 0;
+  BurnInStep verify;
   FILE* progress = nullptr;  // nullptr: no progress line
-  // Gets each run's result (its log with --verbose).
-  std::function<void(const CycleResult&)> onRun;
+  CsvFile* csv = nullptr;    // nullptr: no CSV file
 };
 
 struct BurnInSummary {
-  int planned = 0;
-  int runs = 0;
+  int planned = 0;     // cycles
+  int runs = 0;        // cycles run
   int replies = 0;     // the commands' own replies
   int badReplies = 0;  // bytes that were not the command's whole reply
   int noReplies = 0;
   int refusals = 0;
+  int unsent = 0;      // cycles with nothing to send: the window already showed the setting
+  int mismatches = 0;   // verify queries whose report differed from what was set
+  bool verified = false;  // the run had verify queries
   long long droppedBytes = 0;  // bytes that came before a reply's echo
   bool portGone = false;       // the run ended because the port went away
   int stopSignal = 0;          // the signal that ended the run; 0 when none did
-  std::vector<float> replyTimes;  // seconds, one per reply
   double wall = 0;  // the cycles with a reply
   double line = 0;  // their bytes on the line at 300 baud
+  RunStatistics statistics;  // per step
 };
 
-BurnInSummary RunBurnIn(const BurnInOptions& options, const std::function<CycleResult()>& run);
+BurnInSummary RunBurnIn(const BurnInOptions& options);
 
+// The totals, then the table of each step's figures.
 std::string SummaryText(const BurnInSummary& summary);
 
 // The same figures as one JSON object, with stable keys (see the manual page).
 std::string SummaryJson(const BurnInSummary& summary);
 
-// 0 when every run had its own reply, else, first that applies: 128 + the
-// signal that stopped it, the port's status when it went away, no reply, a
-// bad reply, a refusal.
+// 0 when every cycle had its own reply and every check matched, else, first
+// that applies: 128 + the signal that stopped it, the port's status when it
+// went away, no reply, a bad reply, a mismatch, a refusal.
 int SummaryExitStatus(const BurnInSummary& summary);

@@ -24,7 +24,14 @@ struct Options {
                              "progress lines on standard error."};
   QCommandLineOption repeat{"repeat", "Burn-in: run the command N times, then print a summary.", "N"};
   QCommandLineOption interval{"interval", "Burn-in: pause MS milliseconds between runs.", "MS"};
-  QCommandLineOption stopOnError{"stop-on-error", "Burn-in: stop at the first refusal or missing reply."};
+  QCommandLineOption stopOnError{"stop-on-error",
+                                 "Burn-in: stop at the first refusal, missing or bad reply, or mismatch."};
+  QCommandLineOption verifyEvery{"verify-every",
+                                 "Burn-in of set: a status query after every K rounds, which must report what was "
+                                 "set.",
+                                 "K"};
+  QCommandLineOption csv{"csv", "Burn-in: append one row per cycle to FILE (CSV with a header line).", "FILE"};
+  QCommandLineOption report{"report", "Burn-in: write an HTML report to FILE, which must not exist yet.", "FILE"};
   QCommandLineOption log{"log", "Append a session record of the search, the open and every cycle to FILE.", "FILE"};
   QCommandLineOption version{"version", "Show the version."};
   QCommandLineOption help{{"h", "help"}, "Show this help."};
@@ -44,11 +51,15 @@ bool ReadBounded(const QString& text, int low, int high, int& value) {
 // The checks between options and the command they belong to.
 std::string Mismatch(const CtlRequest& r, bool repeatGiven, bool intervalGiven) {
   if (r.list && r.command != "command") return "--list works with command only";
-  const bool burnIn = r.command == "status" || r.command == "config" || r.command == "command";
+  const bool burnIn = r.command != "ports";
   if ((repeatGiven || intervalGiven || r.stopOnError) && (!burnIn || r.list)) {
-    return "--repeat, --interval and --stop-on-error work with status, config and command NAME";
+    return "--repeat, --interval and --stop-on-error work with status, config, set and command NAME";
   }
   if (intervalGiven && !repeatGiven) return "--interval needs --repeat";
+  if (!repeatGiven && (r.verifyEvery > 0 || !r.csv.empty() || !r.report.empty())) {
+    return "--verify-every, --csv and --report need --repeat";
+  }
+  if (r.verifyEvery > 0 && r.command != "set") return "--verify-every works with set";
   return {};
 }
 
@@ -84,6 +95,17 @@ std::string ReadBurnIn(const QCommandLineParser& parser, const Options& o, CtlRe
     }
     r.interval = std::chrono::milliseconds(value);
   }
+  if (parser.isSet(o.verifyEvery)) {
+    if (!ReadBounded(parser.value(o.verifyEvery), 1, kMaxRepeat, value)) {
+      return "'" + parser.value(o.verifyEvery).toStdString() + "' is no --verify-every count (1 to " +
+             std::to_string(kMaxRepeat) + ")";
+    }
+    r.verifyEvery = value;
+  }
+  r.csv = parser.value(o.csv).toStdString();
+  if (parser.isSet(o.csv) && r.csv.empty()) return "--csv needs a file";
+  r.report = parser.value(o.report).toStdString();
+  if (parser.isSet(o.report) && r.report.empty()) return "--report needs a file";
   return {};
 }
 
@@ -112,7 +134,8 @@ int ReadCommandLine(int argc, char** argv, CtlRequest& request, FILE* results) {
   const Options o;
   QCommandLineParser parser;
   parser.setApplicationDescription("Drives a Korvel controller from the shell, cycle by cycle as the console does.");
-  parser.addOptions({o.port, o.json, o.list, o.verbose, o.log, o.repeat, o.interval, o.stopOnError, o.version, o.help});
+  parser.addOptions({o.port, o.json, o.list, o.verbose, o.log, o.repeat, o.interval, o.stopOnError, o.verifyEvery,
+                     o.csv, o.report, o.version, o.help});
   parser.addPositionalArgument("COMMAND", "ports, status, config, set or command.", "COMMAND [ARGS]");
   QStringList arguments;
   for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
@@ -127,5 +150,7 @@ int ReadCommandLine(int argc, char** argv, CtlRequest& request, FILE* results) {
     return kExitDone;
   }
   const std::string error = Read(parser, o, request);
+  arguments[0] = "korvel-ctl";
+  request.invocation = arguments.join(' ').toStdString();
   return error.empty() ? -1 : UsageError(error);
 }

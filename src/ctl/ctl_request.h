@@ -17,6 +17,10 @@ struct CtlRequest {
   int repeat = 0;  // 0: no burn-in
   std::chrono::milliseconds interval{0};
   bool stopOnError = false;
+  int verifyEvery = 0;     // set burn-in: a status query after every K rounds; 0: none
+  std::string csv;         // a burn-in's rows; empty: none
+  std::string report;      // a burn-in's HTML report; empty: none
+  std::string invocation;  // the command line, for the report
   std::vector<SettingCycle> settings;  // set
   const GeneralCommandName* general = nullptr;  // command NAME
 };

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "burn_in.h"
+#include "burn_in_files.h"
 #include "command_cycle.h"
 #include "ctl_json.h"
 #include "ctl_messages.h"
@@ -15,6 +16,7 @@
 #include "exchange_notes.h"
 #include "open_failure.h"
 #include "port_discovery.h"
+#include "settings.h"
 #include "record_entries.h"
 #include "serial_state.h"
 #include "status_json.h"
@@ -173,37 +175,84 @@ void PrintResult(const CycleResult& result, int layoutIndex, bool json, FILE* re
   }
 }
 
-BurnInOptions BurnInOf(const CtlRequest& r, int bytesSent) {
+BurnInOptions BurnInOf(const CtlRequest& r, BurnInFiles& files) {
   BurnInOptions options;
   options.repeat = r.repeat;
   options.interval = r.interval;
   options.stopOnError = r.stopOnError;
-  options.bytesSent = bytesSent;
+  options.verifyEvery = r.verifyEvery;
   options.progress = isatty(STDERR_FILENO) ? stderr : nullptr;
+  options.csv = files.csv.writing() ? &files.csv : nullptr;
   return options;
 }
 
-int RunEntry(CtlSession& session, const CtlRequest& r, int layoutIndex, int bytesSent, FILE* results) {
-  const auto once = [&session, &r, layoutIndex]() {
-    if (!session.pickGeneralCommand(layoutIndex)) {
-      CycleResult refused;
-      refused.outcome = CycleOutcome::kRefused;
-      refused.message = "korvel-ctl: " + std::string(GeneralNameOf(layoutIndex)) +
-                        ": this controller's general command list has no such entry\n";
-      Tell(refused.message);
-      return refused;
-    }
-    return Send(session, r.verbose);
-  };
+// Runs the burn-in, prints its summary and writes its report.
+int BurnIn(const BurnInOptions& options, const CtlRequest& r, BurnInFiles& files, const CtlSession& session,
+           FILE* results) {
+  const BurnInSummary summary = RunBurnIn(options);
+  std::fputs((r.json ? SummaryJson(summary) : SummaryText(summary)).c_str(), results);
+  int status = SummaryExitStatus(summary);
+  if (const std::string failure = WriteBurnInReport(r, files, summary, session.path(), VariantName(itype));
+      !failure.empty()) {
+    Tell("korvel-ctl: " + failure + "\n");
+    if (status == kExitDone) status = kExitUsage;
+  }
+  return status;
+}
+
+CycleResult SendEntry(CtlSession& session, int layoutIndex, bool verbose) {
+  if (!session.pickGeneralCommand(layoutIndex)) {
+    CycleResult refused;
+    refused.outcome = CycleOutcome::kRefused;
+    refused.message = "korvel-ctl: " + std::string(GeneralNameOf(layoutIndex)) +
+                      ": this controller's general command list has no such entry\n";
+    Tell(refused.message);
+    return refused;
+  }
+  return Send(session, verbose);
+}
+
+int RunEntry(CtlSession& session, const CtlRequest& r, int layoutIndex, BurnInFiles& files, FILE* results) {
+  const auto once = [&session, &r, layoutIndex]() { return SendEntry(session, layoutIndex, r.verbose); };
   if (r.repeat == 0) {
     if (StopRequested()) return StoppedStatus();
     const CycleResult result = once();
     PrintResult(result, layoutIndex, r.json, results);
     return StatusOf(result);
   }
-  const BurnInSummary summary = RunBurnIn(BurnInOf(r, bytesSent), once);
-  std::fputs((r.json ? SummaryJson(summary) : SummaryText(summary)).c_str(), results);
-  return SummaryExitStatus(summary);
+  BurnInOptions options = BurnInOf(r, files);
+  options.round.push_back({GeneralNameOf(layoutIndex), once});
+  return BurnIn(options, r, files, session, results);
+}
+
+// One cycle of set: the settings put into the window, then Send.
+CycleResult SetOnce(CtlSession& session, const SettingCycle& cycle, bool verbose) {
+  if (const std::string problem = ApplySettings(cycle, session.window()); !problem.empty()) {
+    CycleResult refused;
+    refused.outcome = CycleOutcome::kRefused;
+    refused.message = "korvel-ctl: " + cycle.words() + ": " + problem + "\n";
+    Tell(refused.message);
+    return refused;
+  }
+  return Send(session, verbose);
+}
+
+// Rounds of the settings in order; every verifyEvery rounds a status query
+// whose report must show the last value each setting was given.
+int RunSettingsBurnIn(CtlSession& session, const CtlRequest& r, BurnInFiles& files, FILE* results) {
+  BurnInOptions options = BurnInOf(r, files);
+  for (const SettingCycle& cycle : r.settings) {
+    options.round.push_back({cycle.words(), [&session, &cycle, &r]() { return SetOnce(session, cycle, r.verbose); }});
+  }
+  options.verify = {GeneralNameOf(kStatusEntry), [&session, &r]() {
+                      CycleResult result = SendEntry(session, kStatusEntry, r.verbose);
+                      if (result.outcome == CycleOutcome::kDone) {
+                        result.mismatch = ReportedMismatches(r.settings, session.window());
+                        if (!result.mismatch.empty()) Tell("korvel-ctl: mismatch: " + result.mismatch + "\n");
+                      }
+                      return result;
+                    }};
+  return BurnIn(options, r, files, session, results);
 }
 
 // set and command start as an operator does: Status, so that the window
@@ -219,22 +268,29 @@ int RunSettings(CtlSession& session, const CtlRequest& r, FILE* results) {
       Tell("korvel-ctl: stopped before " + cycle.words() + "\n");
       return StoppedStatus();
     }
-    const std::string problem = ApplySettings(cycle, session.window());
-    if (!problem.empty()) {
-      Tell("korvel-ctl: " + cycle.words() + ": " + problem + "\n");
-      return kExitRefused;
-    }
-    const CycleResult result = Send(session, r.verbose);
-    if (r.json) std::fputs(SettingJson(cycle.words(), result).c_str(), results);
+    const CycleResult result = SetOnce(session, cycle, r.verbose);
+    if (r.json && result.outcome != CycleOutcome::kRefused) std::fputs(SettingJson(cycle.words(), result).c_str(), results);
     const int status = StatusOf(result);
     if (status != kExitDone) return status;
   }
   return kExitDone;
 }
 
-int RunOnPort(CtlSession& session, const CtlRequest& r, FILE* results) {
-  if (r.command == "status") return RunEntry(session, r, kStatusEntry, 1, results);
-  if (r.command == "config") return RunEntry(session, r, kConfigEntry, 1, results);
+// The configuration text for a report, from one query before the run.
+int ConfigurationFirst(CtlSession& session, BurnInFiles& files, bool verbose) {
+  const CycleResult result = SendEntry(session, kConfigEntry, verbose);
+  if (result.outcome == CycleOutcome::kDone) files.configuration = ConfigurationText();
+  return StatusOf(result);
+}
+
+int RunOnPort(CtlSession& session, const CtlRequest& r, BurnInFiles& files, FILE* results) {
+  if (!files.report.empty()) {
+    const int status = ConfigurationFirst(session, files, r.verbose);
+    if (status != kExitDone) return status;
+    if (StopRequested()) return StoppedStatus();
+  }
+  if (r.command == "status") return RunEntry(session, r, kStatusEntry, files, results);
+  if (r.command == "config") return RunEntry(session, r, kConfigEntry, files, results);
   const bool statusFirst = r.command == "set" || r.general->layoutIndex != kStatusEntry;
   if (statusFirst) {
     const int status = StatusFirst(session, r.verbose);
@@ -242,8 +298,10 @@ int RunOnPort(CtlSession& session, const CtlRequest& r, FILE* results) {
     // A stop asked for meanwhile sends nothing more.
     if (StopRequested()) return StoppedStatus();
   }
-  if (r.command == "set") return RunSettings(session, r, results);
-  return RunEntry(session, r, r.general->layoutIndex, r.general->bytesSent, results);
+  if (r.command == "set") {
+    return r.repeat > 0 ? RunSettingsBurnIn(session, r, files, results) : RunSettings(session, r, results);
+  }
+  return RunEntry(session, r, r.general->layoutIndex, files, results);
 }
 
 // The port named, or the one a search picks when it is a controller's kind;
@@ -280,6 +338,11 @@ int RunRequest(const CtlRequest& r, FILE* results) {
       return kExitUsage;
     }
   }
+  BurnInFiles files;
+  if (const std::string failure = OpenBurnInFiles(r, files); !failure.empty()) {
+    Tell("korvel-ctl: " + failure + "\n");
+    return kExitUsage;
+  }
   int status = kExitDone;
   const std::string path = PortToOpen(session, r, status);
   if (path.empty()) return status;
@@ -287,5 +350,5 @@ int RunRequest(const CtlRequest& r, FILE* results) {
   if (opened != OpenOutcome::kReady) return OpenFailure(opened, session);
   // A stop asked for while the port opened sends nothing after the on-line byte.
   if (StopRequested()) return StoppedStatus();
-  return RunOnPort(session, r, results);
+  return RunOnPort(session, r, files, results);
 }

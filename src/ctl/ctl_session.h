@@ -30,6 +30,7 @@ struct CycleResult {
   std::vector<unsigned char> reply;  // the echoed reply bytes
   std::string badReply;  // with kBadReply: why the reply is not the command's
   std::string dropped;   // the note on bytes dropped before the reply; empty when none
+  std::string mismatch;  // a burn-in's check: what the reply reported otherwise than set
   int droppedBytes = 0;
   int32_t sentBytes = 0;   // command bytes the port took
   int32_t replyBytes = 0;  // reply bytes from its echo

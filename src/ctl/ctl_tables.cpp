@@ -68,6 +68,8 @@ constexpr ExitStatus kExitStatuses[] = {
                 "      a plain serial port picked by the search (name it with --port)"},
     {kExitBadReply, "bad reply: bytes came that are not the command's whole reply (no echo, cut\n"
                     "      short, or a status reply that does not decode whole)"},
+    {kExitMismatch, "mismatch: a burn-in's --verify-every query reported a setting other than the\n"
+                    "      one set"},
     {128, "+N: stopped by signal N, after the summary (130 SIGINT, 143 SIGTERM, 141 SIGPIPE)"},
 };
 

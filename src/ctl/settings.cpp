@@ -1,5 +1,6 @@
 #include "settings.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "layout_items.h"
@@ -85,10 +86,12 @@ bool ArePartners(const SetKey& a, const SetKey& b) {
   return a.device == b.device && (pair(KeyKind::kFilter, KeyKind::kSpeed) || pair(KeyKind::kShutterMode, KeyKind::kShutterSteps));
 }
 
-// The cycle that already holds the other half of this setting.
+// The cycle that already holds the other half of this setting, the latest
+// first: with a key given twice ("wheelA.filter=0 wheelA.filter=9
+// wheelA.speed=2") the speed goes with the move just before it.
 SettingCycle* PartnerOf(std::vector<SettingCycle>& cycles, const Setting& s) {
-  for (SettingCycle& cycle : cycles) {
-    if (cycle.settings.size() == 1 && ArePartners(*cycle.settings.front().key, *s.key)) return &cycle;
+  for (auto cycle = cycles.rbegin(); cycle != cycles.rend(); ++cycle) {
+    if (cycle->settings.size() == 1 && ArePartners(*cycle->settings.front().key, *s.key)) return &*cycle;
   }
   return nullptr;
 }
@@ -208,4 +211,48 @@ std::string ApplySettings(const SettingCycle& cycle, HeadlessWindow& window) {
     if (const char* problem = Apply(s, window)) return problem;
   }
   return {};
+}
+
+namespace {
+
+// The list a wheel's or shutter's key sets; nullptr for other keys.
+ComboBox* TessaroController::*ReportedList(const SetKey& key) {
+  switch (key.kind) {
+    case KeyKind::kFilter:
+      return kFilters[key.device];
+    case KeyKind::kSpeed:
+      return kSpeeds[key.device];
+    case KeyKind::kShutterState:
+      return kStates[key.device];
+    case KeyKind::kShutterMode:
+      return kModes[key.device];
+    default:
+      return nullptr;
+  }
+}
+
+}  // namespace
+
+std::string ReportedMismatches(const std::vector<SettingCycle>& cycles, HeadlessWindow& window) {
+  std::vector<const Setting*> last;
+  for (const SettingCycle& cycle : cycles) {
+    for (const Setting& s : cycle.settings) {
+      const auto same = std::find_if(last.begin(), last.end(), [&s](const Setting* l) { return l->key == s.key; });
+      if (same == last.end()) {
+        last.push_back(&s);
+      } else {
+        *same = &s;
+      }
+    }
+  }
+  std::string mismatches;
+  for (const Setting* s : last) {
+    ComboBox* TessaroController::*list = ReportedList(*s->key);
+    if (list == nullptr) continue;
+    const int reported = (window.controller.*list)->indexOfSelectedItem();
+    if (reported == s->value) continue;
+    mismatches += std::string(mismatches.empty() ? "" : "; ") + s->key->key + ": reported " + std::to_string(reported) +
+                  ", set " + std::to_string(s->value);
+  }
+  return mismatches;
 }

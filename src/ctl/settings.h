@@ -36,3 +36,10 @@ bool PickGeneralCommand(HeadlessComboBox& list, int layoutIndex);
 // not (a hidden control, a read-only field, an entry the list does not hold),
 // or the empty text.
 std::string ApplySettings(const SettingCycle& cycle, HeadlessWindow& window);
+
+// After a status query, which shows the controller's report in the window:
+// each wheel's filter and speed and each shutter's state and mode that the
+// cycles set, compared with the last value they set it to. Empty when all
+// match, else what differs ("wheelA.filter: reported 0, set 9", joined by
+// "; "). Other keys are not in the report as the window shows it.
+std::string ReportedMismatches(const std::vector<SettingCycle>& cycles, HeadlessWindow& window);

@@ -115,6 +115,13 @@ std::string ReportHtml(const RunDescription& run, const RunStatistics& statistic
   return html + "</body>\n</html>\n";
 }
 
+std::string ReportPathProblem(const std::string& path) {
+  struct stat existing {};
+  if (lstat(path.c_str(), &existing) == 0) return "The report " + path + " exists; no report is written over a file.";
+  if (errno != ENOENT) return "The report cannot be written in " + path + ": " + ErrnoText(errno) + ".";
+  return {};
+}
+
 std::string WriteReport(const std::string& path, const std::string& html) {
   const auto cannot = [&](const std::string& reason) {
     return "The report cannot be written in " + path + ": " + reason + ".";
@@ -125,8 +132,10 @@ std::string WriteReport(const std::string& path, const std::string& html) {
   int error = WriteAll(fd, html);
   if (error == 0 && fchmod(fd, 0644) != 0) error = errno;
   if (close(fd) != 0 && error == 0) error = errno;
-  if (error == 0 && rename(temporary.c_str(), path.c_str()) != 0) error = errno;
-  if (error == 0) return {};
+  // A link, unlike a rename, fails on a file that is there: one that came
+  // while the run went on is kept too.
+  if (error == 0 && link(temporary.c_str(), path.c_str()) != 0) error = errno;
   unlink(temporary.c_str());
+  if (error == 0) return {};
   return cannot(ErrnoText(error));
 }

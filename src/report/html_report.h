@@ -22,9 +22,14 @@ struct RunDescription {
 // The whole page. Needs a QGuiApplication, for the charts' text.
 std::string ReportHtml(const RunDescription& run, const RunStatistics& statistics);
 
-// Writes the page to path whole or not at all (a file beside it, renamed
-// over it), readable by all. Empty when written, else the text for the user.
+// Writes the page to path whole or not at all (a file beside it, linked to
+// path), readable by all; never over a file that is there. Empty when
+// written, else the text for the user.
 std::string WriteReport(const std::string& path, const std::string& html);
+
+// Why no report could be written in path before a run starts (a file is
+// there, or its directory cannot be looked into); empty when none.
+std::string ReportPathProblem(const std::string& path);
 
 // Text with &, <, > and " as entities.
 std::string HtmlEscaped(const std::string& text);

@@ -133,14 +133,22 @@ TEST(Charts, ALongRunsSeriesDoesNotGrowWithItsLength) {
   EXPECT_LT(tenThousand, thousand * 11 / 10);
 }
 
-TEST_F(ReportTest, IsWrittenWholeOverAnOlderReportOrNotAtAll) {
+TEST_F(ReportTest, IsWrittenWholeNeverOverAFileOrNotAtAll) {
   const fs::path path = dir / "burn-in.html";
-  std::ofstream(path) << "an older report";
   const std::string html = ReportHtml(description, run);
+  EXPECT_EQ(ReportPathProblem(path), "");
   ASSERT_EQ(WriteReport(path, html), "");
   EXPECT_EQ(Contents(path), html);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);  // no file left beside it
   EXPECT_EQ(fs::status(path).permissions() & fs::perms::others_read, fs::perms::others_read);
+
+  // An older report is kept, and no file is left beside it.
+  const fs::path older = dir / "older.html";
+  std::ofstream(older) << "an older report";
+  EXPECT_EQ(ReportPathProblem(older), "The report " + older.string() + " exists; no report is written over a file.");
+  EXPECT_EQ(WriteReport(older, html), "The report cannot be written in " + older.string() + ": File exists.");
+  EXPECT_EQ(Contents(older), "an older report");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
 
   const fs::path nowhere = dir / "missing" / "burn-in.html";
   EXPECT_EQ(WriteReport(nowhere, html),

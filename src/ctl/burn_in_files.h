@@ -1,0 +1,28 @@
+// The files a burn-in keeps besides its summary: the CSV of its rows,
+// appended to as each cycle ends, and the HTML report, written once at the
+// end and never over a file that is there. Both are checked before the port
+// opens, so that a file that cannot be kept ends the run before anything is
+// sent.
+#pragma once
+
+#include <chrono>
+#include <string>
+
+#include "burn_in.h"
+#include "csv_rows.h"
+#include "ctl_request.h"
+
+struct BurnInFiles {
+  CsvFile csv;
+  std::string report;  // the report's path; empty: none
+  std::string configuration;  // the configuration reply's text, for the report
+  std::chrono::system_clock::time_point startedAt;
+};
+
+// Empty when ready, else the text for the user.
+std::string OpenBurnInFiles(const CtlRequest& request, BurnInFiles& files);
+
+// Writes the report of a finished run when one was asked for; empty when
+// written or none was asked for, else the text for the user.
+std::string WriteBurnInReport(const CtlRequest& request, const BurnInFiles& files, const BurnInSummary& summary,
+                              const std::string& port, const std::string& variant);

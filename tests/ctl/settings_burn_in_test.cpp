@@ -1,0 +1,288 @@
+// Burn-ins of settings (korvel-ctl --repeat N set …) against the emulated
+// controller: each row gives the words and a fault of the controller, and
+// what must come of it: the exit status, the summary's counts and per-setting
+// table, the CSV's rows and the bytes the controller received.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "case_name.h"
+#include "ctl_process.h"
+#include "emulated_controller.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using Bytes = std::vector<uint8_t>;
+using emulator::Device;
+using emulator::Variant;
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// A total of the summary ("mismatches: 2"); -1 when it is not there.
+int Total(const std::string& summary, const std::string& label) {
+  std::smatch m;
+  if (!std::regex_search(summary, m, std::regex("(^|\n)" + label + ": ([0-9]+)"))) return -1;
+  return std::stoi(m[2]);
+}
+
+// A setting's count and failures in the summary's table.
+struct SettingCount {
+  std::string setting;
+  int count;
+  int failures;
+  bool operator==(const SettingCount&) const = default;
+};
+
+std::vector<SettingCount> TableOf(const std::string& summary) {
+  std::vector<SettingCount> table;
+  static const std::regex kRow(R"(^(.*?\S) +([0-9]+) +([0-9]+)( +[-0-9.]+){6}$)");
+  for (const std::string& line : Lines(summary)) {
+    std::smatch m;
+    if (std::regex_match(line, m, kRow)) table.push_back({m[1], std::stoi(m[2]), std::stoi(m[3])});
+  }
+  return table;
+}
+
+void PrintTo(const SettingCount& c, std::ostream* out) { *out << c.setting << " " << c.count << "/" << c.failures; }
+
+const std::string kHeader = "round,setting,sent_bytes,reply_bytes,echo_ms,reply_ms,result,message";
+
+// A CSV row without its times: round,setting,sent,reply,result,message.
+std::string Untimed(const std::string& row) {
+  static const std::regex kTimes(R"(^([^,]*,[^,]*,[^,]*,[^,]*),[0-9.]*,[0-9.]*,)");
+  return std::regex_replace(row, kTimes, "$1,");
+}
+
+struct SettingsCase {
+  const char* name;
+  int stuckFilter;  // wheel A never reaches this position; -1: none
+  std::set<Device> notConnected;
+  std::vector<std::string> words;
+  int status;
+  int runs;
+  int planned;
+  int mismatches;  // -1: no mismatches line (no --verify-every)
+  std::vector<SettingCount> table;
+  std::vector<std::string> rows;  // the CSV's rows after its header, untimed
+  Bytes received;
+};
+
+const SettingsCase kCases[] = {
+    // The wheel is at 0 to begin with: the first move there sends nothing.
+    {"AKeyTwiceMovesThereAndBack", -1, {}, {"--repeat", "3", "set", "wheelA.filter=0", "wheelA.filter=9"}, 0, 6, 6, -1,
+     {{"wheelA.filter=0", 3, 0}, {"wheelA.filter=9", 3, 0}},
+     {"1,wheelA.filter=0,0,0,pass,nothing to send", "1,wheelA.filter=9,1,2,pass,", "2,wheelA.filter=0,1,2,pass,",
+      "2,wheelA.filter=9,1,2,pass,", "3,wheelA.filter=0,1,2,pass,", "3,wheelA.filter=9,1,2,pass,"},
+     {0xEE, 0xCC, 0x09, 0x00, 0x09, 0x00, 0x09}},
+    {"SeveralKeysInOrder", -1, {},
+     {"--repeat", "2", "set", "wheelA.filter=3", "wheelB.filter=1", "wheelA.filter=0", "wheelB.filter=0"}, 0, 8, 8, -1,
+     {{"wheelA.filter=3", 2, 0}, {"wheelB.filter=1", 2, 0}, {"wheelA.filter=0", 2, 0}, {"wheelB.filter=0", 2, 0}},
+     {"1,wheelA.filter=3,1,2,pass,", "1,wheelB.filter=1,1,2,pass,", "1,wheelA.filter=0,1,2,pass,",
+      "1,wheelB.filter=0,1,2,pass,", "2,wheelA.filter=3,1,2,pass,", "2,wheelB.filter=1,1,2,pass,",
+      "2,wheelA.filter=0,1,2,pass,", "2,wheelB.filter=0,1,2,pass,"},
+     {0xEE, 0xCC, 0x03, 0x81, 0x00, 0x80, 0x03, 0x81, 0x00, 0x80}},
+    // A filter and its speed go out as one move.
+    {"AMoveWithItsSpeed", -1, {}, {"--repeat", "2", "set", "wheelA.filter=5", "wheelA.speed=2", "wheelA.filter=1"}, 0,
+     4, 4, -1, {{"wheelA.filter=5 wheelA.speed=2", 2, 0}, {"wheelA.filter=1", 2, 0}},
+     {"1,wheelA.filter=5 wheelA.speed=2,1,2,pass,", "1,wheelA.filter=1,1,2,pass,",
+      "2,wheelA.filter=5 wheelA.speed=2,1,2,pass,", "2,wheelA.filter=1,1,2,pass,"},
+     {0xEE, 0xCC, 0x25, 0x21, 0x25, 0x21}},
+    {"VerifyEveryTwoRounds", -1, {}, {"--repeat", "4", "--verify-every", "2", "set", "wheelA.filter=9", "wheelA.filter=0"},
+     0, 10, 10, 0, {{"wheelA.filter=9", 4, 0}, {"wheelA.filter=0", 4, 0}, {"status", 2, 0}},
+     {"1,wheelA.filter=9,1,2,pass,", "1,wheelA.filter=0,1,2,pass,", "2,wheelA.filter=9,1,2,pass,",
+      "2,wheelA.filter=0,1,2,pass,", "2,status,1,12,pass,", "3,wheelA.filter=9,1,2,pass,", "3,wheelA.filter=0,1,2,pass,",
+      "4,wheelA.filter=9,1,2,pass,", "4,wheelA.filter=0,1,2,pass,", "4,status,1,12,pass,"},
+     {0xEE, 0xCC, 0x09, 0x00, 0x09, 0x00, 0xCC, 0x09, 0x00, 0x09, 0x00, 0xCC}},
+    // The wheel answers the move to 9 and stays at 0: the check after the
+    // round finds it, and the window then shows 0, so the next move to 0
+    // sends nothing.
+    {"AStuckWheelIsAMismatch", 9, {}, {"--repeat", "4", "--verify-every", "2", "set", "wheelA.filter=0", "wheelA.filter=9"},
+     6, 10, 10, 2, {{"wheelA.filter=0", 4, 0}, {"wheelA.filter=9", 4, 0}, {"status", 2, 2}},
+     {"1,wheelA.filter=0,0,0,pass,nothing to send", "1,wheelA.filter=9,1,2,pass,", "2,wheelA.filter=0,1,2,pass,",
+      "2,wheelA.filter=9,1,2,pass,", "2,status,1,12,fail,\"wheelA.filter: reported 0, set 9\"",
+      "3,wheelA.filter=0,0,0,pass,nothing to send", "3,wheelA.filter=9,1,2,pass,", "4,wheelA.filter=0,1,2,pass,",
+      "4,wheelA.filter=9,1,2,pass,", "4,status,1,12,fail,\"wheelA.filter: reported 0, set 9\""},
+     {0xEE, 0xCC, 0x09, 0x00, 0x09, 0xCC, 0x09, 0x00, 0x09, 0xCC}},
+    {"StopOnErrorEndsAtTheFirstMismatch", 9, {},
+     {"--repeat", "4", "--verify-every", "2", "--stop-on-error", "set", "wheelA.filter=0", "wheelA.filter=9"}, 6, 5, 10, 1,
+     {{"wheelA.filter=0", 2, 0}, {"wheelA.filter=9", 2, 0}, {"status", 1, 1}},
+     {"1,wheelA.filter=0,0,0,pass,nothing to send", "1,wheelA.filter=9,1,2,pass,", "2,wheelA.filter=0,1,2,pass,",
+      "2,wheelA.filter=9,1,2,pass,", "2,status,1,12,fail,\"wheelA.filter: reported 0, set 9\""},
+     {0xEE, 0xCC, 0x09, 0x00, 0x09, 0xCC}},
+    // Wheel B is not connected: its list holds no filter, nothing is sent.
+    {"ARefusedSettingIsCountedEachRound", -1, {Device::kWheelB},
+     {"--repeat", "2", "set", "wheelB.filter=3", "wheelA.filter=1"}, 2, 4, 4, -1,
+     {{"wheelB.filter=3", 2, 2}, {"wheelA.filter=1", 2, 0}},
+     {"1,wheelB.filter=3,0,0,fail,wheelB.filter=3: the window's list has no such item for this controller (a device "
+      "that is not connected has none)",
+      "1,wheelA.filter=1,1,2,pass,",
+      "2,wheelB.filter=3,0,0,fail,wheelB.filter=3: the window's list has no such item for this controller (a device "
+      "that is not connected has none)",
+      "2,wheelA.filter=1,0,0,pass,nothing to send"},
+     {0xEE, 0xCC, 0x01}},
+};
+
+class SettingsBurnIn : public testing::TestWithParam<SettingsCase> {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() / ("settings-burn-in-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+  }
+  void TearDown() override { fs::remove_all(dir); }
+  fs::path dir;
+};
+
+TEST_P(SettingsBurnIn, CountsWritesAndSendsAsTheRowSays) {
+  const SettingsCase& c = GetParam();
+  emulator::EmulatorOptions options;
+  options.baud = 0;
+  options.notConnected = c.notConnected;
+  if (c.stuckFilter >= 0) options.stuck = {Device::kWheelA, c.stuckFilter};
+  EmulatedController controller(options);
+  ASSERT_TRUE(controller.ready());
+  const fs::path csv = dir / "rows.csv";
+  std::vector<std::string> words = {"--port", controller.path(), "--csv", csv.string()};
+  words.insert(words.end(), c.words.begin(), c.words.end());
+  const CtlRun run = RunCtl(words);
+
+  EXPECT_EQ(run.status, c.status) << run.err;
+  EXPECT_EQ(Total(run.out, "runs"), c.runs) << run.out;
+  EXPECT_NE(run.out.find("runs: " + std::to_string(c.runs) + " of " + std::to_string(c.planned) + "\n"),
+            std::string::npos)
+      << run.out;
+  EXPECT_EQ(Total(run.out, "mismatches"), c.mismatches) << run.out;
+  EXPECT_EQ(TableOf(run.out), c.table) << run.out;
+
+  std::vector<std::string> rows = Lines(ReadFile(csv));
+  ASSERT_FALSE(rows.empty());
+  EXPECT_EQ(rows.front(), kHeader);
+  rows.erase(rows.begin());
+  for (std::string& row : rows) row = Untimed(row);
+  EXPECT_EQ(rows, c.rows);
+  EXPECT_EQ(controller.server().received(), c.received);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ctl, SettingsBurnIn, testing::ValuesIn(kCases), CaseName());
+
+class BurnInFilesTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() / ("burn-in-files-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  // The lines of the CSV file so far; whole lines only.
+  std::size_t CsvLines(const fs::path& csv) const {
+    const std::string text = ReadFile(csv);
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+  }
+
+  fs::path dir;
+};
+
+// SIGINT ends the run after the cycle; every cycle run has its whole row,
+// and the controller got exactly the moves the rows say were sent.
+TEST_F(BurnInFilesTest, AnInterruptedRunKeepsARowForEveryCycle) {
+  emulator::EmulatorOptions options;
+  options.baud = 0;
+  options.moveTime = 2ms;
+  EmulatedController controller(options);
+  ASSERT_TRUE(controller.ready());
+  const fs::path csv = dir / "rows.csv";
+  CtlProcess ctl({"--port", controller.path(), "--repeat", "1000000", "--csv", csv.string(), "set", "wheelA.filter=0",
+                  "wheelA.filter=9"});
+  const auto deadline = std::chrono::steady_clock::now() + 30s;
+  while (CsvLines(csv) < 40 && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(5ms);
+  kill(ctl.pid(), SIGINT);
+  const CtlRun run = ctl.Finish(30s);
+  EXPECT_EQ(run.status, 128 + SIGINT) << run.err;
+  EXPECT_NE(run.out.find("ended: stopped by SIGINT\n"), std::string::npos) << run.out;
+  const std::string text = ReadFile(csv);
+  ASSERT_FALSE(text.empty());
+  EXPECT_EQ(text.back(), '\n');
+  const std::vector<std::string> rows = Lines(text);
+  EXPECT_EQ(static_cast<int>(rows.size()) - 1, Total(run.out, "runs"));
+  const auto sent = std::count_if(rows.begin() + 1, rows.end(), [](const std::string& r) { return Untimed(r).find(",1,2,pass,") != std::string::npos; });
+  EXPECT_EQ(controller.server().received().size(), 2 + static_cast<std::size_t>(sent));
+}
+
+// --json prints one object with the totals and a stable object per setting;
+// --report asks the configuration first and writes the page, never over a
+// file; the CSV file is appended to, with one header.
+TEST_F(BurnInFilesTest, JsonSummaryReportAndAppendedCsv) {
+  EmulatedController controller(Variant::kTriad);
+  ASSERT_TRUE(controller.ready());
+  const fs::path csv = dir / "rows.csv";
+  const fs::path report = dir / "burn-in.html";
+  const std::vector<std::string> words = {"--port", controller.path(), "--repeat", "10", "--verify-every", "5",
+                                          "--json", "--csv", csv.string(), "--report", report.string(), "set",
+                                          "wheelA.filter=0", "wheelA.filter=9"};
+  const CtlRun run = RunCtl(words);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1) << run.out;
+  for (const char* key : {"\"runs\":22", "\"planned\":22", "\"mismatches\":0", "\"nothing_sent\":1",
+                          "\"settings\":[{\"count\":10,\"failures\":0,\"first_tenth_ms\":"}) {
+    EXPECT_NE(run.out.find(key), std::string::npos) << key << " in " << run.out;
+  }
+  static const std::regex kSetting(R"re(\{"count":([0-9]+),"failures":0,"first_tenth_ms":[0-9.]+,"last_tenth_ms":[0-9.]+,"max_ms":[0-9.]+,"median_ms":[0-9.]+,"min_ms":[0-9.]+,"p95_ms":[0-9.]+,"setting":"([a-zA-Z.=0-9]+)"\})re");
+  std::vector<std::string> settings;
+  for (auto m = std::sregex_iterator(run.out.begin(), run.out.end(), kSetting); m != std::sregex_iterator(); ++m) {
+    settings.push_back((*m)[2].str() + " " + (*m)[1].str());
+  }
+  EXPECT_EQ(settings, (std::vector<std::string>{"wheelA.filter=0 10", "wheelA.filter=9 10", "status 2"})) << run.out;
+  const Bytes received = controller.server().received();
+  ASSERT_GE(received.size(), 3u);
+  EXPECT_EQ(Bytes(received.begin(), received.begin() + 3), (Bytes{0xEE, 0xFD, 0xCC}));
+
+  const std::string page = ReadFile(report);
+  for (const char* text : {"<td class=\"setting\">wheelA.filter=0</td>", "<td class=\"setting\">wheelA.filter=9</td>",
+                           "<td class=\"setting\">status</td>", "3W2S Triad controller fw 1.07", "korvel-ctl --port"}) {
+    EXPECT_NE(page.find(text), std::string::npos) << text;
+  }
+  EXPECT_EQ(std::regex_search(page, std::regex("<svg")), true);
+  std::size_t charts = 0;
+  for (std::size_t at = page.find("<svg"); at != std::string::npos; at = page.find("<svg", at + 1)) ++charts;
+  EXPECT_EQ(charts, 6u);
+
+  // Again: the report is there, so nothing is sent and nothing is written.
+  const CtlRun again = RunCtl(words);
+  EXPECT_EQ(again.status, 1);
+  EXPECT_EQ(again.err, "korvel-ctl: The report " + report.string() + " exists; no report is written over a file.\n");
+  EXPECT_EQ(controller.server().received(), received);
+  EXPECT_EQ(ReadFile(report), page);
+
+  // Without the report, the rows of a second run follow the first's.
+  std::vector<std::string> second(words.begin(), words.end() - 5);
+  second.insert(second.end(), {"set", "wheelA.filter=0", "wheelA.filter=9"});
+  second.erase(second.begin() + 6);  // --json
+  ASSERT_EQ(RunCtl(second).status, 0);
+  const std::vector<std::string> rows = Lines(ReadFile(csv));
+  EXPECT_EQ(std::count(rows.begin(), rows.end(), kHeader), 1);
+  EXPECT_EQ(rows.size(), 1u + 22 + 22);
+}
+
+}  // namespace
