@@ -2,18 +2,23 @@
 // `korvel-ctl status` from process start to exit (search, open and on-line
 // check included) over the line time of the on-line check and the status
 // exchange, per variant; then a burn-in of 200 status queries, its throughput
-// as a share of what the line allows, and its CPU time over its wall time.
+// as a share of what the line allows, and its CPU time over its wall time;
+// last, a burn-in of moves against modelled move times, and its memory over a
+// long unpaced run.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
+#include <memory>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "controller_model.h"
+#include "move_timing.h"
 #include "line_timing.h"
 #include "pty_server.h"
 
@@ -129,6 +134,114 @@ bool BurnIn() {
   return p.status == 0 && share >= 0.9 && cpu < 2.0;
 }
 
+// At 300 baud with modelled move times, or unpaced with moves that take no time.
+std::unique_ptr<emulator::EmulatorServer> ServeMoves(bool paced) {
+  emulator::EmulatorServer::Options options;
+  options.variant = Variant::kTriad;
+  options.announce = false;
+  options.baud = paced ? 300 : 0;
+  options.moveTime = std::chrono::milliseconds(paced ? 50 : 0);
+  options.positionTime = std::chrono::milliseconds(paced ? 10 : 0);
+  auto server = std::make_unique<emulator::EmulatorServer>(options);
+  if (!server->start()) return nullptr;
+  return server;
+}
+
+// A burn-in of 200 moves there and back (wheel A between filters 5 and 0) at
+// 300 baud: its wall time over what the line and the modelled moves take,
+// and its CPU time over its wall time.
+bool MoveBurnIn() {
+  constexpr int kRounds = 100;
+  auto server = ServeMoves(true);
+  if (!server) return false;
+  const Process status = Run({"--port", server->devicePath(), "--verbose", "status"});
+  const int statusBytes = 1 + EchoLines(status.err);
+  const Process p = Run({"--port", server->devicePath(), "--repeat", std::to_string(kRounds), "set", "wheelA.filter=5",
+                         "wheelA.filter=0"});
+  // Each move: its echo and closing byte on the line, then the move of five
+  // positions at speed 0; before them the on-line check and the status query.
+  const emulator::MoveTimes model{std::chrono::milliseconds(50), std::chrono::milliseconds(10), {}};
+  const Seconds move = emulator::ModelledMoveTime(model, emulator::Device::kWheelA, 5, 0, 0);
+  const Seconds expected = 2 * kRounds * (2 * Seconds(kCharacterTime) + move) +
+                           (1 + OnLineReplyBytes(Variant::kTriad) + statusBytes) * Seconds(kCharacterTime);
+  const double ratio = p.wall / expected;
+  const double cpu = 100.0 * p.cpu / p.wall;
+  std::printf("%-34s wall/(line + moves) = %.3f  (target <= 1.05)\n", "burn-in, 200 moves there and back", ratio);
+  std::printf("%-34s %.2f %% of wall time  (target < 2 %%)\n", "move burn-in CPU", cpu);
+  return p.status == 0 && ratio <= 1.05 && cpu < 2.0;
+}
+
+// Resident memory of a process in KiB, from /proc; -1 when unreadable.
+long ResidentKiB(pid_t pid) {
+  FILE* status = std::fopen(("/proc/" + std::to_string(pid) + "/status").c_str(), "r");
+  if (status == nullptr) return -1;
+  char line[256];
+  long kib = -1;
+  while (std::fgets(line, sizeof line, status) != nullptr) {
+    if (std::sscanf(line, "VmRSS: %ld", &kib) == 1) break;
+  }
+  std::fclose(status);
+  return kib;
+}
+
+// Lines in a file so far.
+long LinesIn(const std::string& path) {
+  FILE* file = std::fopen(path.c_str(), "r");
+  if (file == nullptr) return 0;
+  long lines = 0;
+  for (int c = 0; (c = std::fgetc(file)) != EOF;) lines += c == '\n';
+  std::fclose(file);
+  return lines;
+}
+
+// Waits until the CSV holds `rows` rows; false after a minute.
+bool WaitForRows(const std::string& csv, long rows) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+  while (LinesIn(csv) < rows + 1) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    usleep(20'000);
+  }
+  return true;
+}
+
+// Unpaced rounds of two moves with a CSV file and a report: the memory after
+// 10,000 rounds beside that after 1,000.
+bool MoveBurnInMemory() {
+  auto server = ServeMoves(false);
+  if (!server) return false;
+  char dir[] = "/tmp/korvel-ctl-memory-XXXXXX";
+  if (mkdtemp(dir) == nullptr) return false;
+  const std::string csv = std::string(dir) + "/rows.csv";
+  const std::string report = std::string(dir) + "/report.html";
+  std::vector<std::string> words = {"--port", server->devicePath(), "--repeat", "10500", "--csv", csv, "--report",
+                                    report, "set", "wheelA.filter=5", "wheelA.filter=0"};
+  std::vector<char*> argv;
+  std::string program = KORVEL_CTL;
+  argv.push_back(program.data());
+  for (std::string& w : words) argv.push_back(w.data());
+  argv.push_back(nullptr);
+  std::fflush(stdout);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    if (freopen("/dev/null", "w", stdout) == nullptr) _exit(127);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  const bool reached1000 = pid > 0 && WaitForRows(csv, 2 * 1000);
+  const long after1000 = ResidentKiB(pid);
+  const bool reached10000 = reached1000 && WaitForRows(csv, 2 * 10'000);
+  const long after10000 = ResidentKiB(pid);
+  int status = -1;
+  if (pid > 0) waitpid(pid, &status, 0);
+  std::remove(csv.c_str());
+  std::remove(report.c_str());
+  rmdir(dir);
+  const long growth = after10000 - after1000;
+  std::printf("%-34s %ld KiB after 1,000 rounds, %ld KiB after 10,000: +%ld KiB  (target <= 1024)\n",
+              "move burn-in memory", after1000, after10000, growth);
+  return reached10000 && after1000 > 0 && growth <= 1024 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 }  // namespace
 
 int main() {
@@ -147,6 +260,8 @@ int main() {
   bool within = true;
   for (const Case& c : cases) within = WholeStatus(c.name, c.variant) && within;
   within = BurnIn() && within;
+  within = MoveBurnIn() && within;
+  within = MoveBurnInMemory() && within;
   rmdir(dir);
   return within ? 0 : 1;
 }

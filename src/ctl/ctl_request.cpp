@@ -22,8 +22,10 @@ struct Options {
   QCommandLineOption verbose{"verbose",
                              "Print each cycle's log (reply bytes in decimal and hex) and times, and the search's "
                              "progress lines on standard error."};
-  QCommandLineOption repeat{"repeat", "Burn-in: run the command N times, then print a summary.", "N"};
-  QCommandLineOption interval{"interval", "Burn-in: pause MS milliseconds between runs.", "MS"};
+  QCommandLineOption repeat{"repeat",
+                            "Burn-in: run the command (or set's settings in order) N times, then print a summary.",
+                            "N"};
+  QCommandLineOption interval{"interval", "Burn-in: pause MS milliseconds between rounds.", "MS"};
   QCommandLineOption stopOnError{"stop-on-error",
                                  "Burn-in: stop at the first refusal, missing or bad reply, or mismatch."};
   QCommandLineOption verifyEvery{"verify-every",

@@ -8,7 +8,7 @@ constexpr CtlCommand kCommands[] = {
     {"ports", "[--json]", "list the serial ports in search order; * marks the one a search picks"},
     {"status", "[--json]", "query the status and print the report (or the decoded settings)"},
     {"config", "[--json]", "query the configuration and print the variant and the echoed text"},
-    {"set", "KEY=VALUE...", "set what the window sets, one command cycle per key"},
+    {"set", "KEY=VALUE...", "set what the window sets, one command cycle per key (a key may repeat)"},
     {"command", "NAME | --list", "send one entry of the general command list"},
 };
 
