@@ -18,7 +18,6 @@ struct GeneralCommandName {
   const char* name;
   int layoutIndex;  // index in the list as the window opens
   const char* sends;
-  int bytesSent;  // for the line time of a burn-in
 };
 
 enum class KeyKind {
