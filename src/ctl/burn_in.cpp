@@ -77,7 +77,7 @@ std::string RowMessage(const CycleResult& result) {
   return result.sentBytes == 0 ? "nothing to send" : std::string();
 }
 
-CycleRow RowOf(int round, const std::string& name, const CycleResult& result) {
+CycleRow RowOfCycle(int round, const std::string& name, const CycleResult& result) {
   CycleRow row;
   row.round = round;
   row.setting = name;
@@ -107,7 +107,7 @@ class Runner {
     if (StopRequested()) return false;
     const CycleResult result = step.run();
     Count(result, s_);
-    const CycleRow row = RowOf(round, step.name, result);
+    const CycleRow row = RowOfCycle(round, step.name, result);
     s_.statistics.add(row);
     writeRow(row);
     showProgress(false);
