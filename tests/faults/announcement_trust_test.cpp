@@ -49,7 +49,9 @@ OwnedFd Plant(const std::string& file, const std::string& text, bool held) {
   struct flock lock {};
   lock.l_type = F_WRLCK;
   lock.l_whence = SEEK_SET;
-  if (held) EXPECT_EQ(fcntl(fd.get(), F_OFD_SETLK, &lock), 0);
+  if (held) {
+    EXPECT_EQ(fcntl(fd.get(), F_OFD_SETLK, &lock), 0);
+  }
   return fd;
 }
 
@@ -214,7 +216,9 @@ const HostileFile kHostileFiles[] = {
     {"HeldButOwnedByAnotherUser", [](AnnouncementTrustTest& t) {
        const std::string file = t.OwnDir() + "/1-0";
        t.heldLocks.push_back(Plant(file, t.Decoy() + "\n", true));
-       if (geteuid() == 0) EXPECT_EQ(chown(file.c_str(), kNobody, kNobody), 0);
+       if (geteuid() == 0) {
+         EXPECT_EQ(chown(file.c_str(), kNobody, kNobody), 0);
+       }
      }},
 };
 

@@ -22,6 +22,16 @@
 
 namespace {
 
+// A cycle's entry from its bytes and texts: nothing dropped, no times.
+CycleEntry Cycle(std::vector<uint8_t> sent, std::string refusal, std::string log, std::string status) {
+  CycleEntry entry;
+  entry.sent = std::move(sent);
+  entry.refusal = std::move(refusal);
+  entry.logText = std::move(log);
+  entry.statusText = std::move(status);
+  return entry;
+}
+
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
@@ -85,13 +95,13 @@ TEST_F(SessionRecordTest, EachEntryIsInTheFileTheMomentItHappened) {
 
   EXPECT_EQ(record.recordSearch(""), "");
   EXPECT_EQ(record.recordOpen("/dev/ttyUSB0", kReady), "");
-  EXPECT_EQ(record.recordCycle({{0xCC}, "", "204         0xCC\n13         0xD\n" + kSeparator + "\n",
-                                "Wheel A: filter 1\nShutter A: closed"}),
+  EXPECT_EQ(record.recordCycle(Cycle({0xCC}, "", "204         0xCC\n13         0xD\n" + kSeparator + "\n",
+                                     "Wheel A: filter 1\nShutter A: closed")),
             "");
-  EXPECT_EQ(record.recordCycle({{}, "** Invalid value **\nSteps must be 1 to 10.\n",
-                                "** Invalid value **\nSteps must be 1 to 10.\n" + kSeparator + "\n", ""}),
+  EXPECT_EQ(record.recordCycle(Cycle({}, "** Invalid value **\nSteps must be 1 to 10.\n",
+                                     "** Invalid value **\nSteps must be 1 to 10.\n" + kSeparator + "\n", "")),
             "");
-  EXPECT_EQ(record.recordCycle({{0xFC, 0x0A, 0x23}, "", "252         0xFC\n", ""}), "");
+  EXPECT_EQ(record.recordCycle(Cycle({0xFC, 0x0A, 0x23}, "", "252         0xFC\n", "")), "");
   EXPECT_EQ(record.recordCycle({{0xEF}, "", "239       0xEF\n", "", {0x0D, 0xFF}}), "");
   EXPECT_EQ(WithoutTimes(ReadFile(path)),
             "<time> search: /dev/ttyUSB0\n"
@@ -243,10 +253,10 @@ TEST_F(SessionRecordTest, OwnSymbolicLinkIsFollowed) {
 TEST_F(SessionRecordTest, FullDeviceStopsTheRecordingWithOneMessage) {
   SessionRecord record;
   ASSERT_EQ(record.start("/dev/full"), "");
-  EXPECT_EQ(record.recordCycle({{0xCC}, "", "204         0xCC\n", ""}),
+  EXPECT_EQ(record.recordCycle(Cycle({0xCC}, "", "204         0xCC\n", "")),
             "The session record in /dev/full has stopped: No space left on device.");
   EXPECT_FALSE(record.recording());
-  EXPECT_EQ(record.recordCycle({{0xCC}, "", "204         0xCC\n", ""}), "") << "the failure is reported once";
+  EXPECT_EQ(record.recordCycle(Cycle({0xCC}, "", "204         0xCC\n", "")), "") << "the failure is reported once";
 }
 
 // The disk fills up after the first entry of this session (a file size limit
@@ -264,7 +274,7 @@ TEST_F(SessionRecordTest, FailedWriteKeepsEverythingTheFileHeld) {
     SessionRecord record;
     if (!record.start(path).empty()) return 2;
     std::printf("search: '%s'\n", record.recordSearch("/dev/ttyUSB0").c_str());
-    std::printf("cycle: '%s'\n", record.recordCycle({{0xCC}, "", "204         0xCC\n", ""}).c_str());
+    std::printf("cycle: '%s'\n", record.recordCycle(Cycle({0xCC}, "", "204         0xCC\n", "")).c_str());
     std::printf("recording: %d\n", record.recording());
     std::printf("open: '%s'\n", record.recordOpen("/dev/ttyUSB0", kReady).c_str());
     return 0;
