@@ -81,10 +81,12 @@ ConsoleSession::ConsoleSession(ConsoleWindow& window, TessaroController& control
             window.buttons().exit),
       gate_([this] {
         record_.event("exit");
+        hangUp_.stop();
         controller_.exit();
       }),
       portChoice_(*window.keepingControls().portChoice, *window.keepingControls().pathField),
-      record_(window.statusLine(), *window.keepingControls().record) {
+      record_(window.statusLine(), *window.keepingControls().record),
+      hangUp_([this] { showPortState(); }) {
   controller_.endProgram = [] { QCoreApplication::quit(); };
   connectButtons(window);
   sendOnEnter(window);
@@ -133,10 +135,12 @@ void ConsoleSession::sendOnEnter(ConsoleWindow& window) {
 
 bool ConsoleSession::runAction(const std::function<void()>& action, std::function<std::string()> waiting) {
   return gate_.run([&] {
+    hangUp_.stop();
     busy_.begin(std::move(waiting));
     action();
     busy_.end();
     showPortState();
+    if (!portHealth.hungUp) hangUp_.follow(fileDescriptor);
   });
 }
 
