@@ -136,9 +136,11 @@ void ConsoleSession::sendOnEnter(ConsoleWindow& window) {
 bool ConsoleSession::runAction(const std::function<void()>& action, std::function<std::string()> waiting) {
   return gate_.run([&] {
     hangUp_.stop();
+    portChoice_.hold();
     busy_.begin(std::move(waiting));
     action();
     busy_.end();
+    portChoice_.release();
     showPortState();
     if (!portHealth.hungUp) hangUp_.follow(fileDescriptor);
   });
