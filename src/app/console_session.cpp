@@ -168,8 +168,6 @@ void ConsoleSession::open() {
 
 void ConsoleSession::send() {
   ChangesBefore before;
-  const std::string logBefore = consoleWindow_.logText();
-  const std::string statusBefore = consoleWindow_.statusText();
   const bool ran = runAction(
       [&] {
         before = TakeChangesBefore(controller_);
@@ -181,13 +179,15 @@ void ConsoleSession::send() {
       });
   if (!ran || gate_.exited()) return;
   const bool sent = lineExchange.sent > 0;
-  const std::string logAdded = TextAdded(logBefore, consoleWindow_.logText());
+  // What the cycle added, as it added it: a Send costs the same however long
+  // the views have grown.
+  const CycleTexts& added = LastCycleTexts();
   // A cycle that found no change adds only the separator to the log.
-  const bool nothingChanged = logAdded == kSeparator && lineExchange.sendFailure == SendFailure::kNone;
+  const bool nothingChanged = added.log == kSeparator && lineExchange.sendFailure == SendFailure::kNone;
   statusLine_.showMessage(nothingChanged
                               ? kNothingChanged
                               : CycleMessage(UnsentMessage(UnsentControls(before, sent, LastCommandWasSetting()))));
-  record_.cycle(CycleEntryOf(logAdded, TextAdded(statusBefore, consoleWindow_.statusText())));
+  record_.cycle(CycleEntryOf(added.log, added.status));
 }
 
 void ConsoleSession::saveLog() {
