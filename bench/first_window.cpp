@@ -1,7 +1,10 @@
 // Starts a program on the X display named by DISPLAY and prints one line,
-// "MILLISECONDS KILOBYTES": the time from its start until its first top-level
-// window is mapped, and its peak resident memory a second later; then ends it
-// with SIGTERM (SIGKILL when it does not end). The display should be a private
+// "MILLISECONDS KILOBYTES END_MILLISECONDS": the time from its start until its
+// first top-level window is mapped, its peak resident memory a second later,
+// and the time from asking that window to close (WM_DELETE_WINDOW, as a
+// window manager's close button does) until the program has ended. A program
+// that does not end within kEndTimeout is ended with SIGTERM (SIGKILL when
+// that fails) and no figures are printed. The display should be a private
 // one: the first window anyone maps there is taken for the program's.
 //
 // Usage: first_window PROGRAM [ARGUMENT...]
@@ -81,14 +84,15 @@ class Child {
 };
 
 // Waits for the first top-level window mapped on the display (not a menu or
-// tooltip, which bypass the window manager).
-MapOutcome AwaitFirstMap(Display* display, Child& child, Clock::time_point deadline) {
+// tooltip, which bypass the window manager) and names it in mapped.
+MapOutcome AwaitFirstMap(Display* display, Child& child, Clock::time_point deadline, Window& mapped) {
   const Window root = DefaultRootWindow(display);
   for (;;) {
     while (XPending(display) > 0) {
       XEvent event;
       XNextEvent(display, &event);
       if (event.type == MapNotify && event.xmap.event == root && !event.xmap.override_redirect) {
+        mapped = event.xmap.window;
         return MapOutcome::kMapped;
       }
     }
@@ -112,6 +116,28 @@ long PeakResidentKilobytes(pid_t pid) {
   return -1;
 }
 
+// What a window manager sends when the window's close button is pressed.
+bool AskToClose(Display* display, Window window) {
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window;
+  event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+  event.xclient.data.l[1] = CurrentTime;
+  if (XSendEvent(display, window, False, NoEventMask, &event) == 0) return false;
+  XSync(display, False);
+  return true;
+}
+
+bool AwaitEnd(Child& child, Clock::time_point deadline) {
+  while (!child.ended()) {
+    if (Clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
 int Fail(const char* what) {
   std::fprintf(stderr, "first_window: %s\n", what);
   return 1;
@@ -131,9 +157,9 @@ int main(int argc, char** argv) {
   const auto start = Clock::now();
   Child child(argv + 1);
   if (!child.started()) return Fail("cannot fork");
-  const MapOutcome outcome = AwaitFirstMap(display, child, start + kMapTimeout);
+  Window window = 0;
+  const MapOutcome outcome = AwaitFirstMap(display, child, start + kMapTimeout, window);
   const std::chrono::duration<double, std::milli> toMap = Clock::now() - start;
-  XCloseDisplay(display);
   switch (outcome) {
     case MapOutcome::kMapped: break;
     case MapOutcome::kEnded: return Fail("the program ended before it showed a window");
@@ -144,8 +170,13 @@ int main(int argc, char** argv) {
   std::this_thread::sleep_for(kSettleTime);
   if (child.ended()) return Fail("the program ended on its own");
   const long peak = PeakResidentKilobytes(child.pid());
-  if (!child.end()) return Fail("the program did not end");
   if (peak < 0) return Fail("cannot read the program's peak memory");
-  std::printf("%.1f %ld\n", toMap.count(), peak);
+  const auto asked = Clock::now();
+  if (!AskToClose(display, window)) return Fail("cannot ask the window to close");
+  const bool ended = AwaitEnd(child, asked + kEndTimeout);
+  const std::chrono::duration<double, std::milli> toEnd = Clock::now() - asked;
+  XCloseDisplay(display);
+  if (!ended) return Fail("the program did not end when its window was closed");
+  std::printf("%.1f %ld %.1f\n", toMap.count(), peak, toEnd.count());
   return 0;
 }

@@ -19,6 +19,7 @@
 
 #include "command_cycle.h"
 #include "console_window.h"
+#include "cycle_state.h"
 #include "cycle_entry.h"
 #include "exchange_notes.h"
 #include "line_wait.h"
@@ -49,6 +50,9 @@ std::string HexBytes(const unsigned char* bytes, int count) {
 constexpr char kNothingChanged[] = "Nothing changed since the last Send; nothing sent.";
 constexpr char kPortClosed[] = "The port is closed.";
 constexpr char kPortGone[] = "The port went away.";
+// Until a status or configuration reply names the controller, the window
+// keeps the shape it opened with, which may offer devices it lacks.
+constexpr char kAskForStatus[] = "Send a status query so that the window takes this controller's shape";
 
 // The reply's time, then bytes dropped before it (the reply shown is not
 // all the line carried), then the changes the cycle left unsent.
@@ -94,6 +98,8 @@ ConsoleSession::ConsoleSession(ConsoleWindow& window, TessaroController& control
   connect(quit, &QShortcut::activated, this, &ConsoleSession::requestExit);
   auto* save = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), &window.widget());
   connect(save, &QShortcut::activated, this, &ConsoleSession::saveLog);
+  auto* clear = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), &window.widget());
+  connect(clear, &QShortcut::activated, this, &ConsoleSession::clearViews);
   window_.installEventFilter(this);
   // The operator's input is refused meanwhile (BusyWindow), so every event
   // may be handled.
@@ -121,6 +127,7 @@ void ConsoleSession::connectButtons(ConsoleWindow& window) {
   const KeepingControls keeping = window.keepingControls();
   connect(keeping.saveLog, &QPushButton::clicked, this, &ConsoleSession::saveLog);
   connect(keeping.record, &QPushButton::toggled, this, &ConsoleSession::toggleRecord);
+  connect(keeping.clear, &QPushButton::clicked, this, &ConsoleSession::clearViews);
 }
 
 void ConsoleSession::sendOnEnter(ConsoleWindow& window) {
@@ -163,7 +170,9 @@ void ConsoleSession::open() {
         goneRecorded_ = false;
       },
       [] { return "Opening " + SearchedPath() + "; waiting for the controller to answer the on-line byte EE…"; });
-  if (ran) record_.open(portPath_, controller_.openField->stringValue());
+  if (!ran) return;
+  record_.open(portPath_, controller_.openField->stringValue());
+  if (fileDescriptor >= 0 && portHealth.onLine && itype == kUnknown) statusLine_.showMessage(kAskForStatus);
 }
 
 void ConsoleSession::send() {
@@ -199,6 +208,13 @@ void ConsoleSession::saveLog() {
   if (path.isEmpty()) return;
   const std::string failure = WriteSavedLog(path, consoleWindow_.logText(), consoleWindow_.statusText());
   statusLine_.showMessage(failure.empty() ? "The log was saved in " + path.toStdString() + "." : failure);
+}
+
+// Only the views are emptied: the session record already holds what they
+// showed, and a cycle under way never sees its views change under it.
+void ConsoleSession::clearViews() {
+  if (gate_.busy() || gate_.exited()) return;
+  consoleWindow_.clearViews();
 }
 
 void ConsoleSession::toggleRecord(bool on) {

@@ -56,6 +56,8 @@ class ConsoleSession : public QObject {
   void close();
   // Save Log: asks for the file, then writes both views to it.
   void saveLog();
+  // Clear (Ctrl+L): empties the log and the status view.
+  void clearViews();
   // The Record button: asks for the file to start, stops when pressed again.
   void toggleRecord(bool on);
   // Runs action unless another one is running (false then); waiting says

@@ -80,7 +80,7 @@ ConsoleWindow::ConsoleWindow() : widget_(std::make_unique<QWidget>()), form_(std
   SetUpNumberFields(*widget_);
   // Found by assistive technology under their names, as the outlets are.
   for (QWidget* control : {static_cast<QWidget*>(form_->portChoice), static_cast<QWidget*>(form_->saveLogButton),
-                           static_cast<QWidget*>(form_->recordButton)}) {
+                           static_cast<QWidget*>(form_->recordButton), static_cast<QWidget*>(form_->clearButton)}) {
     control->setAccessibleDescription(control->objectName());
   }
   // The echo lines of the log put the hexadecimal value in a column of its own.
@@ -122,9 +122,14 @@ std::vector<QWidget*> ConsoleWindow::valueControls() const {
 }
 
 KeepingControls ConsoleWindow::keepingControls() const {
-  return {form_->portChoice, form_->searchField, form_->saveLogButton, form_->recordButton};
+  return {form_->portChoice, form_->searchField, form_->saveLogButton, form_->recordButton, form_->clearButton};
 }
 
 std::string ConsoleWindow::logText() const { return form_->receivedView->toPlainText().toStdString(); }
 
 std::string ConsoleWindow::statusText() const { return form_->statusView->toPlainText().toStdString(); }
+
+void ConsoleWindow::clearViews() {
+  form_->receivedView->clear();
+  form_->statusView->clear();
+}

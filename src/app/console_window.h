@@ -28,12 +28,14 @@ struct ActionButtons {
   QPushButton* exit;
 };
 
-// The controls of the port list, the saved log and the session record.
+// The controls of the port list, the saved log, the session record and the
+// emptying of the views.
 struct KeepingControls {
   QComboBox* portChoice;
   QLineEdit* pathField;
   QPushButton* saveLog;
   QPushButton* record;
+  QPushButton* clear;
 };
 
 class ConsoleWindow {
@@ -55,6 +57,8 @@ class ConsoleWindow {
   // The texts of the log and the status view as the window shows them.
   std::string logText() const;
   std::string statusText() const;
+  // Empties the log and the status view.
+  void clearViews();
   // The lists and number fields in which Enter sends, as the Send button does.
   std::vector<QWidget*> valueControls() const;
 

@@ -3,7 +3,9 @@
 with clicks and key presses as a person would: search, open, a status query
 from the general command list, a wheel move. Checks the bytes the controller
 received, what the window shows, that the window keeps answering while a
-transaction waits on the line, and that Exit gives the port its settings back.
+transaction waits on the line, that nothing overlaps at the window's smallest
+size, that Close and a text too long for the status line are told plainly,
+and that Exit ends the console with the port's settings given back.
 
 Usage: real_window_test.py --console PATH --probe PATH --artifacts DIR
 """
@@ -16,7 +18,7 @@ import time
 
 # No cache files in the source tree.
 sys.dont_write_bytecode = True
-from desktop_session import (Desktop, Failure, find, find_application, read_line, require_packages, run_main,
+from desktop_session import (Atspi, Desktop, Failure, find, find_application, read_line, require_packages, run_main,
                              text_of, wait_until)
 
 READY = 'Port is ready for communication.'
@@ -139,6 +141,82 @@ def wheel_move(run):
     check(log.endswith('3           0x3\n13         0xD\n' + SEPARATOR), 'the wheel move ends the log with:\n' + log)
 
 
+def close_then_long_message(run):
+    """Close: the field beside Open agrees with the status line. Then an Open
+    of a path too long for the status line: the whole text is one hover away."""
+    run.press('Close')
+    wait_until(lambda: run.text('openField') == 'The port is closed.', 5,
+               'the field beside Open to say the port is closed (says %r)' % run.text('openField'))
+    state = run.widget('portState')
+    check(state.get_name().endswith(' is closed; other programs may use it. Open uses it again.'),
+          'the status line says %r after Close' % state.get_name())
+    path = '/nosuchdir/' + 'x' * 90 + '/tty'
+    run.desktop.click(run.widget('searchField'))
+    run.desktop.keys('ctrl+a', 'BackSpace')
+    run.desktop.xdotool('type', '--delay', '5', path)
+    run.press('Open')
+    wait_until(lambda: path in state.get_name(), 5, 'the status line to name the long path')
+    whole = state.get_name()
+    box = state.get_extents(Atspi.CoordType.SCREEN)
+    run.desktop.xdotool('mousemove', '--sync', str(box.x + 10), str(box.y + box.height // 2))
+
+    def tooltip():
+        app = run.window.get_parent()
+        for i in range(app.get_child_count()):
+            child = app.get_child_at_index(i)
+            if child is not None and child.get_role_name() == 'tool tip':
+                return child.get_name()
+        return None
+
+    shown = wait_until(tooltip, 5, 'a tooltip over the status line')
+    check(shown == whole, 'the tooltip reads %r, not the whole text %r' % (shown, whole))
+
+
+# The widgets of a Triad's window whose places a squeeze would spoil first:
+# the buttons under the views, the views, the action row and the lists
+# beside each other. Every shape's every widget is walked offscreen.
+SMALLEST_SIZE_WIDGETS = [
+    dict(description='saveLogButton'), dict(description='recordButton'), dict(description='clearButton'),
+    dict(name='Exit', role='push button'), dict(description='receivedView'), dict(description='statusView'),
+    dict(name='Send', role='push button'), dict(description='otherCommand'), dict(description='searchField'),
+    dict(description='portChoice'), dict(description='openField'), dict(description='filterA'),
+    dict(description='speedA'), dict(description='shutterAstatus'), dict(description='shutterAmode'),
+]
+
+
+def smallest_size(run, shot):
+    """Resizes the window to the smallest size it asks the window manager
+    for (Xvfb has none to enforce it), checks that the widgets that matter
+    do not overlap there, and takes a screenshot."""
+    window_id = subprocess.run(['xdotool', 'search', '--onlyvisible', '--name', '^Korvel Console$'],
+                               env=run.desktop.env, check=True, capture_output=True, text=True).stdout.split()[0]
+    hints = subprocess.run(['xprop', '-id', window_id, 'WM_NORMAL_HINTS'], env=run.desktop.env, check=True,
+                           capture_output=True, text=True).stdout
+    sizes = [line.split(':')[1].split(' by ') for line in hints.splitlines() if 'minimum size' in line]
+    check(len(sizes) == 1, 'the window names no smallest size:\n' + hints)
+    width, height = int(sizes[0][0]), int(sizes[0][1])
+    run.desktop.xdotool('windowsize', '--sync', window_id, str(width), str(height))
+    wait_until(lambda: (run.window.get_extents(Atspi.CoordType.WINDOW).width,
+                        run.window.get_extents(Atspi.CoordType.WINDOW).height) == (width, height),
+               5, 'the window to take its smallest size %dx%d' % (width, height))
+    time.sleep(0.5)
+    boxes = []
+    for where in SMALLEST_SIZE_WIDGETS:
+        box = run.widget(**where).get_extents(Atspi.CoordType.WINDOW)
+        check(box.width > 0 and box.height > 0, '%s is not shown at the smallest size' % where)
+        check(box.x >= 0 and box.y >= 0 and box.x + box.width <= width and box.y + box.height <= height,
+              '%s lies outside the window at the smallest size' % where)
+        boxes.append((where, box))
+    for i, (first, a) in enumerate(boxes):
+        for second, b in boxes[i + 1:]:
+            apart = (a.x + a.width <= b.x or b.x + b.width <= a.x or a.y + a.height <= b.y or
+                     b.y + b.height <= a.y)
+            check(apart, '%s overlaps %s at the smallest size %dx%d' % (first, second, width, height))
+    box = run.window.get_extents(Atspi.CoordType.SCREEN)
+    run.desktop.screenshot(shot, crop=(box.x, box.y, box.width, box.height))
+    return width, height
+
+
 def exit_console(run):
     run.press('Exit')
     try:
@@ -165,6 +243,8 @@ def main():
             status_query(run)
             wheel_move(run)
             desktop.screenshot(shot)
+            smallest = smallest_size(run, os.path.join(args.artifacts, 'smallest_size.png'))
+            close_then_long_message(run)
             exit_console(run)
             report = run.stop_probe()
             check(report.get('received') == 'EE CC 03',
@@ -176,6 +256,7 @@ def main():
                 desktop.screenshot(shot)
             raise
     print('screenshot:', shot)
+    print('smallest size: %dx%d' % smallest)
     return 0
 
 

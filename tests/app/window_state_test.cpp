@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -22,6 +23,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <regex>
 #include <stdexcept>
 #include <string>
@@ -309,6 +311,42 @@ INSTANTIATE_TEST_SUITE_P(
                                 {0xBD, 0x03, 0xAA, 0xBE}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A status-line text wider than the window is cut where it shows and whole
+// one hover away, for the port's state as for any message.
+TEST_F(WindowStateTest, TextsTooLongForTheStatusLineAreWholeInTheirTooltips) {
+  const std::string path = "/nosuchdir/" + std::string(150, 'x') + "/log.txt";
+  EXPECT_FALSE(session->startRecord(path));
+  Find<QLineEdit>("searchField").setText(QString::fromStdString(path));
+  window.buttons().open->click();
+  QApplication::processEvents();
+  for (const char* name : {"statusMessage", "portState"}) {
+    SCOPED_TRACE(name);
+    const QLabel& label = Find<QLabel>(name);
+    EXPECT_NE(label.text().toStdString().find(path), std::string::npos);
+    EXPECT_GT(label.fontMetrics().horizontalAdvance(label.text()), label.width()) << "the text is not cut here";
+    EXPECT_EQ(label.toolTip(), label.text());
+  }
+}
+
+// Until a status reply names the controller now attached, the status line
+// suggests the query; the console sends nothing by itself.
+TEST_F(WindowStateTest, AfterOpenTheStatusQueryIsSuggestedUntilAStatusReply) {
+  const std::string hint = "Send a status query so that the window takes this controller's shape";
+  ASSERT_NO_FATAL_FAILURE(OpenOnLine());
+  EXPECT_EQ(Message(), hint);
+  EXPECT_EQ(port.pending(), Bytes{}) << "sent by itself";
+
+  CannedReply status(port, 1, {0xCC, 0x00, 0x80, 0xFC, 0x00, 0xAC, 0xBC, 0xDC, 0x01, 0xDC, 0x02, 0x0D});
+  controller.otherCommand->selectItemAtIndex(1);
+  window.buttons().send->click();
+  ASSERT_EQ(status.Received(), Bytes{0xCC});
+  EXPECT_EQ(MessageBesideTime(), "");
+
+  window.buttons().close->click();
+  ASSERT_NO_FATAL_FAILURE(OpenOnLine());
+  EXPECT_EQ(Message(), hint) << "a port opened anew may hold another controller";
+}
+
 // A Send that finds nothing changed says so; the log keeps its separator.
 TEST_F(WindowStateTest, ASendWithNothingChangedSaysSo) {
   ASSERT_NO_FATAL_FAILURE(OpenOnLine());
@@ -316,6 +354,43 @@ TEST_F(WindowStateTest, ASendWithNothingChangedSaysSo) {
   EXPECT_EQ(Message(), "Nothing changed since the last Send; nothing sent.");
   EXPECT_EQ(Log(), std::string(40, '*') + "\n");
   EXPECT_EQ(port.pending(), Bytes{});
+}
+
+// Clear (or Ctrl+L) empties both views; the session record keeps the
+// cycles they showed, and the next cycle's entry is its own, whole.
+TEST_F(WindowStateTest, ClearEmptiesTheViewsAndTheRecordKeepsEverything) {
+  char dir[] = "/tmp/korvel-clear-XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  const std::string path = std::string(dir) + "/record.txt";
+  ASSERT_TRUE(session->startRecord(path));
+  ASSERT_NO_FATAL_FAILURE(OpenOnLine());
+  CannedReply first(port, 1, {0x05, 0x0D});
+  controller.filterA->selectItemAtIndex(5);
+  window.buttons().send->click();
+  ASSERT_EQ(first.Received(), Bytes{0x05});
+  ASSERT_NE(Log(), "");
+
+  QPushButton& clear = *window.keepingControls().clear;
+  EXPECT_EQ(clear.text().toStdString(), "Clear");
+  QTest::keyClick(&window.widget(), Qt::Key_L, Qt::ControlModifier);
+  EXPECT_EQ(Log(), "") << "Ctrl+L";
+  EXPECT_EQ(window.statusText(), "");
+
+  CannedReply second(port, 1, {0x03, 0x0D});
+  controller.filterA->selectItemAtIndex(3);
+  window.buttons().send->click();
+  ASSERT_EQ(second.Received(), Bytes{0x03});
+  EXPECT_EQ(Log().find("0x5"), std::string::npos) << "the cleared cycle came back";
+  EXPECT_NE(Log().find("0x3"), std::string::npos);
+  clear.click();
+  EXPECT_EQ(Log(), "") << "the button";
+
+  std::ifstream file(path);
+  const std::string record((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  EXPECT_NE(record.find("sent: 05"), std::string::npos) << record;
+  EXPECT_NE(record.find("sent: 03"), std::string::npos) << record;
+  EXPECT_NE(record.find("0x3"), std::string::npos) << "the second cycle's log lines";
+  std::filesystem::remove_all(dir);
 }
 
 // The controller never answers, so the cycle waits a whole second for it.

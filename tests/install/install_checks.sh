@@ -3,11 +3,13 @@
 #   install_checks.sh install BUILD STAGE    cmake --install BUILD into STAGE
 #   install_checks.sh files STAGE PATH...    STAGE holds every PATH
 #   install_checks.sh desktop STAGE ID       desktop-file-validate
-#   install_checks.sh appstream STAGE ID     appstreamcli validate --no-net
-#   install_checks.sh man STAGE PAGE...      groff formats each page without warnings
+#   install_checks.sh appstream STAGE ID     appstreamcli validate --no-net; provides every program
+#   install_checks.sh man STAGE PAGE...      groff formats each compressed page without warnings
+#   install_checks.sh options STAGE          each program's page names every option its --help lists
 #   install_checks.sh package BUILD OUT      CPack makes the .deb in OUT
 #   install_checks.sh depends OUT BINARY...  its Depends names every Qt library the binaries link
 #   install_checks.sh runs OUT               unpacked, its executables answer without a display
+#   install_checks.sh lintian OUT            Debian's package checker finds nothing to say
 set -euo pipefail
 
 fail() {
@@ -50,20 +52,40 @@ check_desktop() {
 }
 
 check_appstream() {
-  appstreamcli validate --no-net --explain "$1/share/metainfo/$2.metainfo.xml"
+  local metainfo="$1/share/metainfo/$2.metainfo.xml" program
+  appstreamcli validate --no-net --explain "$metainfo"
+  for program in "$1"/bin/*; do
+    grep -q "<binary>${program##*/}</binary>" "$metainfo" || fail "AppStream provides no ${program##*/}"
+  done
 }
 
 check_man() {
-  local stage=$1 warnings
+  local stage=$1 warnings text
   shift
   for page in "$@"; do
+    text=$(gzip -dc "$stage/share/man/man1/$page.gz") || fail "$page is not a gzip-compressed page"
     # groff exits 0 on warnings: its standard error must stay empty.
-    warnings=$(groff -man -ww -z "$stage/share/man/man1/$page" 2>&1) || fail "groff failed on $page"
+    warnings=$(groff -man -ww -z 2>&1 <<<"$text") || fail "groff failed on $page"
     [ -z "$warnings" ] || fail "$page: $warnings"
-    for section in NAME SYNOPSIS DESCRIPTION OPTIONS 'EXIT STATUS' FILES EXAMPLES; do
-      grep -q "^\.SH \"\?$section\"\?\$" "$stage/share/man/man1/$page" || fail "$page has no $section section"
+    for section in NAME SYNOPSIS DESCRIPTION OPTIONS 'EXIT STATUS' FILES EXAMPLES 'SEE ALSO'; do
+      grep -q "^\.SH \"\?$section\"\?\$" <<<"$text" || fail "$page has no $section section"
     done
   done
+}
+
+# An option is named in a page as --name, its dashes escaped or not, and not
+# as the start of a longer name (--latency is not --latency-timer).
+check_options() {
+  local stage=$1 program page options option missing=0
+  for program in korvel-console korvel-ctl korvel-emulator; do
+    page=$(gzip -dc "$stage/share/man/man1/$program.1.gz" | sed 's/\\-/-/g')
+    options=$(env -u DISPLAY -u WAYLAND_DISPLAY "$stage/bin/$program" --help | grep -o -- '--[a-z][a-z-]*' | sort -u)
+    [ -n "$options" ] || fail "$program --help lists no options"
+    for option in $options; do
+      grep -Eq -- "$option([^a-z-]|\$)" <<<"$page" || { echo "$program.1 lacks $option" >&2; missing=1; }
+    done
+  done
+  [ "$missing" = 0 ] || fail "a manual page lacks options its program's --help lists"
 }
 
 check_package() {
@@ -106,6 +128,15 @@ check_runs() {
   "${no_display[@]}" "$unpacked/usr/bin/korvel-console" --no-such-option >/dev/null 2>&1 || status=$?
   [ "$status" = 2 ] || fail "an unknown option ended korvel-console with $status, not 2"
   echo "$version"
+}
+
+# lintian warns on standard error when run as root; that notice is about the
+# run, not the package, and is the one line let through.
+check_lintian() {
+  local deb said
+  deb=$(the_package "$1")
+  said=$(lintian "$deb" 2>&1 | grep -v '^running with root privileges is not recommended!$' || true)
+  [ -z "$said" ] || fail "lintian: $said"
 }
 
 step=$1
