@@ -156,6 +156,16 @@ const Plug kPlugs[] = {
        return t.emulatorLine.path() + kEmulated;
      },
      [](PortWatchTest& t) { WithdrawEmulator(t.announcement); }},
+    // The first emulator makes the folder, which is watched from then on.
+    {"EmulatorInAFolderItMakes",
+     [](PortWatchTest& t) {
+       fs::remove(t.announcements);
+       QTest::qWait(300);
+       t.announcement = AnnounceEmulator(t.emulatorLine.path());
+       EXPECT_FALSE(t.announcement.empty());
+       return t.emulatorLine.path() + kEmulated;
+     },
+     [](PortWatchTest& t) { WithdrawEmulator(t.announcement); }},
     {"EmulatorKilled",
      [](PortWatchTest& t) {
        t.emulator = std::make_unique<AnnouncingProcess>(t.emulatorLine.path());
