@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTest>
@@ -244,6 +245,31 @@ TEST_F(PortWatchTest, NothingIsRemovedThroughALink) {
   const std::string printed = testing::internal::GetCapturedStdout();
   EXPECT_EQ(Count(printed, "Ignoring emulator directory " + announcements + " - a symbolic link.\n"), 1) << printed;
   EXPECT_TRUE(fs::exists(planted));
+}
+
+// Opening the pop-up, by mouse or key, takes the list first, and a notice
+// that comes while it is open is listed once it has closed.
+TEST_F(PortWatchTest, ThePopUpTakesTheListAsItOpensAndNoticesWaitForItToClose) {
+  ASSERT_NO_FATAL_FAILURE(Watch());
+  const int system = list.count();  // the machine's own ports
+  std::ofstream(devices + "/ttyUSB7");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return list.count() == system + 1; }, 1000));
+  list.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+  for (const auto& open : std::vector<std::function<void()>>{
+           [&] { QTest::mouseClick(&list, Qt::LeftButton); }, [&] { QTest::keyClick(&list, Qt::Key_F4); }}) {
+    const int before = choice->listings();
+    open();
+    EXPECT_EQ(choice->listings(), before + 1) << "the pop-up opened without a listing";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list.view()->isVisible(); }, 1000));
+    std::ofstream(devices + "/ttyUSB8");
+    QTest::qWait(400);
+    EXPECT_EQ(list.count(), system + 1) << "the entries changed under the open pop-up";
+    list.hidePopup();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return list.count() == system + 2; }, 1000)) << "the notice was lost";
+    fs::remove(devices + "/ttyUSB8");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list.count() == system + 1; }, 1000));
+  }
 }
 
 // A folder that cannot be watched is told once; the list is then taken on a
