@@ -85,10 +85,12 @@ ConsoleSession::ConsoleSession(ConsoleWindow& window, TessaroController& control
             window.buttons().exit),
       gate_([this] {
         record_.event("exit");
+        hangUp_.stop();
         controller_.exit();
       }),
       portChoice_(*window.keepingControls().portChoice, *window.keepingControls().pathField),
-      record_(window.statusLine(), *window.keepingControls().record) {
+      record_(window.statusLine(), *window.keepingControls().record),
+      hangUp_([this] { showPortState(); }) {
   controller_.endProgram = [] { QCoreApplication::quit(); };
   connectButtons(window);
   sendOnEnter(window);
@@ -140,10 +142,14 @@ void ConsoleSession::sendOnEnter(ConsoleWindow& window) {
 
 bool ConsoleSession::runAction(const std::function<void()>& action, std::function<std::string()> waiting) {
   return gate_.run([&] {
+    hangUp_.stop();
+    portChoice_.hold();
     busy_.begin(std::move(waiting));
     action();
     busy_.end();
+    portChoice_.release();
     showPortState();
+    if (!portHealth.hungUp) hangUp_.follow(fileDescriptor);
   });
 }
 
@@ -171,8 +177,6 @@ void ConsoleSession::open() {
 
 void ConsoleSession::send() {
   ChangesBefore before;
-  const std::string logBefore = consoleWindow_.logText();
-  const std::string statusBefore = consoleWindow_.statusText();
   const bool ran = runAction(
       [&] {
         before = TakeChangesBefore(controller_);
@@ -184,13 +188,15 @@ void ConsoleSession::send() {
       });
   if (!ran || gate_.exited()) return;
   const bool sent = lineExchange.sent > 0;
-  const std::string logAdded = TextAdded(logBefore, consoleWindow_.logText());
+  // What the cycle added, as it added it: a Send costs the same however long
+  // the views have grown.
+  const CycleTexts& added = LastCycleTexts();
   // A cycle that found no change adds only the separator to the log.
-  const bool nothingChanged = logAdded == kSeparator && lineExchange.sendFailure == SendFailure::kNone;
+  const bool nothingChanged = added.log == kSeparator && lineExchange.sendFailure == SendFailure::kNone;
   statusLine_.showMessage(nothingChanged
                               ? kNothingChanged
                               : CycleMessage(UnsentMessage(UnsentControls(before, sent, LastCommandWasSetting()))));
-  record_.cycle(CycleEntryOf(logAdded, TextAdded(statusBefore, consoleWindow_.statusText())));
+  record_.cycle(CycleEntryOf(added.log, added.status));
 }
 
 void ConsoleSession::saveLog() {

@@ -2,7 +2,8 @@
 // time, and every way of closing the window (the window manager, Ctrl+Q, the
 // Exit button) ends the program through exit:, which puts the port's settings
 // back. Enter in a list or a number field sends, as the Send button does. The
-// status line tells the port's state after every action. Every search, open
+// status line tells the port's state after every action, and when the open
+// port goes away between them. Every search, open
 // and cycle goes into the session record while one is kept. While an action
 // waits on the line the window goes on painting and answering, shows that it
 // waits, and refuses the operator's input.
@@ -14,6 +15,7 @@
 
 #include "action_gate.h"
 #include "busy_window.h"
+#include "hang_up_watch.h"
 #include "port_choice.h"
 #include "window_record.h"
 
@@ -71,6 +73,7 @@ class ConsoleSession : public QObject {
   ActionGate gate_;
   PortChoice portChoice_;
   WindowRecord record_;
+  HangUpWatch hangUp_;
   std::string portPath_;
   bool closedByOperator_ = false;
   bool goneRecorded_ = false;  // the record holds the port's going away

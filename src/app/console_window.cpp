@@ -87,6 +87,10 @@ ConsoleWindow::ConsoleWindow() : widget_(std::make_unique<QWidget>()), form_(std
   const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   form_->receivedView->setFont(fixed);
   form_->statusView->setFont(fixed);
+  // The operator cannot edit the views, so nothing is to be undone: an undo
+  // history would keep a copy of every cycle's text for the whole session.
+  form_->receivedView->setUndoRedoEnabled(false);
+  form_->statusView->setUndoRedoEnabled(false);
 }
 
 ConsoleWindow::~ConsoleWindow() = default;

@@ -32,6 +32,7 @@ enum class SendState { kNothing, kReady, kNoReply };
 // Where the last cycle's command came from, for the window's note on the
 // changes that one command per cycle left unsent.
 bool lastCommandWasSetting = false;
+CycleTexts lastCycleTexts;
 
 // ---- Reply interpreters ----------------------------------------------------
 // Their call points in the cycle. A configuration reply tells the variant by
@@ -120,6 +121,8 @@ void InsertInto(TextView& view, const std::string& text) {
 
 bool LastCommandWasSetting() { return lastCommandWasSetting; }
 
+const CycleTexts& LastCycleTexts() { return lastCycleTexts; }
+
 void RunCommandCycle(TessaroController& window) {
   Cycle cycle;
   // A cycle that sends nothing leaves no trace of an earlier one's exchange.
@@ -136,7 +139,9 @@ void RunCommandCycle(TessaroController& window) {
   ShowRememberedValues(window);
 
   InsertInto(*window.receivedView, cycle.logText);
-  if (Buffer[0] == kStatusReply) InsertInto(*window.statusView, cycle.statusText);
+  const bool statusShown = Buffer[0] == kStatusReply;
+  if (statusShown) InsertInto(*window.statusView, cycle.statusText);
+  lastCycleTexts = {std::move(cycle.logText), statusShown ? std::move(cycle.statusText) : std::string()};
   window.otherCommand->selectText();
 }
 

@@ -32,8 +32,3 @@ CycleEntry CycleEntryOf(const std::string& logText, const std::string& statusTex
   entry.statusText = statusText;
   return entry;
 }
-
-std::string TextAdded(const std::string& before, const std::string& after) {
-  if (after.size() >= before.size() && after.compare(0, before.size(), before) == 0) return after.substr(before.size());
-  return after;
-}

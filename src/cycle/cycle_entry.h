@@ -12,6 +12,3 @@
 // cycle starts afresh.
 CycleEntry CycleEntryOf(const std::string& logText, const std::string& statusText);
 
-// What a view gained since `before`: the text after it when the view only
-// grew, else the whole view (it was cleared or trimmed in between).
-std::string TextAdded(const std::string& before, const std::string& after);

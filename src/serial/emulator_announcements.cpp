@@ -94,14 +94,25 @@ bool IsCharacterDevice(const std::string& path) {
   return stat(path.c_str(), &status) == 0 && S_ISCHR(status.st_mode);
 }
 
-// The device path in one announcement: a file of this user's own, of a sane
-// size, whose maker still runs, naming a character device.
-std::optional<std::string> ReadAnnouncement(int dir, const char* name) {
+enum class Standing { kRunning, kEnded, kUnusable };
+
+// One announcement: a file of this user's own, of a sane size, opened for
+// reading into file; kEnded when nothing holds its lock any more. An empty
+// file is unusable, never ended: it may be one being made, whose lock and
+// text come next.
+Standing Examine(int dir, const char* name, OwnedFd& file) {
   struct stat status {};
-  if (fstatat(dir, name, &status, AT_SYMLINK_NOFOLLOW) != 0 || !IsOwnRegularFile(status)) return std::nullopt;
-  OwnedFd file(openat(dir, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-  if (!file.valid() || fstat(file.get(), &status) != 0 || !IsOwnRegularFile(status)) return std::nullopt;
-  if (!HeldByARunningEmulator(file.get())) return std::nullopt;
+  if (fstatat(dir, name, &status, AT_SYMLINK_NOFOLLOW) != 0 || !IsOwnRegularFile(status)) return Standing::kUnusable;
+  file = OwnedFd(openat(dir, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (!file.valid() || fstat(file.get(), &status) != 0 || !IsOwnRegularFile(status)) return Standing::kUnusable;
+  return HeldByARunningEmulator(file.get()) ? Standing::kRunning : Standing::kEnded;
+}
+
+// The device path in one announcement whose maker still runs, naming a
+// character device.
+std::optional<std::string> ReadAnnouncement(int dir, const char* name) {
+  OwnedFd file;
+  if (Examine(dir, name, file) != Standing::kRunning) return std::nullopt;
   char text[kPathSize];
   const ssize_t got = pread(file.get(), text, sizeof text, 0);
   if (got < 2 || text[got - 1] != '\n' || text[0] != '/') return std::nullopt;
@@ -109,6 +120,33 @@ std::optional<std::string> ReadAnnouncement(int dir, const char* name) {
   if (path.find_first_of(std::string("\n\0", 2)) != std::string::npos) return std::nullopt;
   if (!IsCharacterDevice(path)) return std::nullopt;
   return path;
+}
+
+// Calls visit with the name of every entry of the directory but the hidden.
+template <class Visit>
+void ForEachEntry(int dir, Visit visit) {
+  // The listing gets a descriptor of its own; dir stays for the reads.
+  OwnedFd copy(dup(dir));
+  DIR* listing = copy.valid() ? fdopendir(copy.get()) : nullptr;
+  if (listing == nullptr) return;
+  copy.release();
+  while (const dirent* entry = readdir(listing)) {
+    if (entry->d_name[0] != '.') visit(entry->d_name);
+  }
+  closedir(listing);
+}
+
+// The refused directory last told, so that it is told once per change of
+// its state rather than at every listing.
+std::mutex refusalMutex;
+std::string refusalTold;
+
+void TellRefusal(const std::string& dirPath, const AnnouncementDir& dir) {
+  std::lock_guard lock(refusalMutex);
+  const std::string refusal = dir.fd.valid() || dir.missing ? std::string() : dirPath + " - " + dir.problem;
+  if (refusal == refusalTold) return;
+  refusalTold = refusal;
+  if (!refusal.empty()) PrintDiagnostic("Ignoring emulator directory %s.\n", refusal.c_str());
 }
 
 }  // namespace
@@ -157,22 +195,26 @@ void WithdrawEmulator(const std::string& announcement) {
 
 std::vector<std::string> AnnouncedEmulators() {
   const std::string dirPath = EmulatorAnnouncementDir();
-  AnnouncementDir dir = OpenAnnouncementDir(dirPath, false);
-  if (!dir.fd.valid()) {
-    if (!dir.missing) PrintDiagnostic("Ignoring emulator directory %s - %s.\n", dirPath.c_str(), dir.problem.c_str());
-    return {};
-  }
-  // The listing gets a descriptor of its own; dir.fd stays for the reads.
-  OwnedFd copy(dup(dir.fd.get()));
-  DIR* listing = copy.valid() ? fdopendir(copy.get()) : nullptr;
-  if (listing == nullptr) return {};
-  copy.release();
+  const AnnouncementDir dir = OpenAnnouncementDir(dirPath, false);
+  TellRefusal(dirPath, dir);
+  if (!dir.fd.valid()) return {};
   std::vector<std::string> paths;
-  while (const dirent* entry = readdir(listing)) {
-    if (entry->d_name[0] == '.') continue;
-    if (auto path = ReadAnnouncement(dir.fd.get(), entry->d_name)) paths.push_back(std::move(*path));
-  }
-  closedir(listing);
+  ForEachEntry(dir.fd.get(), [&](const char* name) {
+    if (auto path = ReadAnnouncement(dir.fd.get(), name)) paths.push_back(std::move(*path));
+  });
   std::sort(paths.begin(), paths.end());
   return paths;
+}
+
+void RemoveEndedAnnouncements() {
+  // Only a trusted directory: the user's own, that nobody else may write to.
+  const AnnouncementDir dir = OpenAnnouncementDir(EmulatorAnnouncementDir(), false);
+  if (!dir.fd.valid()) return;
+  ForEachEntry(dir.fd.get(), [&](const char* name) {
+    OwnedFd file;
+    // unlinkat removes the entry itself and never follows a link, and
+    // Examine counts only regular files. A name is never used twice while
+    // its file exists, so no emulator can have taken this one meanwhile.
+    if (Examine(dir.fd.get(), name, file) == Standing::kEnded) static_cast<void>(unlinkat(dir.fd.get(), name, 0));
+  });
 }

@@ -23,5 +23,10 @@ std::string AnnounceEmulator(const std::string& devicePath, std::string* whyNot 
 void WithdrawEmulator(const std::string& announcement);
 
 // The device paths of the emulators that are still running, sorted. A
-// directory that cannot be trusted is ignored, with one diagnostic line.
+// directory that cannot be trusted is ignored, with one diagnostic line the
+// first time it is found so (again after it was trusted or missing).
 std::vector<std::string> AnnouncedEmulators();
+
+// Removes the announcements of emulators that have ended (nothing holds their
+// lock) from a trusted directory; nothing elsewhere.
+void RemoveEndedAnnouncements();

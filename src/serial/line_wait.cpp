@@ -70,6 +70,14 @@ int ReadWaiting(int fd, unsigned char* destination, int room) {
   return got > 0 ? static_cast<int>(got) : -1;
 }
 
+bool LineGoneNow(int fd) {
+  if (fd < 0) return false;
+  pollfd entry{fd, POLLIN, 0};
+  // A failed poll tells nothing about the line; the next look or wait will.
+  if (poll(&entry, 1, 0) <= 0) return false;
+  return (NoteHangUp(entry.revents) & (POLLHUP | POLLERR)) != 0;
+}
+
 void DiscardStaleInput(int fd) {
   // A failure means the line is gone, which the waits that follow report.
   if (fd >= 0) static_cast<void>(tcflush(fd, TCIFLUSH));

@@ -26,5 +26,9 @@ bool WaitWritable(int fd, LineClock::time_point deadline);
 // (a hung-up terminal reports readable with no bytes).
 int ReadWaiting(int fd, unsigned char* destination, int room);
 
+// Whether the line is gone now (hang-up or error), without waiting; a hang-up
+// is noted in portHealth as the waits note it. False for no descriptor.
+bool LineGoneNow(int fd);
+
 // Drops bytes that arrived before the command was sent.
 void DiscardStaleInput(int fd);

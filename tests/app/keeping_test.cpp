@@ -1,6 +1,6 @@
 // What the window keeps and offers: every port found in the list beside the
-// path field, following plugs and unplugs; Save Log's file; the session
-// record when its file cannot be written.
+// path field, following plugs and unplugs (never in a command's wait); Save
+// Log's file; the session record when its file cannot be written.
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -18,6 +19,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "command_cycle.h"
 #include "emulator_announcements.h"
@@ -70,7 +72,7 @@ class PortListTest : public SessionTest {
   std::string dir;
 };
 
-// Within two seconds of an emulator starting it is offered, and picking it
+// Within a second of an emulator starting it is offered, and picking it
 // fills the path field; when it ends it goes, and the field stays as it was.
 TEST_F(PortListTest, FollowsAnEmulatorThatStartsAndEndsAndPickingFillsThePathField) {
   PtyPeer second;
@@ -81,7 +83,7 @@ TEST_F(PortListTest, FollowsAnEmulatorThatStartsAndEndsAndPickingFillsThePathFie
   const std::string announcement = AnnounceEmulator(port.path());
   ASSERT_FALSE(announcement.empty());
   const std::string secondAnnouncement = AnnounceEmulator(second.path());
-  ASSERT_TRUE(QTest::qWaitFor([&] { return Listed(entry); }, 2000)) << "the emulator was not offered";
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Listed(entry); }, 1000)) << "the emulator was not offered";
   EXPECT_EQ(PathField().text().toStdString(), "typed by the operator") << "the list changed the path field";
   // Search order: the emulators by path, before the system's other ports.
   const auto entries = Entries(List());
@@ -96,9 +98,47 @@ TEST_F(PortListTest, FollowsAnEmulatorThatStartsAndEndsAndPickingFillsThePathFie
   EXPECT_EQ(PathField().text().toStdString(), port.path());
 
   WithdrawEmulator(announcement);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !Listed(entry); }, 2000)) << "the ended emulator stayed offered";
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !Listed(entry); }, 1000)) << "the ended emulator stayed offered";
   EXPECT_EQ(PathField().text().toStdString(), port.path());
   WithdrawEmulator(secondAnnouncement);
+}
+
+// An emulator that starts while a command waits for its slow reply is not
+// listed during the wait, though the window handles its events then; the
+// list takes it as soon as the cycle has ended.
+TEST_F(PortListTest, NothingIsListedWhileACommandWaitsForItsReply) {
+  OpenPort();
+  PtyPeer plugged;
+  const std::string entry = plugged.path() + "  —  emulated controller";
+  std::string announcement;
+  int listingsAtPlug = -1;
+  int listingsLater = -1;
+  bool listedDuringTheWait = false;
+  QTimer::singleShot(0, [&] {
+    listingsAtPlug = session->portChoice().listings();
+    announcement = AnnounceEmulator(plugged.path());
+  });
+  QTimer::singleShot(600, [&] {
+    listingsLater = session->portChoice().listings();
+    listedDuringTheWait = Listed(entry);
+  });
+  // The wheel's move ends 0.9 s after its command.
+  std::thread line([this] {
+    port.receive(1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(900));
+    port.send({0x03, 0x0D});
+  });
+  controller.filterA->selectItemAtIndex(3);
+  window.buttons().send->click();
+  line.join();
+
+  ASSERT_FALSE(announcement.empty());
+  ASSERT_GE(listingsLater, 0) << "the window handled no event during the wait";
+  EXPECT_EQ(listingsLater, listingsAtPlug) << "the ports were listed during the wait";
+  EXPECT_FALSE(listedDuringTheWait);
+  EXPECT_NE(Log().find("3           0x3\n13         0xD\n"), std::string::npos) << Log();
+  EXPECT_TRUE(Listed(entry)) << "the list did not take the emulator when the cycle ended";
+  WithdrawEmulator(announcement);
 }
 
 TEST(SavedLog, WritesBothViewsExactlyAndReplacesTheFileWhole) {

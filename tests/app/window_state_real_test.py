@@ -2,8 +2,9 @@
 """What the window tells the operator, in a real window under Xvfb against
 emulated controllers, worked with clicks and key presses: the port's state on
 the status line through open, a port held by another console, Close, and an
-unplugged controller; a click made during a long wheel move that must not act
-afterwards; lists that take no typing; Enter that sends; and a second
+unplugged controller (told within a second, without a Send); a click made
+during a long wheel move that must not act afterwards; lists that take no
+typing; Enter that sends; and a second
 controller of another variant identified afresh after Open; a port picked
 from the list of ports found and the session record of its cycles, kept when
 the console is killed.
@@ -174,8 +175,12 @@ def port_states_and_close(desktop, args):
     second.wait_port_state(on_line(probe.device))
 
     probe.unplug()
+    # Told without a Send, within a second; a Send then finds it gone too.
+    gone = probe.device + ' went away (unplugged or switched off). Search, then Open.'
+    second.wait_port_state(gone, timeout=1)
+    check(second.text('openField') == 'The port went away.', 'the open field contradicts the status line')
     second.status_query()
-    second.wait_port_state(probe.device + ' went away (unplugged or switched off). Search, then Open.')
+    second.wait_port_state(gone)
     check(second.text('receivedView').endswith('not sent: the port went away\n' + SEPARATOR),
           'the log does not say why nothing went out')
     second.exit()

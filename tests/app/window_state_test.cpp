@@ -3,6 +3,7 @@
 // and how it takes input: Close, lists without typing, number fields that
 // take only numbers, Enter that sends, input refused during a command.
 #include <grp.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -132,6 +133,19 @@ TEST(PortStateTextTest, PermissionDeniedNamesTheOwningGroupAndHowToJoinIt) {
 
 // ---- The window through a session on a pseudo-terminal --------------------
 
+// The close, gone and exit entries of a session record, without their times.
+std::string RecordEvents(const std::string& path) {
+  std::ifstream file(path);
+  std::string line;
+  std::string events;
+  const std::regex timed(R"(^\d{4}-\d\d-\d\dT[0-9:.]+[+-]\d\d:\d\d (close|gone|exit)(.*)$)");
+  while (std::getline(file, line)) {
+    std::smatch m;
+    if (std::regex_match(line, m, timed)) events += m[1].str() + m[2].str() + "\n";
+  }
+  return events;
+}
+
 class WindowStateTest : public SessionTest {
  protected:
   std::string PortState() { return window.statusLine().portState(); }
@@ -215,15 +229,38 @@ TEST_F(WindowStateTest, TheRecordKeepsCloseThePortGoingAwayAndExit) {
   session->requestExit();
   EXPECT_EQ(ends, 1);
 
-  std::ifstream file(path);
-  std::string line;
-  std::string events;
-  const std::regex timed(R"(^\d{4}-\d\d-\d\dT[0-9:.]+[+-]\d\d:\d\d (close|gone|exit)(.*)$)");
-  while (std::getline(file, line)) {
-    std::smatch m;
-    if (std::regex_match(line, m, timed)) events += m[1].str() + m[2].str() + "\n";
-  }
-  EXPECT_EQ(events, "close " + port.path() + "\ngone " + port.path() + ": unplugged or switched off\nexit\n");
+  EXPECT_EQ(RecordEvents(path),
+            "close " + port.path() + "\ngone " + port.path() + ": unplugged or switched off\nexit\n");
+  std::filesystem::remove_all(dir);
+}
+
+// Unplugged while no command runs: the status line, the field beside Open
+// and the record say so within a second, without a Send. A byte that
+// arrives meanwhile is no hang-up and stays for the next command.
+TEST_F(WindowStateTest, APortThatGoesAwayWhileIdleIsToldWithinASecond) {
+  char dir[] = "/tmp/korvel-record-XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  const std::string path = std::string(dir) + "/record.txt";
+  ASSERT_TRUE(session->startRecord(path));
+  ASSERT_NO_FATAL_FAILURE(OpenOnLine());
+  const std::string onLine = PortState();
+
+  port.send({0x55});
+  QTest::qWait(300);
+  EXPECT_EQ(PortState(), onLine) << "a stray byte was taken for a hang-up";
+  int waiting = 0;
+  ASSERT_EQ(ioctl(fileDescriptor, FIONREAD, &waiting), 0);
+  EXPECT_EQ(waiting, 1) << "the stray byte was taken off the line";
+
+  port.hangUp();
+  const std::string gone = port.path() + " went away (unplugged or switched off). Search, then Open.";
+  EXPECT_TRUE(QTest::qWaitFor([&] { return PortState() == gone; }, 1000)) << PortState();
+  EXPECT_EQ(controller.openField->stringValue(), "The port went away.");
+  controller.filterA->selectItemAtIndex(3);
+  window.buttons().send->click();  // finds the port gone as well; told once
+  EXPECT_EQ(PortState(), gone);
+  session->requestExit();
+  EXPECT_EQ(RecordEvents(path), "gone " + port.path() + ": unplugged or switched off\nexit\n");
   std::filesystem::remove_all(dir);
 }
 

@@ -1,0 +1,28 @@
+#include "hang_up_watch.h"
+
+#include <QSocketNotifier>
+
+#include "line_wait.h"
+
+HangUpWatch::HangUpWatch(std::function<void()> wentAway) : wentAway_(std::move(wentAway)) {}
+
+HangUpWatch::~HangUpWatch() = default;
+
+void HangUpWatch::follow(int fd) {
+  stop();
+  if (fd < 0) return;
+  notifier_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Exception);
+  connect(notifier_.get(), &QSocketNotifier::activated, this, &HangUpWatch::check);
+}
+
+void HangUpWatch::stop() { notifier_.reset(); }
+
+bool HangUpWatch::following() const { return notifier_ && notifier_->isEnabled(); }
+
+void HangUpWatch::check() {
+  if (!notifier_ || !LineGoneNow(static_cast<int>(notifier_->socket()))) return;
+  // The hang-up stays reported until the descriptor is closed: the notifier
+  // would fire again at once.
+  notifier_->setEnabled(false);
+  wentAway_();
+}
