@@ -14,7 +14,6 @@
 #include <QWidget>
 
 #include <chrono>
-#include <cstdio>
 #include <cstring>
 
 #include "command_cycle.h"
@@ -36,16 +35,6 @@ namespace {
 // Often enough for the window to repaint smoothly and to answer the desktop
 // before it declares the program hung.
 constexpr std::chrono::milliseconds kRepaintInterval{15};
-
-std::string HexBytes(const unsigned char* bytes, int count) {
-  std::string text;
-  for (int i = 0; i < count; ++i) {
-    char byte[4];
-    std::snprintf(byte, sizeof byte, i == 0 ? "%02X" : " %02X", bytes[i]);
-    text += byte;
-  }
-  return text;
-}
 
 constexpr char kNothingChanged[] = "Nothing changed since the last Send; nothing sent.";
 constexpr char kPortClosed[] = "The port is closed.";
@@ -184,7 +173,7 @@ void ConsoleSession::send() {
         controller_.communicate();
       },
       [] {
-        return "Waiting for the controller's reply to " + HexBytes(mycomm, portHealth.sendingLength) + "…";
+        return "Waiting for the controller's reply to " + HexList(mycomm, portHealth.sendingLength, portHealth.sendingLength) + "…";
       });
   if (!ran || gate_.exited()) return;
   const bool sent = lineExchange.sent > 0;

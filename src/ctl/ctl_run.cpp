@@ -86,14 +86,6 @@ std::string HexBytes(const std::vector<unsigned char>& bytes) {
   return HexList(bytes.data(), static_cast<int>(bytes.size()), static_cast<int>(bytes.size())) + "\n";
 }
 
-std::string WithoutSeparator(std::string log) {
-  const std::string separator = kSeparator;
-  if (log.size() >= separator.size() && log.compare(log.size() - separator.size(), separator.size(), separator) == 0) {
-    log.resize(log.size() - separator.size());
-  }
-  return log;
-}
-
 // The cycle's log with its times before the separator that closes it.
 std::string TimedLog(const CycleResult& result) {
   const std::string untimed = WithoutSeparator(result.log);

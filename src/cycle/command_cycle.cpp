@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <span>
+#include <string_view>
 
 #include "capture.h"
 #include "configuration_echo.h"
@@ -146,3 +147,11 @@ void RunCommandCycle(TessaroController& window) {
 }
 
 void TessaroController::communicate(void* /*sender*/) { RunCommandCycle(*this); }
+
+std::string WithoutSeparator(std::string log) {
+  const std::string_view separator = kSeparator;
+  if (log.size() >= separator.size() && log.compare(log.size() - separator.size(), separator.size(), separator) == 0) {
+    log.resize(log.size() - separator.size());
+  }
+  return log;
+}

@@ -10,6 +10,8 @@
 inline constexpr char kNoReplyMessage[] = "** Command Ignored **\nCurrently controller is on Local mode.\n";
 // Closes every cycle's part of the log.
 inline constexpr char kSeparator[] = "****************************************\n";
+// A cycle's log text without the separator that closes it.
+std::string WithoutSeparator(std::string log);
 
 void RunCommandCycle(TessaroController& window);
 

@@ -6,18 +6,6 @@
 #include "exchange_notes.h"
 #include "serial_state.h"
 
-namespace {
-
-std::string WithoutSeparator(const std::string& log) {
-  const std::string separator = kSeparator;
-  if (log.size() < separator.size() || log.compare(log.size() - separator.size(), separator.size(), separator) != 0) {
-    return log;
-  }
-  return log.substr(0, log.size() - separator.size());
-}
-
-}  // namespace
-
 CycleEntry CycleEntryOf(const std::string& logText, const std::string& statusText) {
   CycleEntry entry;
   const int length = std::clamp(static_cast<int>(lineExchange.sent), 0, static_cast<int>(kCommandSize));
