@@ -63,14 +63,14 @@ int Count(const std::string& summary, const std::string& label) {
 TEST(BurnIn, MemoryStaysFlatOverTenThousandQueriesAndTheCountsAddUp) {
   // Runs past 10,000 so that the memory is read while the process still runs.
   constexpr int kRuns = 10'500;
-  constexpr long kAllowedGrowthKiB = 1024;
+  [[maybe_unused]] constexpr long kAllowedGrowthKiB = 1024;
   EmulatedController controller(Variant::kTriad);
   ASSERT_TRUE(controller.ready());
   CtlProcess ctl({"--port", controller.path(), "--repeat", std::to_string(kRuns), "status"});
   ASSERT_TRUE(WaitForQueries(controller, 1'000, kThousandQueries));
   const long after1000 = ResidentKiB(ctl.pid());
   ASSERT_TRUE(WaitForQueries(controller, 10'000, 10 * kThousandQueries));
-  const long after10000 = ResidentKiB(ctl.pid());
+  [[maybe_unused]] const long after10000 = ResidentKiB(ctl.pid());
   const CtlRun run = ctl.Finish(60s);
   ASSERT_GT(after1000, 0);
 #ifndef KORVEL_SANITIZED_CTL

@@ -80,7 +80,7 @@ TEST_F(DriftTest, AWornWheelShowsItsModelledDriftAndASteadyOneNone) {
   options.variant = emulator::Variant::kTriad;
   options.baud = 0;
   options.moveTime = 40ms;
-  options.wear = {Device::kWheelA, 10, 10};
+  options.wear = {Device::kWheelA, 20, 10};
   ASSERT_NO_FATAL_FAILURE(Connect(options));
 
   struct Step {
@@ -109,8 +109,11 @@ TEST_F(DriftTest, AWornWheelShowsItsModelledDriftAndASteadyOneNone) {
   const MoveTimes model{options.moveTime, 0ms, options.wear};
   const double unworn = Ms(ModelledMoveTime(model, Device::kWheelA, 1, 0, 0)).count();
   const double worn = Ms(ModelledMoveTime(model, Device::kWheelA, 1, 0, 59)).count();
-  ASSERT_GT(worn - unworn, 20);
-  constexpr double kSlackMs = 5;
+  ASSERT_GT(worn - unworn, 50);
+  // A median of three moves on a loaded machine (the sanitizer build runs
+  // two tests at once) strays by several milliseconds; the drift it must
+  // show is five times this.
+  constexpr double kSlackMs = 12;
   for (const SettingSummary& s : run.summaries()) {
     SCOPED_TRACE(s.setting);
     EXPECT_EQ(s.count, kRounds);
