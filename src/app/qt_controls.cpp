@@ -30,10 +30,26 @@ void QtCaption::setTitleWithMnemonic(const std::string& title) { label_.setText(
 
 void QtCaption::setHidden(bool hidden) { label_.setHidden(hidden); }
 
+// The view keeps a layout for every paragraph it has ever shown, a few
+// hundred bytes each; a piece of text goes in as one paragraph whose lines are
+// broken by line separators, which read back as line ends all the same.
+namespace {
+
+QString AsOneParagraph(const std::string& text) {
+  QString piece = QString::fromStdString(text);
+  const bool ends = piece.endsWith(u'\n');
+  if (ends) piece.chop(1);
+  piece.replace(u'\n', QChar::LineSeparator);
+  if (ends) piece.append(u'\n');
+  return piece;
+}
+
+}  // namespace
+
 void QtTextView::insertText(const std::string& text) {
   if (view_.isReadOnly()) return;
   view_.moveCursor(QTextCursor::End);
-  view_.insertPlainText(QString::fromStdString(text));
+  view_.insertPlainText(AsOneParagraph(text));
   view_.ensureCursorVisible();
   // The cursor's line can be in view with the last line cut at the foot of a
   // view whose height is no whole number of lines.

@@ -1,5 +1,6 @@
 // Each operation of the control interfaces, on the real widget behind it.
 #include <QApplication>
+#include <QClipboard>
 #include <QColor>
 #include <QComboBox>
 #include <QLabel>
@@ -221,6 +222,37 @@ TEST_F(ControlsTest, InsertedTextIsScrolledIntoView) {
   const QScrollBar& bar = *view.verticalScrollBar();
   EXPECT_GT(bar.maximum(), 0);
   EXPECT_EQ(bar.value(), bar.maximum());
+}
+
+// A piece of many lines (a cycle's log) is kept as one paragraph, so that the
+// view's layouts do not grow with every line; it reads back, copies and
+// scrolls line by line all the same.
+TEST_F(ControlsTest, PiecesOfManyLinesReadCopyAndScrollAsLines) {
+  ASSERT_TRUE(ShowActive());
+  QPlainTextEdit& view = Find<QPlainTextEdit>("receivedView");
+  TextView& log = *controller.receivedView;
+  log.setEditable(true);
+  std::string expected;
+  for (int cycle = 0; cycle < 30; ++cycle) {
+    std::string piece;
+    for (int line = 0; line < 12; ++line) piece += std::to_string(cycle) + "." + std::to_string(line) + "\n";
+    log.insertText(piece);
+    expected += piece;
+  }
+  log.insertText("no line end");
+  log.setEditable(false);
+  expected += "no line end";
+  QApplication::processEvents();
+  EXPECT_EQ(view.toPlainText().toStdString(), expected);
+  EXPECT_EQ(view.blockCount(), 31) << "a paragraph a piece";
+
+  view.selectAll();
+  view.copy();
+  EXPECT_EQ(QApplication::clipboard()->text().toStdString(), expected);
+
+  const QRect last = view.cursorRect();
+  EXPECT_GE(last.top(), 0);
+  EXPECT_LE(last.bottom(), view.viewport()->height()) << "the last line is not in view";
 }
 
 TEST_F(ControlsTest, AReadOnlyViewTakesNoText) {

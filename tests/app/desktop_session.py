@@ -248,10 +248,12 @@ def find(root, description=None, name=None, role=None):
 
 
 def text_of(node):
+    """A widget's text; the views break the lines of each piece they are
+    given with line separators (U+2028), read here as line ends."""
     text = node.get_text_iface()
     if text is None:
         raise Failure(describe(node) + ' has no text')
-    return text.get_text(0, text.get_character_count())
+    return text.get_text(0, text.get_character_count()).replace('\u2028', '\n')
 
 
 def text_child(combo):
