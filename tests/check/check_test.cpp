@@ -138,4 +138,98 @@ TEST(CheckPlan, WheelMovesCoverEveryDistanceAndSpeed) {
   EXPECT_TRUE(result.restored) << result.restoreNote;
 }
 
+// Faults a check must catch: exactly the steps they touch fail, with what
+// was set and what the controller reported, and the restore still happens.
+struct FaultCase {
+  const char* name;
+  Variant variant;
+  emulator::StuckPosition stuck;
+  emulator::IgnoredMode ignored;
+  std::vector<std::string> failures;  // "device.setting=value: expected / reported"
+};
+
+void PrintTo(const FaultCase& c, std::ostream* out) { *out << c.name; }
+
+class CheckOfFault : public testing::TestWithParam<FaultCase> {};
+
+TEST_P(CheckOfFault, FailsExactlyTheAffectedStepsAndRestores) {
+  const FaultCase& c = GetParam();
+  emulator::EmulatorOptions options;
+  options.variant = c.variant;
+  options.baud = 0;
+  options.stuck = c.stuck;
+  options.ignoredMode = c.ignored;
+  EmulatedController controller(options);
+  ASSERT_TRUE(controller.ready());
+  CtlSession session;
+  ASSERT_EQ(session.open(controller.path()), OpenOutcome::kReady);
+  const emulator::ControllerState before = controller.server().state();
+
+  const CheckResult result = RunCheck(session, {});
+
+  std::vector<std::string> failures;
+  for (const CheckStep& s : result.steps) {
+    if (s.result == StepResult::kFail) {
+      failures.push_back(s.device + "." + s.setting + "=" + s.value + ": " + s.expected + " / " + s.reported);
+    }
+  }
+  EXPECT_EQ(failures, c.failures);
+  EXPECT_EQ(VerdictName(result.verdict), std::string("failed"));
+  EXPECT_TRUE(result.restored) << result.restoreNote;
+  EXPECT_EQ(controller.server().state(), before);
+}
+
+// Found: every wheel at filter 0 and speed 0, every shutter closed and fast
+// (so the modes go soft, nd 1, nd 13, nd 144, fast).
+// Wheel A visits 9 first (the mirrored order, as it starts at 0) and ends its
+// visits at 4; its speed moves go to 9 and back to 4.
+const FaultCase kFaults[] = {
+    {"StuckWheel",
+     Variant::kDuoWheelShutter,
+     {Device::kWheelA, 9},
+     {},
+     {"wheelA.filter=9: 9 / 0", "wheelA.speed=0: filter 9, speed 0 / filter 4, speed 0",
+      "wheelA.speed=2: filter 9, speed 2 / filter 4, speed 2", "wheelA.speed=4: filter 9, speed 4 / filter 4, speed 4",
+      "wheelA.speed=6: filter 9, speed 6 / filter 4, speed 6"}},
+    {"ShutterIgnoresAMode",
+     Variant::kTriad,
+     {},
+     {Device::kShutterB, static_cast<int>(emulator::ShutterMode::kSoft)},
+     {"shutterB.mode=soft: soft / fast"}},
+    {"ShutterIgnoresNeutralDensity",
+     Variant::kMono,
+     {},
+     {Device::kShutterA, static_cast<int>(emulator::ShutterMode::kNeutralDensity)},
+     {"shutterA.steps=1: nd / soft", "shutterA.steps=13: nd / soft", "shutterA.steps=144: nd / soft"}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Faults, CheckOfFault, testing::ValuesIn(kFaults), CaseName());
+
+// A controller that falls silent mid-check: the check ends with the steps it
+// has, the last one failed for want of a reply, and says the restore could
+// not be verified.
+TEST(CheckOfSilence, EndsWithWhatItHasAndNoVerifiedRestore) {
+  emulator::EmulatorOptions options;
+  options.variant = Variant::kDuoShutterShutter;
+  options.baud = 0;
+  // The on-line byte, the configuration and status queries, then three steps
+  // of two cycles each and the fourth step's command.
+  options.silentAfter = 3 + 3 * 2 + 1;
+  EmulatedController controller(options);
+  ASSERT_TRUE(controller.ready());
+  CtlSession session;
+  ASSERT_EQ(session.open(controller.path()), OpenOutcome::kReady);
+
+  const CheckResult result = RunCheck(session, {});
+
+  ASSERT_EQ(result.steps.size(), 4u);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(result.steps[static_cast<std::size_t>(i)].result, StepResult::kPass) << i;
+  EXPECT_EQ(result.steps[3].result, StepResult::kFail);
+  EXPECT_EQ(result.steps[3].note, "status query: no reply");
+  EXPECT_EQ(VerdictName(result.verdict), std::string("no reply"));
+  EXPECT_FALSE(result.restored);
+  EXPECT_EQ(result.restoreNote,
+            "the controller did not answer; the settings found could not be set again and verified");
+}
+
 }  // namespace
