@@ -94,12 +94,14 @@ class Checker {
     step.sent = SentBytes(cycle);
     step.ms = Ms(cycle.times.reply);
     if (!Answered(cycle)) {
+      result_.portGone = cycle.outcome == CycleOutcome::kPortGone;
       step.note = FailureNote(cycle);
       return ended(step, false);
     }
     const CycleResult status = Query(session_, kStatusEntry);
     step.statusMs = Ms(status.times.reply);
     if (!Answered(status)) {
+      result_.portGone = status.outcome == CycleOutcome::kPortGone;
       step.note = "status query: " + FailureNote(status);
       return ended(step, false);
     }

@@ -38,6 +38,7 @@ struct CheckResult {
   std::string restoreNote;  // what the restore found otherwise, or why it was not verified
   std::string configuration;  // the configuration reply's text
   int planned = 0;            // steps in the plan
+  bool portGone = false;      // the check ended because the port went away
   std::vector<CheckStep> steps;
 };
 
