@@ -251,14 +251,13 @@ Range RangeOf(const std::vector<PointSeries>& series, bool x) {
   return r;
 }
 
+// A column in the plot's top left corner, where short moves at the fastest
+// speed leave room.
 void DrawKey(QPainter& painter, const QRectF& plot, const std::vector<PointSeries>& series) {
-  double x = plot.right();
-  for (std::size_t i = series.size(); i-- > 0;) {
-    const double width = painter.fontMetrics().horizontalAdvance(series[i].name) + 16;
-    x -= width;
+  for (std::size_t i = 0; i < series.size(); ++i) {
     painter.setPen(kSeriesColours[i % std::size(kSeriesColours)]);
-    painter.drawText(QRectF(x, plot.top() - kTitleHeight, width, kTitleHeight), Qt::AlignRight | Qt::AlignVCenter,
-                     QStringLiteral("● ") + series[i].name);
+    painter.drawText(QRectF(plot.left() + 6, plot.top() + 2 + 14 * static_cast<double>(i), 120, 14),
+                     Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("● ") + series[i].name);
   }
 }
 
