@@ -65,7 +65,7 @@ std::string Mismatch(const CtlRequest& r, bool repeatGiven, bool intervalGiven) 
     return "--repeat, --interval, --stop-on-error and --csv do not work with check";
   }
   if (!repeatGiven && (r.verifyEvery > 0 || !r.csv.empty() || (!r.report.empty() && r.command != "check"))) {
-    return "--verify-every, --csv and --report need --repeat (--report also works with check)";
+    return "--verify-every, --csv and --report need --repeat";
   }
   if (r.verifyEvery > 0 && r.command != "set") return "--verify-every works with set";
   return {};
