@@ -40,6 +40,16 @@ std::string Joined(const std::vector<ReportedValue>& values, bool reported) {
   return text;
 }
 
+// The report carries a neutral density mode's step count too, which the
+// window shows in the shutter's steps field: compared beside the mode.
+void AddSteps(const SettingCycle& cycle, HeadlessWindow& window, std::vector<ReportedValue>& values) {
+  TextField* const fields[] = {window.controller.shutterAsteps, window.controller.shutterBsteps};
+  for (const Setting& s : cycle.settings) {
+    if (s.key->kind != KeyKind::kShutterSteps) continue;
+    values.push_back({s.key, s.value, fields[s.key->device]->intValue()});
+  }
+}
+
 std::string FailureNote(const CycleResult& r) {
   switch (r.outcome) {
     case CycleOutcome::kRefused:
@@ -105,7 +115,8 @@ class Checker {
       step.note = "status query: " + FailureNote(status);
       return ended(step, false);
     }
-    const std::vector<ReportedValue> values = ReportedValues({planned.cycle}, session_.window());
+    std::vector<ReportedValue> values = ReportedValues({planned.cycle}, session_.window());
+    AddSteps(planned.cycle, session_.window(), values);
     step.expected = Joined(values, false);
     step.reported = Joined(values, true);
     const bool same = std::all_of(values.begin(), values.end(), [](const ReportedValue& v) { return v.set == v.reported; });

@@ -200,7 +200,9 @@ const FaultCase kFaults[] = {
      Variant::kMono,
      {},
      {Device::kShutterA, static_cast<int>(emulator::ShutterMode::kNeutralDensity)},
-     {"shutterA.steps=1: nd / soft", "shutterA.steps=13: nd / soft", "shutterA.steps=144: nd / soft"}},
+     {"shutterA.steps=1: mode nd, steps 1 / mode soft, steps 0",
+      "shutterA.steps=13: mode nd, steps 13 / mode soft, steps 0",
+      "shutterA.steps=144: mode nd, steps 144 / mode soft, steps 0"}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Faults, CheckOfFault, testing::ValuesIn(kFaults), CaseName());
