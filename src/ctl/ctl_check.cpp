@@ -29,15 +29,14 @@ std::string Named(const bool* chosen, int count, const char* kind) {
 std::string WhatMoves(const CtlRequest& r) {
   const std::string wheels = Named(r.wheels, 3, "wheels");
   const std::string shutters = Named(r.shutters, 2, "shutters");
-  std::string text = "The check moves " + (wheels.empty() ? std::string("no wheel") : wheels) +
+  return "The check moves " + (wheels.empty() ? std::string("no wheel") : wheels) +
                      " through every position and speed and sets " +
                      (shutters.empty() ? std::string("no shutter") : shutters) +
                      " open, closed and through every mode, those the controller reports connected; light may "
                      "reach a sample. It takes about a minute a wheel at fast speeds, more at slow ones.";
-  return text;
 }
 
-void ShowProgress(const CheckStep&, int done, int planned, int failures) {
+void ShowProgress(int done, int planned, int failures) {
   std::fprintf(stderr, "\r%d/%d steps  failures %d   ", done, planned, failures);
   std::fflush(stderr);
 }
@@ -99,7 +98,7 @@ int RunCheckCommand(CtlSession& session, const CtlRequest& r, BurnInFiles& files
       std::fputs(StepLine(step).c_str(), results);
       std::fflush(results);
     }
-    if (progress) ShowProgress(step, done, planned, failures);
+    if (progress) ShowProgress(done, planned, failures);
   };
   KeepProgressLine(progress);
   const CheckResult result = RunCheck(session, options);
