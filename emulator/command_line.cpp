@@ -19,6 +19,7 @@ constexpr long kMaxLatencyTimerMs = 255;
 constexpr long kMaxWearPercent = 100;
 constexpr long kMaxWearMoves = 1'000'000;
 constexpr long kMaxFilter = 9;
+constexpr long kMaxSilentAfter = 1'000'000;
 
 struct VariantName {
   std::string_view name;
@@ -148,6 +149,31 @@ std::string SetStuck(std::string_view value, EmulatorOptions& options) {
   return {};
 }
 
+// SHUTTER:MODE, say shutterB:soft.
+std::string SetIgnoredMode(std::string_view value, EmulatorOptions& options) {
+  constexpr std::string_view kModes[] = {"fast", "soft", "nd"};
+  const std::size_t colon = value.find(':');
+  const std::string_view name = value.substr(0, colon);
+  const DeviceName* shutter = nullptr;
+  for (const DeviceName& entry : kDevices) {
+    if (entry.name == name && entry.name.starts_with("shutter")) shutter = &entry;
+  }
+  const std::string_view mode = colon == std::string_view::npos ? std::string_view() : value.substr(colon + 1);
+  const auto found = std::find(std::begin(kModes), std::end(kModes), mode);
+  if (shutter == nullptr || found == std::end(kModes)) {
+    return "--ignore-mode needs SHUTTER:MODE, a shutter of shutterA,shutterB and a mode of fast,soft,nd";
+  }
+  options.ignoredMode = {shutter->device, static_cast<int>(found - std::begin(kModes))};
+  return {};
+}
+
+std::string SetSilentAfter(std::string_view value, EmulatorOptions& options) {
+  const auto count = ParseNumber(value, 1, kMaxSilentAfter);
+  if (!count) return "--silent-after needs a count of commands from 1 to " + std::to_string(kMaxSilentAfter);
+  options.silentAfter = static_cast<int>(*count);
+  return {};
+}
+
 std::string SetLatencyTimer(std::string_view value, EmulatorOptions& options) {
   const auto ms = ParseNumber(value, 1, kMaxLatencyTimerMs);
   if (!ms) return "--latency-timer needs milliseconds from 1 to " + std::to_string(kMaxLatencyTimerMs);
@@ -167,7 +193,8 @@ std::string CheckDevices(const EmulatorOptions& options) {
   for (const DeviceName& entry : kDevices) {
     const bool named = options.notConnected.count(entry.device) != 0 ||
                        (options.wear.percent > 0 && options.wear.wheel == entry.device) ||
-                       (options.stuck.filter >= 0 && options.stuck.wheel == entry.device);
+                       (options.stuck.filter >= 0 && options.stuck.wheel == entry.device) ||
+                       (options.ignoredMode.mode >= 0 && options.ignoredMode.shutter == entry.device);
     if (named && !setup.has(entry.device)) {
       return "the " + std::string(VariantText(options.variant)) + " controller has no " + std::string(entry.name);
     }
@@ -204,6 +231,8 @@ constexpr OptionRow kOptions[] = {
     {"position-time", "MS", "and MS more for each filter position the wheel passes\n(the shorter way round), times speed index + 1", SetPositionTime},
     {"wear", "WHEEL:PERCENT:N", "that wheel's moves take PERCENT longer every N moves", SetWear},
     {"stuck", "WHEEL:FILTER", "that wheel never reaches position FILTER: the move is\nanswered, the wheel stays where it was", SetStuck},
+    {"ignore-mode", "SHUTTER:MODE", "that shutter ignores mode MODE (fast, soft or nd): the\ncommand is answered, the shutter keeps its mode", SetIgnoredMode},
+    {"silent-after", "N", "answer N commands (the on-line byte is one), then\nnothing more, not even an echo", SetSilentAfter},
     {"latency-timer", "MS", "hand bytes on as a USB serial adapter does: all that\ncrossed the line, every MS (1 to 255) or per 62 bytes", SetLatencyTimer},
     {"no-announce", nullptr, "stay out of port searches", SetNoAnnounce},
     {"help", nullptr, "show this text", nullptr},

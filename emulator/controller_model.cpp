@@ -116,6 +116,7 @@ void ControllerModel::executeModeCommand(std::span<const uint8_t> command) {
   }
   if (!setup_.connected(shutter)) return;
   const auto mode = static_cast<ShutterMode>(command[0] - code::kModeFast);
+  if (setup_.ignoredMode.shutter == shutter && setup_.ignoredMode.mode == static_cast<int>(mode)) return;
   uint8_t steps = 0;
   if (mode == ShutterMode::kNeutralDensity) {
     steps = command.back();

@@ -25,8 +25,15 @@ struct StuckPosition {
   int filter = -1;  // -1: no wheel is stuck
 };
 
-// Which controller is served: its variant, the devices reported missing and
-// a stuck wheel.
+// A fault: one shutter ignores one mode. The mode command is answered as any
+// other, and the shutter keeps the mode (and steps) it had.
+struct IgnoredMode {
+  Device shutter = Device::kShutterA;
+  int mode = -1;  // a ShutterMode's number; -1: every mode is taken
+};
+
+// Which controller is served: its variant, the devices reported missing, a
+// stuck wheel and a shutter that ignores a mode.
 struct ControllerSetup {
   ControllerSetup() = default;
   ControllerSetup(Variant v, std::set<Device> missing = {}) : variant(v), notConnected(std::move(missing)) {}
@@ -34,6 +41,7 @@ struct ControllerSetup {
   Variant variant = Variant::kTriad;
   std::set<Device> notConnected;
   StuckPosition stuck;
+  IgnoredMode ignoredMode;
 
   bool has(Device device) const;
   // Present in the variant and not marked not connected.

@@ -20,6 +20,10 @@ struct EmulatorOptions {
   std::chrono::milliseconds positionTime{0};
   MotorWear wear;
   StuckPosition stuck;  // a wheel that never reaches one filter position
+  IgnoredMode ignoredMode;  // a shutter that ignores one mode
+  // The controller answers this many commands (the on-line byte is one),
+  // then no byte more, not even an echo; 0: it never falls silent.
+  int silentAfter = 0;
   // 0: each byte reaches the device as it has crossed the line; else bytes
   // reach it as through a USB serial adapter with this latency timer.
   std::chrono::milliseconds latencyTimer{0};

@@ -32,6 +32,7 @@ int PollTimeout(Clock::time_point deadline) {
 ControllerSetup SetupOf(const EmulatorOptions& options) {
   ControllerSetup setup{options.variant, options.notConnected};
   setup.stuck = options.stuck;
+  setup.ignoredMode = options.ignoredMode;
   return setup;
 }
 
@@ -157,9 +158,12 @@ bool EmulatorServer::handle(uint8_t byte, Clock::time_point ready) {
       received_.erase(received_.begin(), received_.begin() + kReceivedLogLimit / 2);
     }
     received_.push_back(byte);
+    // A controller gone silent hears nothing more and says nothing.
+    if (options_.silentAfter > 0 && answered_ >= options_.silentAfter) return true;
     before = model_.state();
     reply = model_.feed(byte);
     after = model_.state();
+    if (reply.complete) ++answered_;
   }
   if (!send(reply.echo, ready)) return false;
   if (!reply.complete || (reply.answer.empty() && !reply.closes)) return true;

@@ -64,6 +64,7 @@ class EmulatorServer {
   LinePacer pacer_;          // serving thread only
   AdapterDelivery adapter_;  // serving thread only
   MoveClock moveClock_;      // serving thread only
+  int answered_ = 0;         // whole commands answered; under mutex_
   PseudoTerminal pty_;
   UniqueFd stopRead_;
   UniqueFd stopWrite_;

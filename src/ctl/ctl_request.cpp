@@ -33,7 +33,10 @@ struct Options {
                                  "set.",
                                  "K"};
   QCommandLineOption csv{"csv", "Burn-in: append one row per cycle to FILE (CSV with a header line).", "FILE"};
-  QCommandLineOption report{"report", "Burn-in: write an HTML report to FILE, which must not exist yet.", "FILE"};
+  QCommandLineOption report{"report", "Burn-in or check: write an HTML report to FILE, which must not exist yet.", "FILE"};
+  QCommandLineOption yes{"yes", "check: run without asking (needed without a terminal)."};
+  QCommandLineOption wheels{"wheels", "check: the wheels to set, a comma list of A, B, C, or none.", "LIST"};
+  QCommandLineOption shutters{"shutters", "check: the shutters to set, a comma list of A, B, or none.", "LIST"};
   QCommandLineOption log{"log", "Append a session record of the search, the open and every cycle to FILE.", "FILE"};
   QCommandLineOption version{"version", "Show the version."};
   QCommandLineOption help{{"h", "help"}, "Show this help."};
@@ -58,7 +61,10 @@ std::string Mismatch(const CtlRequest& r, bool repeatGiven, bool intervalGiven) 
     return "--repeat, --interval and --stop-on-error work with status, config, set and command NAME";
   }
   if (intervalGiven && !repeatGiven) return "--interval needs --repeat";
-  if (!repeatGiven && (r.verifyEvery > 0 || !r.csv.empty() || !r.report.empty())) {
+  if (r.command == "check" && (repeatGiven || intervalGiven || r.stopOnError || !r.csv.empty())) {
+    return "--repeat, --interval, --stop-on-error and --csv do not work with check";
+  }
+  if (!repeatGiven && (r.verifyEvery > 0 || !r.csv.empty() || (!r.report.empty() && r.command != "check"))) {
     return "--verify-every, --csv and --report need --repeat";
   }
   if (r.verifyEvery > 0 && r.command != "set") return "--verify-every works with set";
@@ -111,6 +117,30 @@ std::string ReadBurnIn(const QCommandLineParser& parser, const Options& o, CtlRe
   return {};
 }
 
+// "A,C" or "none": which of count devices (A, B, …) a check may set.
+bool ReadDevices(const QString& list, bool* chosen, int count) {
+  for (int i = 0; i < count; ++i) chosen[i] = false;
+  if (list == "none") return true;
+  for (const QString& name : list.split(',')) {
+    if (name.size() != 1 || name[0] < 'A' || name[0].unicode() >= 'A' + count) return false;
+    chosen[name[0].unicode() - 'A'] = true;
+  }
+  return true;
+}
+
+std::string ReadCheck(const QCommandLineParser& parser, const Options& o, CtlRequest& r) {
+  r.yes = parser.isSet(o.yes);
+  const bool given = r.yes || parser.isSet(o.wheels) || parser.isSet(o.shutters);
+  if (given && r.command != "check") return "--yes, --wheels and --shutters work with check";
+  if (parser.isSet(o.wheels) && !ReadDevices(parser.value(o.wheels), r.wheels, 3)) {
+    return "'" + parser.value(o.wheels).toStdString() + "' is no --wheels list (A, B, C, comma-separated, or none)";
+  }
+  if (parser.isSet(o.shutters) && !ReadDevices(parser.value(o.shutters), r.shutters, 2)) {
+    return "'" + parser.value(o.shutters).toStdString() + "' is no --shutters list (A, B, comma-separated, or none)";
+  }
+  return {};
+}
+
 std::string Read(QCommandLineParser& parser, const Options& o, CtlRequest& r) {
   QStringList positional = parser.positionalArguments();
   if (positional.isEmpty()) return "no command given";
@@ -126,6 +156,7 @@ std::string Read(QCommandLineParser& parser, const Options& o, CtlRequest& r) {
   r.stopOnError = parser.isSet(o.stopOnError);
   std::string error = ReadBurnIn(parser, o, r);
   if (error.empty()) error = Mismatch(r, parser.isSet(o.repeat), parser.isSet(o.interval));
+  if (error.empty()) error = ReadCheck(parser, o, r);
   if (error.empty()) error = ReadArguments(r, positional);
   return error;
 }
@@ -137,8 +168,8 @@ int ReadCommandLine(int argc, char** argv, CtlRequest& request, FILE* results) {
   QCommandLineParser parser;
   parser.setApplicationDescription("Drives a Korvel controller from the shell, cycle by cycle as the console does.");
   parser.addOptions({o.port, o.json, o.list, o.verbose, o.log, o.repeat, o.interval, o.stopOnError, o.verifyEvery,
-                     o.csv, o.report, o.version, o.help});
-  parser.addPositionalArgument("COMMAND", "ports, status, config, set or command.", "COMMAND [ARGS]");
+                     o.csv, o.report, o.yes, o.wheels, o.shutters, o.version, o.help});
+  parser.addPositionalArgument("COMMAND", "ports, status, config, set, command or check.", "COMMAND [ARGS]");
   QStringList arguments;
   for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
   if (!parser.parse(arguments)) return UsageError(parser.errorText().toStdString());

@@ -23,6 +23,9 @@ struct CtlRequest {
   std::string invocation;  // the command line, for the report
   std::vector<SettingCycle> settings;  // set
   const GeneralCommandName* general = nullptr;  // command NAME
+  bool yes = false;  // check: run without asking
+  bool wheels[3] = {true, true, true};  // check: the wheels A to C it may set
+  bool shutters[2] = {true, true};
 };
 
 // Fills request from argv; returns -1 to go on, else the exit status (help or

@@ -8,6 +8,7 @@
 #include "burn_in.h"
 #include "burn_in_files.h"
 #include "command_cycle.h"
+#include "ctl_check.h"
 #include "ctl_json.h"
 #include "ctl_messages.h"
 #include "ctl_session.h"
@@ -276,6 +277,7 @@ int ConfigurationFirst(CtlSession& session, BurnInFiles& files, bool verbose) {
 }
 
 int RunOnPort(CtlSession& session, const CtlRequest& r, BurnInFiles& files, FILE* results) {
+  if (r.command == "check") return RunCheckCommand(session, r, files, results);
   if (!files.report.empty()) {
     const int status = ConfigurationFirst(session, files, r.verbose);
     if (status != kExitDone) return status;
@@ -321,6 +323,10 @@ int RunRequest(const CtlRequest& r, FILE* results) {
     return kExitDone;
   }
   if (r.command == "ports") return ListPortsTo(r, results);
+  // The check moves wheels and opens shutters: asked before the port opens.
+  if (r.command == "check") {
+    if (const int refused = CheckConsent(r); refused >= 0) return refused;
+  }
   CtlSession session;
   // A record asked for and not kept is no run to start: a script would find
   // out only afterwards.

@@ -230,3 +230,66 @@ void DrawHistogram(QPainter& painter, const QRectF& area, const SettingSeries& s
   }
   painter.restore();
 }
+
+namespace {
+
+// Eight colours a red-green weak eye tells apart, in order: one per speed.
+const QColor kSeriesColours[] = {QColor(0x1f, 0x5f, 0xa8), QColor(0xe6, 0x9f, 0x00), QColor(0x00, 0x9e, 0x73),
+                                 QColor(0xcc, 0x79, 0xa7), QColor(0x56, 0xb4, 0xe9), QColor(0xd5, 0x5e, 0x00),
+                                 QColor(0x55, 0x55, 0x55), QColor(0xf0, 0xe4, 0x42)};
+
+Range RangeOf(const std::vector<PointSeries>& series, bool x) {
+  Range r;
+  for (const PointSeries& s : series) {
+    for (const QPointF& p : s.points) {
+      const double v = x ? p.x() : p.y();
+      r.low = r.any ? std::min(r.low, v) : v;
+      r.high = r.any ? std::max(r.high, v) : v;
+      r.any = true;
+    }
+  }
+  return r;
+}
+
+// A column in the plot's top left corner, where short moves at the fastest
+// speed leave room.
+void DrawKey(QPainter& painter, const QRectF& plot, const std::vector<PointSeries>& series) {
+  for (std::size_t i = 0; i < series.size(); ++i) {
+    painter.setPen(kSeriesColours[i % std::size(kSeriesColours)]);
+    painter.drawText(QRectF(plot.left() + 6, plot.top() + 2 + 14 * static_cast<double>(i), 120, 14),
+                     Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("● ") + series[i].name);
+  }
+}
+
+}  // namespace
+
+void DrawPointSeries(QPainter& painter, const QRectF& area, const QString& title, const QString& xName,
+                     const QString& yName, const std::vector<PointSeries>& series) {
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.fillRect(area, Qt::white);
+  DrawTitle(painter, area, title);
+  const QRectF plot = PlotOf(area);
+  const Range xs = RangeOf(series, true);
+  const AxisScale x = NiceScale(xs.any ? xs.low : 0, xs.any ? xs.high : 1, kTicks);
+  const AxisScale y = TimeScale(RangeOf(series, false));
+  DrawValueAxis(painter, plot, y, yName);
+  DrawCategoryAxis(painter, plot, x, xName);
+  for (std::size_t i = 0; i < series.size(); ++i) {
+    const QColor colour = kSeriesColours[i % std::size(kSeriesColours)];
+    std::vector<QPointF> sorted = series[i].points;
+    std::sort(sorted.begin(), sorted.end(), [](const QPointF& a, const QPointF& b) { return a.x() < b.x(); });
+    QPolygonF line;
+    for (const QPointF& p : sorted) {
+      line << QPointF(plot.left() + x.fraction(p.x()) * plot.width(), plot.bottom() - y.fraction(p.y()) * plot.height());
+    }
+    painter.setPen(QPen(colour, 1.2));
+    painter.drawPolyline(line);
+    painter.setBrush(colour);
+    painter.setPen(Qt::NoPen);
+    for (const QPointF& p : line) painter.drawEllipse(p, 2.5, 2.5);
+    painter.setBrush(Qt::NoBrush);
+  }
+  DrawKey(painter, plot, series);
+  painter.restore();
+}

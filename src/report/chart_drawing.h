@@ -6,7 +6,10 @@
 // offscreen platform).
 #pragma once
 
+#include <QPointF>
 #include <QRectF>
+#include <QString>
+#include <vector>
 
 #include "run_statistics.h"
 
@@ -17,6 +20,18 @@ class QPainter;
 // it got no reply. A long run is drawn as each pixel column's lowest to
 // highest time.
 void DrawTimeSeries(QPainter& painter, const QRectF& area, const SettingSeries& series);
+
+// Points of one series of a scatter chart: x, y.
+struct PointSeries {
+  QString name;
+  std::vector<QPointF> points;
+};
+
+// Each series' points joined in x order, in a colour of its own, with a key
+// of the series' names: a check's move time against distance, one series
+// per speed.
+void DrawPointSeries(QPainter& painter, const QRectF& area, const QString& title, const QString& xName,
+                     const QString& yName, const std::vector<PointSeries>& series);
 
 // How often each reply time came: bars of counts over round time bins.
 void DrawHistogram(QPainter& painter, const QRectF& area, const SettingSeries& series);

@@ -26,6 +26,8 @@ table { border-collapse: collapse; margin: 0.5em 0; }
 th, td { border: 1px solid #bbb; padding: 0.25em 0.6em; text-align: left; vertical-align: top; }
 table.summary td.number { text-align: right; font-variant-numeric: tabular-nums; }
 td.failed { color: #c81e1e; font-weight: bold; }
+tr.failed td { background: #fdecec; }
+p.verdict.failed { color: #c81e1e; font-weight: bold; font-size: 1.2em; }
 pre { margin: 0; white-space: pre-wrap; }
 .charts { display: flex; flex-wrap: wrap; gap: 1em; }
 .charts svg { width: 560px; max-width: 100%; height: auto; }
@@ -102,17 +104,22 @@ std::string HtmlEscaped(const std::string& text) {
   return escaped;
 }
 
+std::string ReportStart(const RunDescription& run, const std::string& title) {
+  return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\"/>\n<title>" + HtmlEscaped(title) +
+         "</title>\n<style>" + kStyle + "</style>\n</head>\n<body>\n<h1>" + HtmlEscaped(title) + "</h1>\n" +
+         ControllerTable(run);
+}
+
+std::string ReportEnd() { return "</body>\n</html>\n"; }
+
 std::string ReportHtml(const RunDescription& run, const RunStatistics& statistics) {
-  const std::string title = "Burn-in of the " + run.variant + " on " + run.port;
-  std::string html = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\"/>\n<title>" +
-                     HtmlEscaped(title) + "</title>\n<style>" + kStyle + "</style>\n</head>\n<body>\n<h1>" +
-                     HtmlEscaped(title) + "</h1>\n" + ControllerTable(run);
+  std::string html = ReportStart(run, "Burn-in of the " + run.variant + " on " + run.port);
   html += "<h2>Summary</h2>\n<p>" + std::to_string(statistics.cycles()) + " cycles, " +
           std::to_string(statistics.failures()) + " failed. Times in milliseconds, from the command's first byte to "
           "the reply's last (a move's end); first_tenth_ms and last_tenth_ms are the medians of the first and the "
           "last tenth of the run.</p>\n" + SummaryHtml(statistics.summaries());
   for (const SettingSeries& s : statistics.series()) html += SettingSection(s);
-  return html + "</body>\n</html>\n";
+  return html + ReportEnd();
 }
 
 std::string ReportPathProblem(const std::string& path) {

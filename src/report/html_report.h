@@ -22,6 +22,11 @@ struct RunDescription {
 // The whole page. Needs a QGuiApplication, for the charts' text.
 std::string ReportHtml(const RunDescription& run, const RunStatistics& statistics);
 
+// The page's head and title, then the controller's table; the body's
+// sections follow, then ReportEnd().
+std::string ReportStart(const RunDescription& run, const std::string& title);
+std::string ReportEnd();
+
 // Writes the page to path whole or not at all (a file beside it, linked to
 // path), readable by all; never over a file that is there. Empty when
 // written, else the text for the user.

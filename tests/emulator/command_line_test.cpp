@@ -74,12 +74,22 @@ TEST(CommandLine, AStuckWheel) {
   EXPECT_EQ(ParseCommandLine({}).options.stuck.filter, -1);
 }
 
+TEST(CommandLine, AShutterIgnoringAModeAndAControllerFallingSilent) {
+  const CommandLine line = ParseCommandLine({"--ignore-mode", "shutterB:nd", "--silent-after", "40"});
+  ASSERT_EQ(line.error, "");
+  EXPECT_EQ(line.options.ignoredMode.shutter, Device::kShutterB);
+  EXPECT_EQ(line.options.ignoredMode.mode, static_cast<int>(ShutterMode::kNeutralDensity));
+  EXPECT_EQ(line.options.silentAfter, 40);
+  EXPECT_EQ(ParseCommandLine({}).options.ignoredMode.mode, -1);
+  EXPECT_EQ(ParseCommandLine({}).options.silentAfter, 0);
+}
+
 TEST(CommandLine, UsageNamesEveryOption) {
   const std::string usage = UsageText();
   EXPECT_EQ(usage.rfind("Usage: korvel-emulator [options]\n", 0), 0u);
   for (const char* option : {"--variant triad|duo-ws|duo-ss|mono", "--not-connected LIST", "--no-pacing", "--baud N",
                              "--latency MS", "--move-time MS", "--position-time MS", "--wear WHEEL:PERCENT:N",
-                             "--stuck WHEEL:FILTER", "--no-announce", "--help", "--version"}) {
+                             "--stuck WHEEL:FILTER", "--ignore-mode SHUTTER:MODE", "--silent-after N", "--no-announce", "--help", "--version"}) {
     EXPECT_NE(usage.find(std::string("\n  ") + option + "  "), std::string::npos) << option;
   }
 }
@@ -103,6 +113,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, BadCommandLine,
                                          Arguments{"--wear", "wheelA:5:10:2"}, Arguments{"--wear", "wheelB:5:10", "--variant", "duo-ws"},
                                          Arguments{"--stuck", "wheelA"}, Arguments{"--stuck", "wheelA:10"},
                                          Arguments{"--stuck", "shutterA:1"}, Arguments{"--stuck", "wheelC:1", "--variant", "duo-ws"},
+                                         Arguments{"--ignore-mode", "shutterA"}, Arguments{"--ignore-mode", "shutterA:slow"},
+                                         Arguments{"--ignore-mode", "wheelA:fast"}, Arguments{"--ignore-mode", "shutterB:soft", "--variant", "mono"},
+                                         Arguments{"--silent-after", "0"}, Arguments{"--silent-after", "x"},
                                          Arguments{"--frobnicate"}, Arguments{"--help=yes"}, Arguments{"mono"}));
 
 }  // namespace

@@ -10,6 +10,9 @@ constexpr CtlCommand kCommands[] = {
     {"config", "[--json]", "query the configuration and print the variant and the echoed text"},
     {"set", "KEY=VALUE...", "set what the window sets, one command cycle per key (a key may repeat)"},
     {"command", "NAME | --list", "send one entry of the general command list"},
+    {"check", "[--yes] [--wheels LIST] [--shutters LIST]",
+     "set every connected wheel and shutter through its positions, speeds, states\n      and modes, verify each by "
+     "a status query, time the moves, restore the settings\n      found (moves wheels and opens shutters)"},
 };
 
 constexpr GeneralCommandName kGeneralCommands[] = {
@@ -70,6 +73,7 @@ constexpr ExitStatus kExitStatuses[] = {
                     "      short, or a status reply that does not decode whole)"},
     {kExitMismatch, "mismatch: a burn-in's --verify-every query reported a setting other than the\n"
                     "      one set"},
+    {kExitFailedSteps, "failed: a check's steps failed (the controller reported other than set)"},
     {128, "+N: stopped by signal N, after the summary (130 SIGINT, 143 SIGTERM, 141 SIGPIPE)"},
 };
 

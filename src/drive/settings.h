@@ -38,8 +38,20 @@ bool PickGeneralCommand(HeadlessComboBox& list, int layoutIndex);
 std::string ApplySettings(const SettingCycle& cycle, HeadlessWindow& window);
 
 // After a status query, which shows the controller's report in the window:
-// each wheel's filter and speed and each shutter's state and mode that the
-// cycles set, compared with the last value they set it to. Empty when all
-// match, else what differs ("wheelA.filter: reported 0, set 9", joined by
-// "; "). Other keys are not in the report as the window shows it.
+// a wheel's filter or speed, or a shutter's state or mode, that the cycles
+// set, with the last value they set it to and the value the window shows.
+struct ReportedValue {
+  const SetKey* key = nullptr;
+  int set = 0;
+  int reported = 0;
+};
+// One for each such key, in the order the cycles first set them. Other keys
+// are not in the report as the window shows it.
+std::vector<ReportedValue> ReportedValues(const std::vector<SettingCycle>& cycles, HeadlessWindow& window);
+
+// The values of ReportedValues that differ: empty when all match, else
+// "wheelA.filter: reported 0, set 9", joined by "; ".
 std::string ReportedMismatches(const std::vector<SettingCycle>& cycles, HeadlessWindow& window);
+
+// A value of key as set's words give it: "9", "open", "nd".
+std::string ValueText(const SetKey& key, int value);

@@ -233,7 +233,7 @@ ComboBox* TessaroController::*ReportedList(const SetKey& key) {
 
 }  // namespace
 
-std::string ReportedMismatches(const std::vector<SettingCycle>& cycles, HeadlessWindow& window) {
+std::vector<ReportedValue> ReportedValues(const std::vector<SettingCycle>& cycles, HeadlessWindow& window) {
   std::vector<const Setting*> last;
   for (const SettingCycle& cycle : cycles) {
     for (const Setting& s : cycle.settings) {
@@ -245,14 +245,28 @@ std::string ReportedMismatches(const std::vector<SettingCycle>& cycles, Headless
       }
     }
   }
-  std::string mismatches;
+  std::vector<ReportedValue> values;
   for (const Setting* s : last) {
     ComboBox* TessaroController::*list = ReportedList(*s->key);
     if (list == nullptr) continue;
-    const int reported = (window.controller.*list)->indexOfSelectedItem();
-    if (reported == s->value) continue;
-    mismatches += std::string(mismatches.empty() ? "" : "; ") + s->key->key + ": reported " + std::to_string(reported) +
-                  ", set " + std::to_string(s->value);
+    values.push_back({s->key, s->value, (window.controller.*list)->indexOfSelectedItem()});
+  }
+  return values;
+}
+
+std::string ReportedMismatches(const std::vector<SettingCycle>& cycles, HeadlessWindow& window) {
+  std::string mismatches;
+  for (const ReportedValue& v : ReportedValues(cycles, window)) {
+    if (v.reported == v.set) continue;
+    mismatches += std::string(mismatches.empty() ? "" : "; ") + v.key->key + ": reported " +
+                  std::to_string(v.reported) + ", set " + std::to_string(v.set);
   }
   return mismatches;
+}
+
+std::string ValueText(const SetKey& key, int value) {
+  for (const ValueName& name : ValueNamesOf(key.kind)) {
+    if (name.value == value) return name.name;
+  }
+  return std::to_string(value);
 }

@@ -53,6 +53,7 @@ inline constexpr int kExitNoReply = 3;
 inline constexpr int kExitPort = 4;
 inline constexpr int kExitBadReply = 5;
 inline constexpr int kExitMismatch = 6;
+inline constexpr int kExitFailedSteps = 7;
 
 std::span<const CtlCommand> CtlCommands();
 std::span<const GeneralCommandName> GeneralCommandNames();

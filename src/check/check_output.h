@@ -1,0 +1,16 @@
+// A check's result as korvel-ctl prints it: a line per step as it ends, the
+// summary (a restore that failed first, then the verdict, the counts and
+// each wheel's move times by speed), and the whole result as one JSON object
+// with stable keys (see the manual page).
+#pragma once
+
+#include <string>
+
+#include "controller_check.h"
+
+// "wheelA    filter=9      sent 09        expected 9          reported 9          pass    812.4 ms"
+std::string StepLine(const CheckStep& step);
+
+std::string CheckSummaryText(const CheckResult& result);
+
+std::string CheckJson(const CheckResult& result);

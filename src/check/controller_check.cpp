@@ -1,0 +1,222 @@
+#include "controller_check.h"
+
+#include <algorithm>
+
+#include "exchange_notes.h"
+#include "serial_state.h"
+
+namespace {
+
+constexpr int kStatusEntry = 1;
+constexpr int kConfigEntry = 2;
+
+constexpr char kSilent[] = "the controller did not answer; the settings found could not be set again and verified";
+
+bool Answered(const CycleResult& r) { return r.outcome != CycleOutcome::kNoReply && r.outcome != CycleOutcome::kPortGone; }
+
+double Ms(double seconds) { return seconds >= 0 ? seconds * 1000 : -1; }
+
+std::string SentBytes(const CycleResult& r) {
+  if (r.sentBytes <= 0) return {};
+  return HexList(mycomm, std::min<int>(r.sentBytes, static_cast<int>(sizeof mycomm)), r.sentBytes);
+}
+
+CycleResult Query(CtlSession& session, int entry) {
+  if (!session.pickGeneralCommand(entry)) {
+    CycleResult refused;
+    refused.outcome = CycleOutcome::kRefused;
+    return refused;
+  }
+  return session.send();
+}
+
+std::string Joined(const std::vector<ReportedValue>& values, bool reported) {
+  std::string text;
+  for (const ReportedValue& v : values) {
+    if (!text.empty()) text += ", ";
+    if (values.size() > 1) text += std::string(v.key->key).substr(std::string(v.key->key).find('.') + 1) + " ";
+    text += ValueText(*v.key, reported ? v.reported : v.set);
+  }
+  return text;
+}
+
+// The report carries a neutral density mode's step count too, which the
+// window shows in the shutter's steps field: compared beside the mode.
+void AddSteps(const SettingCycle& cycle, HeadlessWindow& window, std::vector<ReportedValue>& values) {
+  TextField* const fields[] = {window.controller.shutterAsteps, window.controller.shutterBsteps};
+  for (const Setting& s : cycle.settings) {
+    if (s.key->kind != KeyKind::kShutterSteps) continue;
+    values.push_back({s.key, s.value, fields[s.key->device]->intValue()});
+  }
+}
+
+std::string FailureNote(const CycleResult& r) {
+  switch (r.outcome) {
+    case CycleOutcome::kRefused:
+      return "refused: " + r.message;
+    case CycleOutcome::kBadReply:
+      return "bad reply: " + r.badReply;
+    case CycleOutcome::kNoReply:
+      return "no reply";
+    case CycleOutcome::kPortGone:
+      return "the port went away";
+    case CycleOutcome::kDone:
+      break;
+  }
+  return {};
+}
+
+class Checker {
+ public:
+  Checker(CtlSession& session, const CheckOptions& options, CheckResult& result)
+      : session_(session), options_(options), result_(result) {}
+
+  // False when the controller stopped answering.
+  bool identify() {
+    const CycleResult config = Query(session_, kConfigEntry);
+    if (!Answered(config)) return false;
+    const int length = std::clamp(lineExchange.replyLength, 0, static_cast<int32_t>(kBufferSize));
+    std::string text(reinterpret_cast<const char*>(Buffer), static_cast<std::size_t>(length));
+    if (!text.empty()) text.erase(0, 1);
+    if (!text.empty() && text.back() == '\r') text.pop_back();
+    result_.configuration = text;
+    return Answered(Query(session_, kStatusEntry));
+  }
+
+  // False when the check ends after the step.
+  bool run(const PlannedStep& planned) {
+    CheckStep step;
+    step.device = planned.device;
+    step.setting = planned.setting;
+    step.value = planned.value;
+    step.speed = planned.speed;
+    step.distance = planned.distance;
+    if (!planned.skipped.empty()) {
+      step.note = planned.skipped;
+      return ended(step, true);
+    }
+    step.result = StepResult::kFail;
+    if (const std::string problem = ApplySettings(planned.cycle, session_.window()); !problem.empty()) {
+      step.note = "refused: " + problem;
+      return ended(step, true);
+    }
+    const CycleResult cycle = session_.send();
+    step.sent = SentBytes(cycle);
+    step.ms = Ms(cycle.times.reply);
+    if (!Answered(cycle)) {
+      result_.portGone = cycle.outcome == CycleOutcome::kPortGone;
+      step.note = FailureNote(cycle);
+      return ended(step, false);
+    }
+    const CycleResult status = Query(session_, kStatusEntry);
+    step.statusMs = Ms(status.times.reply);
+    if (!Answered(status)) {
+      result_.portGone = status.outcome == CycleOutcome::kPortGone;
+      step.note = "status query: " + FailureNote(status);
+      return ended(step, false);
+    }
+    std::vector<ReportedValue> values = ReportedValues({planned.cycle}, session_.window());
+    AddSteps(planned.cycle, session_.window(), values);
+    step.expected = Joined(values, false);
+    step.reported = Joined(values, true);
+    const bool same = std::all_of(values.begin(), values.end(), [](const ReportedValue& v) { return v.set == v.reported; });
+    if (cycle.outcome != CycleOutcome::kDone) {
+      step.note = FailureNote(cycle);
+    } else if (status.outcome != CycleOutcome::kDone) {
+      step.note = "status query: " + FailureNote(status);
+    } else if (same) {
+      step.result = StepResult::kPass;
+    }
+    return ended(step, true);
+  }
+
+  void restore(const std::vector<SettingCycle>& cycles) {
+    std::string refused;
+    for (const SettingCycle& cycle : cycles) {
+      if (const std::string problem = ApplySettings(cycle, session_.window()); !problem.empty()) {
+        refused += cycle.words() + ": " + problem + "; ";
+        continue;
+      }
+      if (!Answered(session_.send())) {
+        result_.restoreNote = kSilent;
+        return;
+      }
+    }
+    const CycleResult status = Query(session_, kStatusEntry);
+    if (!Answered(status)) {
+      result_.restoreNote = kSilent;
+      return;
+    }
+    const std::string differs = ReportedMismatches(cycles, session_.window());
+    result_.restoreNote = refused + differs;
+    result_.restored = status.outcome == CycleOutcome::kDone && result_.restoreNote.empty();
+    if (!result_.restored && result_.restoreNote.empty()) result_.restoreNote = "status query: " + FailureNote(status);
+  }
+
+ private:
+  bool ended(const CheckStep& step, bool answered) {
+    result_.steps.push_back(step);
+    options_.stepEnded(result_.steps.back(), result_.planned);
+    return answered;
+  }
+
+  CtlSession& session_;
+  const CheckOptions& options_;
+  CheckResult& result_;
+};
+
+}  // namespace
+
+CheckResult RunCheck(CtlSession& session, const CheckOptions& options) {
+  CheckResult result;
+  Checker checker(session, options, result);
+  if (!checker.identify()) {
+    result.verdict = CheckVerdict::kNoReply;
+    result.restoreNote = kSilent;
+    return result;
+  }
+  const CheckPlan plan = PlanCheck(session.window(), options.choice);
+  result.planned = static_cast<int>(plan.steps.size());
+  for (const PlannedStep& step : plan.steps) {
+    if (options.stopRequested()) {
+      result.verdict = CheckVerdict::kStopped;
+      break;
+    }
+    if (!checker.run(step)) {
+      result.verdict = CheckVerdict::kNoReply;
+      result.restoreNote = kSilent;
+      return result;
+    }
+  }
+  const bool failed = std::any_of(result.steps.begin(), result.steps.end(),
+                                  [](const CheckStep& s) { return s.result == StepResult::kFail; });
+  if (result.verdict == CheckVerdict::kPassed && failed) result.verdict = CheckVerdict::kFailed;
+  checker.restore(plan.restore);
+  return result;
+}
+
+const char* VerdictName(CheckVerdict verdict) {
+  switch (verdict) {
+    case CheckVerdict::kPassed:
+      return "passed";
+    case CheckVerdict::kFailed:
+      return "failed";
+    case CheckVerdict::kStopped:
+      return "stopped";
+    case CheckVerdict::kNoReply:
+      break;
+  }
+  return "no reply";
+}
+
+const char* StepResultName(StepResult result) {
+  switch (result) {
+    case StepResult::kPass:
+      return "pass";
+    case StepResult::kFail:
+      return "fail";
+    case StepResult::kSkipped:
+      break;
+  }
+  return "skipped";
+}

@@ -1,0 +1,56 @@
+// Runs a check on an open port: a configuration and a status query first
+// (the status reply identifies the controller and tells what is connected),
+// then each planned setting as an ordinary command cycle followed by a status
+// query whose reported value must equal what was set, and at the end, also
+// after a stop or a failed step, the settings found set again and verified
+// by a last status query. A controller that stops answering ends the check
+// at once: nothing can be verified any more.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "check_plan.h"
+#include "ctl_session.h"
+
+enum class StepResult { kPass, kFail, kSkipped };
+enum class CheckVerdict { kPassed, kFailed, kStopped, kNoReply };
+
+struct CheckStep {
+  std::string device;
+  std::string setting;
+  std::string value;
+  std::string sent;      // the command bytes as "23 0D"; empty when none went out
+  std::string expected;  // the values set, as the report should give them
+  std::string reported;  // as the status query's report gave them
+  StepResult result = StepResult::kSkipped;
+  std::string note;      // why a step failed or was skipped
+  double ms = -1;        // the cycle's time, first byte sent to last byte read; -1 when none
+  double statusMs = -1;  // the verifying status query's
+  int speed = -1;
+  int distance = -1;
+};
+
+struct CheckResult {
+  CheckVerdict verdict = CheckVerdict::kPassed;
+  bool restored = false;    // the settings found were set again and verified
+  std::string restoreNote;  // what the restore found otherwise, or why it was not verified
+  std::string configuration;  // the configuration reply's text
+  int planned = 0;            // steps in the plan
+  bool portGone = false;      // the check ended because the port went away
+  std::vector<CheckStep> steps;
+};
+
+struct CheckOptions {
+  CheckChoice choice;
+  // Asked before every cycle that is not the restore's.
+  std::function<bool()> stopRequested = [] { return false; };
+  // Each step as it ends, with the plan's size.
+  std::function<void(const CheckStep&, int planned)> stepEnded = [](const CheckStep&, int) {};
+};
+
+CheckResult RunCheck(CtlSession& session, const CheckOptions& options);
+
+const char* VerdictName(CheckVerdict verdict);  // "passed", "failed", "stopped", "no reply"
+const char* StepResultName(StepResult result);  // "pass", "fail", "skipped"

@@ -1,0 +1,202 @@
+// korvel-ctl check as a script runs it, against the emulated controller:
+// refused before the port opens without a terminal or --yes; the JSON
+// object's steps are the cycles the controller received; SIGINT stops after
+// the current cycle and still restores; the report holds every step and the
+// verdict and a real browser renders it.
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "chromium_page.h"
+#include "ctl_process.h"
+#include "emulated_controller.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using emulator::Device;
+using emulator::Variant;
+
+constexpr int kExitUsage = 1;
+constexpr int kExitNoReply = 3;
+constexpr int kExitFailedSteps = 7;
+
+std::string Hex(const std::vector<uint8_t>& bytes) {
+  std::string text;
+  char byte[4];
+  for (uint8_t b : bytes) {
+    std::snprintf(byte, sizeof byte, "%02X", b);
+    text += (text.empty() ? "" : " ") + std::string(byte);
+  }
+  return text;
+}
+
+QJsonObject JsonOf(const std::string& out) {
+  return QJsonDocument::fromJson(QByteArray::fromStdString(out)).object();
+}
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+TEST(CheckCommand, WithoutATerminalOrYesRefusesBeforeOpeningThePort) {
+  EmulatedController controller(Variant::kTriad, {}, 0);
+  ASSERT_TRUE(controller.ready());
+  const CtlRun run = RunCtl({"--port", controller.path(), "check"});
+  EXPECT_EQ(run.status, kExitUsage);
+  EXPECT_NE(run.err.find("without a terminal to ask on, check needs --yes"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("light may reach a sample"), std::string::npos) << run.err;
+  EXPECT_EQ(run.out, "");
+  EXPECT_TRUE(controller.server().received().empty()) << Hex(controller.server().received());
+}
+
+// The steps of the JSON object, each with the bytes it sent and a status
+// query after it, are what the controller received after the on-line byte
+// and the first configuration and status queries, up to the restore.
+TEST(CheckCommand, JsonStepsAreTheCyclesTheControllerReceived) {
+  emulator::EmulatorOptions options;
+  options.variant = Variant::kTriad;
+  options.notConnected = {Device::kWheelC};
+  options.baud = 0;
+  options.stuck = {Device::kWheelA, 7};
+  EmulatedController controller(options);
+  ASSERT_TRUE(controller.ready());
+  const emulator::ControllerState before = controller.server().state();
+
+  const CtlRun run = RunCtl({"--port", controller.path(), "check", "--yes", "--json"});
+  EXPECT_EQ(run.status, kExitFailedSteps) << run.err;
+  const QJsonObject result = JsonOf(run.out);
+  EXPECT_EQ(result["verdict"].toString(), "failed");
+  EXPECT_TRUE(result["restored"].toBool());
+
+  std::string expected = "EE FD CC";
+  int failed = 0;
+  int skipped = 0;
+  for (const QJsonValue& value : result["steps"].toArray()) {
+    const QJsonObject step = value.toObject();
+    if (step["result"].toString() == "skipped") {
+      ++skipped;
+      EXPECT_EQ(step["device"].toString(), "wheelC");
+      continue;
+    }
+    failed += step["result"].toString() == "fail" ? 1 : 0;
+    EXPECT_FALSE(step["ms"].isNull());
+    expected += " " + step["sent"].toString().toStdString() + " CC";
+  }
+  EXPECT_EQ(skipped, 1);
+  EXPECT_EQ(failed, 1);  // wheelA's visit of 7; its speed moves pass 0 and 5 only
+  const std::string received = Hex(controller.server().received());
+  EXPECT_EQ(received.substr(0, expected.size()), expected);
+  EXPECT_EQ(controller.server().state(), before);
+}
+
+// SIGINT while wheels move: the check ends after the cycle it is in, sets
+// the settings found again, verifies them, prints the summary, and ends as
+// stopped by SIGINT.
+TEST(CheckCommand, InterruptStopsAfterTheCurrentCycleAndRestores) {
+  emulator::EmulatorOptions options;
+  options.variant = Variant::kDuoWheelShutter;
+  options.baud = 0;
+  options.moveTime = 30ms;
+  EmulatedController controller(options);
+  ASSERT_TRUE(controller.ready());
+  ASSERT_EQ(RunCtl({"--port", controller.path(), "set", "wheelA.filter=6", "wheelA.speed=2", "shutterA.state=open"})
+                .status,
+            0);
+  const emulator::ControllerState before = controller.server().state();
+
+  CtlProcess ctl({"--port", controller.path(), "check", "--yes"});
+  const auto deadline = std::chrono::steady_clock::now() + 20s;
+  while (ctl.ReadOut(100ms).find("wheelA    filter=") == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+  }
+  ASSERT_EQ(kill(ctl.pid(), SIGINT), 0);
+  const CtlRun run = ctl.Finish();
+
+  EXPECT_EQ(run.status, 128 + SIGINT) << run.err;
+  EXPECT_NE(run.out.find("verdict: stopped\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("restore: the settings found were set again and verified\n"), std::string::npos) << run.out;
+  EXPECT_EQ(run.out.find("shutterA  state="), std::string::npos) << "went on after the stop:\n" << run.out;
+  EXPECT_EQ(controller.server().state(), before);
+}
+
+// A controller that falls silent: the check ends with what it has, the
+// summary says first that the restore was not verified, and the exit status
+// says no reply.
+TEST(CheckCommand, SilentControllerEndsTheCheckUnrestored) {
+  emulator::EmulatorOptions options;
+  options.variant = Variant::kMono;
+  options.baud = 0;
+  options.silentAfter = 8;
+  EmulatedController controller(options);
+  ASSERT_TRUE(controller.ready());
+  const CtlRun run = RunCtl({"--port", controller.path(), "check", "--yes"});
+  EXPECT_EQ(run.status, kExitNoReply) << run.err;
+  EXPECT_EQ(run.out.find("restore: NOT verified: the controller did not answer"), run.out.find("restore: NOT"));
+  const std::string summary = run.out.substr(run.out.find("restore: NOT"));
+  EXPECT_EQ(summary.rfind("restore: NOT verified:", 0), 0u) << run.out;
+  EXPECT_NE(summary.find("verdict: no reply\n"), std::string::npos) << run.out;
+}
+
+TEST(CheckCommand, ReportHoldsEveryStepAndTheVerdictAndRendersInABrowser) {
+  emulator::EmulatorOptions options;
+  options.variant = Variant::kDuoWheelShutter;
+  options.baud = 0;
+  options.ignoredMode = {Device::kShutterA, static_cast<int>(emulator::ShutterMode::kSoft)};
+  EmulatedController controller(options);
+  ASSERT_TRUE(controller.ready());
+  const fs::path dir = fs::temp_directory_path() / ("korvel-check-report-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  const fs::path page = dir / "check.html";
+
+  const CtlRun run = RunCtl({"--port", controller.path(), "check", "--yes", "--json", "--report", page.string()});
+  EXPECT_EQ(run.status, kExitFailedSteps) << run.err;
+  const QJsonArray steps = JsonOf(run.out)["steps"].toArray();
+  const std::string html = ReadFile(page);
+  ASSERT_NE(html, "");
+  int rows = 0;
+  for (std::size_t at = html.find("<tr"); at != std::string::npos; at = html.find("<tr", at + 1)) ++rows;
+  // The controller table's rows, the steps table's header and a row per step.
+  EXPECT_GE(rows, static_cast<int>(steps.size()) + 1);
+  EXPECT_NE(html.find("<h2 class=\"verdict\">Verdict: failed</h2>"), std::string::npos);
+  EXPECT_LT(html.find("Verdict: failed"), html.find("<h2>Steps</h2>"));
+  EXPECT_NE(html.find("<tr class=\"failed\"><td>shutterA</td><td>mode</td><td>soft</td>"), std::string::npos);
+  EXPECT_NE(html.find("set again and verified"), std::string::npos);
+
+  // Written once: a second check does not write over it.
+  const CtlRun again = RunCtl({"--port", controller.path(), "check", "--yes", "--report", page.string()});
+  EXPECT_EQ(again.status, kExitUsage);
+  EXPECT_EQ(ReadFile(page), html);
+
+  if (!HaveChromium()) GTEST_SKIP() << "chromium is not installed";
+  const std::string dom = Chromium(dir / "profile", "--dump-dom", page);
+  ASSERT_NE(dom, "");
+  EXPECT_NE(dom.find("Verdict: failed"), std::string::npos);
+  EXPECT_EQ(dom.find("<svg") != std::string::npos, true);
+  for (const QJsonValue& value : steps) {
+    const QJsonObject step = value.toObject();
+    if (step["result"].toString() == "skipped") continue;
+    const std::string cells = "<td>" + step["device"].toString().toStdString() + "</td><td>" +
+                              step["setting"].toString().toStdString() + "</td><td>" +
+                              step["value"].toString().toStdString() + "</td>";
+    EXPECT_NE(dom.find(cells), std::string::npos) << cells;
+  }
+  fs::remove_all(dir);
+}
+
+}  // namespace
