@@ -1,8 +1,11 @@
 #include "check_plan.h"
 
+#include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 #include "cycle_state.h"
+#include "mono_settings.h"
 
 namespace {
 
@@ -99,11 +102,124 @@ void AddShutter(CheckPlan& plan, const std::string& device, int state, int mode,
   plan.restore.push_back(CycleOf({key + "state=" + kStates[state]}));
 }
 
-void Skip(CheckPlan& plan, const std::string& device, const char* why) {
+void Skip(CheckPlan& plan, const std::string& device, const char* why, const char* setting = "") {
   PlannedStep step;
   step.device = device;
+  step.setting = setting;
   step.skipped = why;
   plan.steps.push_back(step);
+}
+
+// The Mono's own settings. Trigger codes take each value once, starting
+// after the one found and ending with it. The free run only swaps its two
+// enabling settings: "go" starts an exposure run, and no command disables
+// the free run again, so a free run found disabled or going is left alone.
+// A repeat number of 0, or a time the window cannot take, cannot be set
+// again and is left alone too.
+constexpr char kMonoDevice[] = "mono";
+constexpr const char* kTtlIn[] = {"disable", "high", "low", "rising", "falling"};
+constexpr unsigned char kTtlInFirst = 0xA0;
+constexpr const char* kTtlOut[] = {"disable", "high", "low"};
+constexpr unsigned char kTtlOutFirst = 0xB0;
+constexpr unsigned char kFreeRunByPowerOn = 0xF1;
+constexpr unsigned char kFreeRunByTrigger = 0xF2;
+constexpr unsigned char kFreeRunGo = 0xF3;
+// 10 goes out as a byte equal to the line end, continuous as FF FF.
+constexpr const char* kRepeats[] = {"10", "300", "continuous"};
+constexpr int kMaxRepeatCount = 65000;
+// Every digit of the time block differs, and 10 minutes is a byte equal to
+// the line end.
+constexpr const char* kTimes[] = {"1:02:03.4567", "0:10:00.0000"};
+constexpr const char* kTimers[] = {"closed", "exposure"};
+constexpr int kMaxHours = 5;
+
+// One cycle of all the words: a timer and its time go out as one command.
+SettingCycle Together(const std::vector<std::string>& words) {
+  std::string error;
+  SettingCycle together;
+  for (const SettingCycle& cycle : ParseSettings(words, error)) {
+    together.settings.insert(together.settings.end(), cycle.settings.begin(), cycle.settings.end());
+  }
+  return together;
+}
+
+template <std::size_t N>
+int IndexOfCode(unsigned char code, unsigned char first, const char* const (&)[N]) {
+  return code > first && code < first + N ? code - first : 0;
+}
+
+template <std::size_t N>
+void AddCodes(CheckPlan& plan, const char* key, int found, const char* const (&values)[N]) {
+  for (std::size_t i = 1; i <= N; ++i) {
+    const char* to = values[(static_cast<std::size_t>(found) + i) % N];
+    plan.steps.push_back({kMonoDevice, key, to, CycleOf({std::string(key) + "=" + to}), {}, -1, -1});
+  }
+  plan.restore.push_back(CycleOf({std::string(key) + "=" + values[found]}));
+}
+
+std::string RepeatText(int repeat) { return repeat > kMaxRepeatCount ? "continuous" : std::to_string(repeat); }
+
+void AddRepeat(CheckPlan& plan, int found) {
+  if (found == 0) return Skip(plan, kMonoDevice, "a repeat number of 0 cannot be set again", "repeat");
+  for (const char* to : kRepeats) {
+    if (RepeatText(found) == to) continue;
+    plan.steps.push_back({kMonoDevice, "repeat", to, CycleOf({std::string("repeat=") + to}), {}, -1, -1});
+  }
+  plan.restore.push_back(CycleOf({"repeat=" + std::to_string(found)}));
+}
+
+void AddFreeRun(CheckPlan& plan, unsigned char found, int repeat) {
+  if (found == kFreeRunGo) return Skip(plan, kMonoDevice, "a free run is going", "freeRun");
+  if (found != kFreeRunByPowerOn && found != kFreeRunByTrigger) {
+    return Skip(plan, kMonoDevice, "no command disables the free run again", "freeRun");
+  }
+  if (repeat == 0) return Skip(plan, kMonoDevice, "the free run by trigger needs a repeat number", "freeRun");
+  const char* const swapped[] = {"trigger", "power-on"};
+  const int first = found == kFreeRunByPowerOn ? 0 : 1;
+  for (int i = 0; i < 2; ++i) {
+    const char* to = swapped[(first + i) % 2];
+    plan.steps.push_back({kMonoDevice, "freeRun", to, CycleOf({std::string("freeRun=") + to}), {}, -1, -1});
+  }
+  plan.restore.push_back(CycleOf({std::string("freeRun=") + swapped[(first + 1) % 2]}));
+}
+
+// As a time is typed: hours, minutes, seconds, then the milliseconds and
+// their tenths after the point.
+std::string TimeWords(const int (&t)[5]) {
+  char text[64];
+  const int written = std::snprintf(text, sizeof text, "%d:%02d:%02d.%03d%d", t[0], t[1], t[2], t[3], t[4]);
+  return written < 0 ? std::string() : std::string(text);
+}
+
+// Within the window's ranges and at most 5 hours.
+bool CanBeTyped(const int (&t)[5]) {
+  const bool inRange = t[0] >= 0 && t[1] >= 0 && t[1] <= 59 && t[2] >= 0 && t[2] <= 59 && t[3] >= 0 && t[3] <= 999 &&
+                       t[4] >= 0 && t[4] <= 9;
+  return inRange && (t[0] < kMaxHours || (t[0] == kMaxHours && t[1] == 0 && t[2] == 0 && t[3] == 0 && t[4] == 0));
+}
+
+void AddTime(CheckPlan& plan, int timer, const int (&found)[5]) {
+  const std::string name = kTimers[timer];
+  if (!CanBeTyped(found)) {
+    return Skip(plan, kMonoDevice, timer == 0 ? "the closed time found cannot be set again"
+                                        : "the exposure time found cannot be set again",
+                "time");
+  }
+  const std::string timerWord = "timer=" + name;
+  for (const char* to : kTimes) {
+    if (TimeWords(found) == to) continue;
+    plan.steps.push_back({kMonoDevice, "time", name + " " + to, Together({timerWord, std::string("time=") + to}), {}, -1, -1});
+  }
+  plan.restore.push_back(Together({timerWord, "time=" + TimeWords(found)}));
+}
+
+void AddMono(CheckPlan& plan, const MonoSettings& found) {
+  AddCodes(plan, "ttlIn", IndexOfCode(found.ttlIn, kTtlInFirst, kTtlIn), kTtlIn);
+  AddCodes(plan, "ttlOut", IndexOfCode(found.ttlOut, kTtlOutFirst, kTtlOut), kTtlOut);
+  AddRepeat(plan, found.repeat);
+  AddFreeRun(plan, found.freeRun, found.repeat);
+  AddTime(plan, 0, found.closedTime);
+  AddTime(plan, 1, found.exposureTime);
 }
 
 }  // namespace
@@ -113,7 +229,7 @@ int MoveDistance(int from, int to) {
   return along <= kPositions / 2 ? along : kPositions - along;
 }
 
-CheckPlan PlanCheck(HeadlessWindow& window, const CheckChoice& choice) {
+CheckPlan PlanCheck(HeadlessWindow& window, const CheckChoice& choice, std::span<const unsigned char> found) {
   TessaroController& c = window.controller;
   ComboBox* const filters[] = {c.filterA, c.filterB, c.filterC};
   ComboBox* const speeds[] = {c.speedA, c.speedB, c.speedC};
@@ -152,6 +268,13 @@ CheckPlan PlanCheck(HeadlessWindow& window, const CheckChoice& choice) {
   for (int s : shutters) {
     AddShutter(plan, std::string("shutter") + static_cast<char>('A' + s), states[s]->indexOfSelectedItem(),
                modes[s]->indexOfSelectedItem(), steps[s]->stringValue());
+  }
+  if (itype == kMono) {
+    if (const std::optional<MonoSettings> mono = DecodeMonoSettings(found)) {
+      AddMono(plan, *mono);
+    } else {
+      Skip(plan, kMonoDevice, kNotConnected);
+    }
   }
   return plan;
 }

@@ -2,9 +2,13 @@
 // left it: every connected wheel visits each filter position at the speed
 // found, in an order whose moves pass every distance, then moves one
 // distance at each speed; every connected shutter takes each state and each
-// mode. A device the reply reports not connected is listed, skipped.
+// mode; a Mono's own settings (trigger input and output, free run, repeat
+// number, both times) each take other values and are read back from the
+// status reply. A device the reply reports not connected is listed, skipped,
+// and so is a Mono setting the check could not set again as found.
 #pragma once
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -21,8 +25,9 @@ struct CheckChoice {
 };
 
 struct PlannedStep {
-  std::string device;   // "wheelA" … "wheelC", "shutterA", "shutterB"
-  std::string setting;  // the key's last part: "filter", "speed", "state", "mode", "steps"
+  std::string device;   // "wheelA" … "wheelC", "shutterA", "shutterB", "mono"
+  std::string setting;  // the key's last part: "filter", "speed", "state", "mode", "steps",
+                        // "ttlIn", "ttlOut", "freeRun", "repeat", "time"
   std::string value;    // as set
   SettingCycle cycle;   // empty for a skipped device
   std::string skipped;  // why a device is skipped; empty for a step that sets
@@ -36,7 +41,9 @@ struct CheckPlan {
   std::vector<SettingCycle> restore;
 };
 
-CheckPlan PlanCheck(HeadlessWindow& window, const CheckChoice& choice);
+// found: the status reply the window was shown, the echoed 0xCC first; a
+// Mono's settings are read from it.
+CheckPlan PlanCheck(HeadlessWindow& window, const CheckChoice& choice, std::span<const unsigned char> found);
 
 // The positions a wheel passes from one filter to another: ten on a circle,
 // the shorter way round.

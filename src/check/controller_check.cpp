@@ -35,7 +35,7 @@ std::string Joined(const std::vector<ReportedValue>& values, bool reported) {
   for (const ReportedValue& v : values) {
     if (!text.empty()) text += ", ";
     if (values.size() > 1) text += std::string(v.key->key).substr(std::string(v.key->key).find('.') + 1) + " ";
-    text += ValueText(*v.key, reported ? v.reported : v.set);
+    text += reported ? v.reported : v.set;
   }
   return text;
 }
@@ -46,7 +46,7 @@ void AddSteps(const SettingCycle& cycle, HeadlessWindow& window, std::vector<Rep
   TextField* const fields[] = {window.controller.shutterAsteps, window.controller.shutterBsteps};
   for (const Setting& s : cycle.settings) {
     if (s.key->kind != KeyKind::kShutterSteps) continue;
-    values.push_back({s.key, s.value, fields[s.key->device]->intValue()});
+    values.push_back({s.key, std::to_string(s.value), std::to_string(fields[s.key->device]->intValue())});
   }
 }
 
@@ -80,8 +80,13 @@ class Checker {
     if (!text.empty()) text.erase(0, 1);
     if (!text.empty() && text.back() == '\r') text.pop_back();
     result_.configuration = text;
-    return Answered(Query(session_, kStatusEntry));
+    const CycleResult status = Query(session_, kStatusEntry);
+    found_ = status.reply;
+    return Answered(status);
   }
+
+  // The status reply that identification read: the settings found.
+  const std::vector<unsigned char>& found() const { return found_; }
 
   // False when the check ends after the step.
   bool run(const PlannedStep& planned) {
@@ -115,7 +120,7 @@ class Checker {
       step.note = "status query: " + FailureNote(status);
       return ended(step, false);
     }
-    std::vector<ReportedValue> values = ReportedValues({planned.cycle}, session_.window());
+    std::vector<ReportedValue> values = ReportedValues({planned.cycle}, session_.window(), status.reply);
     AddSteps(planned.cycle, session_.window(), values);
     step.expected = Joined(values, false);
     step.reported = Joined(values, true);
@@ -147,7 +152,7 @@ class Checker {
       result_.restoreNote = kSilent;
       return;
     }
-    const std::string differs = ReportedMismatches(cycles, session_.window());
+    const std::string differs = ReportedMismatches(cycles, session_.window(), status.reply);
     result_.restoreNote = refused + differs;
     result_.restored = status.outcome == CycleOutcome::kDone && result_.restoreNote.empty();
     if (!result_.restored && result_.restoreNote.empty()) result_.restoreNote = "status query: " + FailureNote(status);
@@ -163,6 +168,7 @@ class Checker {
   CtlSession& session_;
   const CheckOptions& options_;
   CheckResult& result_;
+  std::vector<unsigned char> found_;
 };
 
 }  // namespace
@@ -175,7 +181,7 @@ CheckResult RunCheck(CtlSession& session, const CheckOptions& options) {
     result.restoreNote = kSilent;
     return result;
   }
-  const CheckPlan plan = PlanCheck(session.window(), options.choice);
+  const CheckPlan plan = PlanCheck(session.window(), options.choice, checker.found());
   result.planned = static_cast<int>(plan.steps.size());
   for (const PlannedStep& step : plan.steps) {
     if (options.stopRequested()) {

@@ -1,9 +1,12 @@
 #include "settings.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "layout_items.h"
+#include "mono_settings.h"
 
 namespace {
 
@@ -231,12 +234,90 @@ ComboBox* TessaroController::*ReportedList(const SetKey& key) {
   }
 }
 
+
+// The Mono's codes as the keys' values: an FA command's second byte is the
+// general command list's entry that sends it. A code the report reads as
+// disabled is the disabling entry's (free run has none).
+constexpr int kTtlInFirstEntry = 16;   // FA A0
+constexpr int kTtlOutFirstEntry = 21;  // FA B0
+constexpr unsigned char kTtlInCodes[] = {0xA1, 0xA2, 0xA3, 0xA4};
+constexpr unsigned char kTtlOutCodes[] = {0xB1, 0xB2};
+struct FreeRunCode {
+  unsigned char code;
+  int entry;
+};
+constexpr FreeRunCode kFreeRunCodes[] = {{0xF3, 10}, {0xF1, 11}, {0xF2, 12}};
+constexpr char kFreeRunDisabled[] = "disable";
+constexpr int kMaxRepeatCount = 65000;
+constexpr char kContinuous[] = "continuous";
+
+int EntryOfCode(unsigned char code, std::span<const unsigned char> codes, int firstEntry) {
+  for (std::size_t i = 0; i < codes.size(); ++i) {
+    if (codes[i] == code) return firstEntry + 1 + static_cast<int>(i);
+  }
+  return firstEntry;
+}
+
+std::string RepeatText(int repeat) { return repeat > kMaxRepeatCount ? kContinuous : std::to_string(repeat); }
+
+// A reported time is written as it came: a digit above 9 shows.
+std::string TimeText(const int (&t)[5]) {
+  char text[64];
+  const int written = std::snprintf(text, sizeof text, "%d:%02d:%02d.%03d%d", t[0], t[1], t[2], t[3], t[4]);
+  return written < 0 ? std::string() : std::string(text);
+}
+
+std::string MonoSetText(const Setting& s) {
+  switch (s.key->kind) {
+    case KeyKind::kRepeat:
+      return s.text == kContinuous ? kContinuous : RepeatText(s.value);
+    case KeyKind::kTime: {
+      // Carried upward as the window carries a typed time.
+      int t[5] = {s.time[0], s.time[1], s.time[2], s.time[3], s.time[4]};
+      constexpr int kLimits[] = {0, 60, 60, 1000, 10};
+      for (int i = 4; i > 0; --i) {
+        if (t[i] >= kLimits[i]) {
+          t[i - 1] += t[i] / kLimits[i];
+          t[i] %= kLimits[i];
+        }
+      }
+      return TimeText(t);
+    }
+    default:
+      return ValueText(*s.key, s.value);
+  }
+}
+
+// timer: the timer whose time a time key set (0 closed, 1 exposure).
+std::optional<std::string> MonoReported(const SetKey& key, const MonoSettings& mono, int timer) {
+  switch (key.kind) {
+    case KeyKind::kTtlIn:
+      return ValueText(key, EntryOfCode(mono.ttlIn, kTtlInCodes, kTtlInFirstEntry));
+    case KeyKind::kTtlOut:
+      return ValueText(key, EntryOfCode(mono.ttlOut, kTtlOutCodes, kTtlOutFirstEntry));
+    case KeyKind::kFreeRun:
+      for (const FreeRunCode& c : kFreeRunCodes) {
+        if (c.code == mono.freeRun) return ValueText(key, c.entry);
+      }
+      return kFreeRunDisabled;
+    case KeyKind::kRepeat:
+      return RepeatText(mono.repeat);
+    case KeyKind::kTime:
+      return TimeText(timer == 0 ? mono.closedTime : mono.exposureTime);
+    default:
+      return std::nullopt;
+  }
+}
+
 }  // namespace
 
-std::vector<ReportedValue> ReportedValues(const std::vector<SettingCycle>& cycles, HeadlessWindow& window) {
+std::vector<ReportedValue> ReportedValues(const std::vector<SettingCycle>& cycles, HeadlessWindow& window,
+                                          std::span<const unsigned char> statusReply) {
   std::vector<const Setting*> last;
+  int timer = window.controller.timerType->indexOfSelectedItem();
   for (const SettingCycle& cycle : cycles) {
     for (const Setting& s : cycle.settings) {
+      if (s.key->kind == KeyKind::kTimer) timer = s.value;
       const auto same = std::find_if(last.begin(), last.end(), [&s](const Setting* l) { return l->key == s.key; });
       if (same == last.end()) {
         last.push_back(&s);
@@ -245,21 +326,27 @@ std::vector<ReportedValue> ReportedValues(const std::vector<SettingCycle>& cycle
       }
     }
   }
+  const std::optional<MonoSettings> mono =
+      statusReply.empty() ? std::nullopt : DecodeMonoSettings(statusReply);
   std::vector<ReportedValue> values;
   for (const Setting* s : last) {
-    ComboBox* TessaroController::*list = ReportedList(*s->key);
-    if (list == nullptr) continue;
-    values.push_back({s->key, s->value, (window.controller.*list)->indexOfSelectedItem()});
+    if (ComboBox* TessaroController::*list = ReportedList(*s->key)) {
+      values.push_back({s->key, ValueText(*s->key, s->value),
+                        ValueText(*s->key, (window.controller.*list)->indexOfSelectedItem())});
+    } else if (mono) {
+      const std::optional<std::string> reported = MonoReported(*s->key, *mono, timer);
+      if (reported) values.push_back({s->key, MonoSetText(*s), *reported});
+    }
   }
   return values;
 }
 
-std::string ReportedMismatches(const std::vector<SettingCycle>& cycles, HeadlessWindow& window) {
+std::string ReportedMismatches(const std::vector<SettingCycle>& cycles, HeadlessWindow& window,
+                               std::span<const unsigned char> statusReply) {
   std::string mismatches;
-  for (const ReportedValue& v : ReportedValues(cycles, window)) {
+  for (const ReportedValue& v : ReportedValues(cycles, window, statusReply)) {
     if (v.reported == v.set) continue;
-    mismatches += std::string(mismatches.empty() ? "" : "; ") + v.key->key + ": reported " +
-                  std::to_string(v.reported) + ", set " + std::to_string(v.set);
+    mismatches += std::string(mismatches.empty() ? "" : "; ") + v.key->key + ": reported " + v.reported + ", set " + v.set;
   }
   return mismatches;
 }

@@ -2,6 +2,7 @@
 // the headless window as an operator puts them into the window's controls.
 #pragma once
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -40,18 +41,25 @@ std::string ApplySettings(const SettingCycle& cycle, HeadlessWindow& window);
 // After a status query, which shows the controller's report in the window:
 // a wheel's filter or speed, or a shutter's state or mode, that the cycles
 // set, with the last value they set it to and the value the window shows.
+// Given the status reply too, the Mono's own settings that the cycles set
+// (trigger input and output, free run, repeat number, a timer's time) are
+// compared with the reply's, which the window does not show whole.
+// Both values are texts as set's words give them ("9", "open", "low",
+// "continuous", "1:02:03.4567").
 struct ReportedValue {
   const SetKey* key = nullptr;
-  int set = 0;
-  int reported = 0;
+  std::string set;
+  std::string reported;
 };
 // One for each such key, in the order the cycles first set them. Other keys
 // are not in the report as the window shows it.
-std::vector<ReportedValue> ReportedValues(const std::vector<SettingCycle>& cycles, HeadlessWindow& window);
+std::vector<ReportedValue> ReportedValues(const std::vector<SettingCycle>& cycles, HeadlessWindow& window,
+                                          std::span<const unsigned char> statusReply = {});
 
 // The values of ReportedValues that differ: empty when all match, else
 // "wheelA.filter: reported 0, set 9", joined by "; ".
-std::string ReportedMismatches(const std::vector<SettingCycle>& cycles, HeadlessWindow& window);
+std::string ReportedMismatches(const std::vector<SettingCycle>& cycles, HeadlessWindow& window,
+                               std::span<const unsigned char> statusReply = {});
 
 // A value of key as set's words give it: "9", "open", "nd".
 std::string ValueText(const SetKey& key, int value);
