@@ -3,8 +3,9 @@
 // check included) over the line time of the on-line check and the status
 // exchange, per variant; then a burn-in of 200 status queries, its throughput
 // as a share of what the line allows, and its CPU time over its wall time;
-// last, a burn-in of moves against modelled move times, and its memory over a
-// long unpaced run.
+// then a burn-in of moves against modelled move times, and its memory over a
+// long unpaced run; last, a whole check of a Triad against modelled move
+// times.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -242,6 +243,36 @@ bool MoveBurnInMemory() {
   return reached10000 && after1000 > 0 && growth <= 1024 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+// A whole `korvel-ctl check --yes` of a Triad at 300 baud with modelled move
+// times: its wall time over what the line and the moves take, and its CPU
+// time over its wall time. The bytes the controller received are played
+// again through the controller's model: its replies are the line time (the
+// bytes sent to it cross the line while it answers the ones before), and its
+// move clock gives each command's modelled move.
+bool WholeCheck() {
+  auto server = ServeMoves(true);
+  if (!server) return false;
+  const Process p = Run({"--port", server->devicePath(), "check", "--yes"});
+  emulator::ControllerModel model(emulator::ControllerSetup{Variant::kTriad});
+  emulator::MoveClock clock({std::chrono::milliseconds(50), std::chrono::milliseconds(10), {}});
+  long replyBytes = 0;
+  Seconds moves{};
+  for (const uint8_t byte : server->received()) {
+    const emulator::ControllerState before = model.state();
+    const emulator::Reply reply = model.feed(byte);
+    replyBytes += 1 + static_cast<long>(reply.answer.size()) + (reply.closes ? 1 : 0);
+    if (reply.complete) moves += clock.pauseFor(before, model.state());
+  }
+  const Seconds line = replyBytes * Seconds(kCharacterTime);
+  const double ratio = p.wall / (line + moves);
+  const double cpu = 100.0 * p.cpu / p.wall;
+  std::printf("%-34s %.1f s, line %.1f s + moves %.1f s: wall/(line + moves) = %.3f  (target <= 1.10)\n",
+              "korvel-ctl check, Triad", p.wall.count(), line.count(), moves.count(), ratio);
+  std::printf("%-34s %.2f %% of wall time  (target < 2 %%)\n", "check CPU", cpu);
+  const bool whole = server->received().size() < emulator::EmulatorServer::kReceivedLogLimit / 2;
+  return p.status == 0 && whole && ratio <= 1.10 && cpu < 2.0;
+}
+
 }  // namespace
 
 int main() {
@@ -262,6 +293,7 @@ int main() {
   within = BurnIn() && within;
   within = MoveBurnIn() && within;
   within = MoveBurnInMemory() && within;
+  within = WholeCheck() && within;
   rmdir(dir);
   return within ? 0 : 1;
 }
