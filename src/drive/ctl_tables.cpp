@@ -11,8 +11,8 @@ constexpr CtlCommand kCommands[] = {
     {"set", "KEY=VALUE...", "set what the window sets, one command cycle per key (a key may repeat)"},
     {"command", "NAME | --list", "send one entry of the general command list"},
     {"check", "[--yes] [--wheels LIST] [--shutters LIST]",
-     "set every connected wheel and shutter through its positions, speeds, states\n      and modes, verify each by "
-     "a status query, time the moves, restore the settings\n      found (moves wheels and opens shutters)"},
+     "set every connected wheel, shutter and Mono setting through its values,\n      verify each by a status "
+     "query, time the moves, restore the settings\n      found (moves wheels and opens shutters)"},
 };
 
 constexpr GeneralCommandName kGeneralCommands[] = {
