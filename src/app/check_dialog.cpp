@@ -52,7 +52,10 @@ QString Ms(double ms) { return ms < 0 ? QString() : QString::number(ms, 'f', 1);
 
 }  // namespace
 
-MoveChartView::MoveChartView(QWidget* parent) : QWidget(parent) { setMinimumSize(600, 260); }
+MoveChartView::MoveChartView(QWidget* parent) : QWidget(parent) {
+  setMinimumSize(600, 260);
+  setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
 
 void MoveChartView::show(std::vector<WheelMoves> wheels) {
   wheels_ = std::move(wheels);
@@ -96,6 +99,7 @@ CheckDialog::CheckDialog(ConsoleSession& session, TessaroController& controller,
   summary_ = new QPlainTextEdit(this);
   summary_->setReadOnly(true);
   summary_->setAccessibleDescription(QStringLiteral("check summary"));
+  summary_->setMaximumHeight(140);
   summary_->hide();
   layout->addWidget(summary_);
   chart_ = new MoveChartView(this);
@@ -119,7 +123,7 @@ CheckDialog::CheckDialog(ConsoleSession& session, TessaroController& controller,
   connect(stop_, &QPushButton::clicked, this, &CheckDialog::stop);
   connect(save_, &QPushButton::clicked, this, &CheckDialog::saveReport);
   connect(close, &QPushButton::clicked, this, &QDialog::close);
-  resize(900, 640);
+  resize(900, 760);
   showPlan();
 }
 
