@@ -74,5 +74,6 @@ bool BusyWindow::eventFilter(QObject* watched, QEvent* event) {
   // The top-level window hands each event on to the widget it is for, which
   // decides.
   if (!watched->isWidgetType() || watched == passThrough_) return false;
+  if (passWindow_ != nullptr && static_cast<QWidget*>(watched)->window() == passWindow_) return false;
   return true;
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 class QPushButton;
+class QWidget;
 class StatusLine;
 
 // Shorter waits pass unnoticed; a person notices a pause from about here.
@@ -35,6 +36,9 @@ class BusyWindow : public QObject {
   void end();
 
   bool shown() const { return shown_; }
+  // A window whose input passes while busy (the check's dialog, whose Stop
+  // must reach it during a cycle); nullptr for none.
+  void passWindow(const QWidget* window) { passWindow_ = window; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -45,6 +49,7 @@ class BusyWindow : public QObject {
   StatusLine& statusLine_;
   std::vector<QPushButton*> buttons_;
   QPushButton* passThrough_;
+  const QWidget* passWindow_ = nullptr;
   std::function<std::string()> waiting_;
   std::chrono::steady_clock::time_point started_{};
   bool running_ = false;

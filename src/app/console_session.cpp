@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstring>
 
+#include "check_dialog.h"
 #include "command_cycle.h"
 #include "console_window.h"
 #include "cycle_state.h"
@@ -70,7 +71,8 @@ ConsoleSession::ConsoleSession(ConsoleWindow& window, TessaroController& control
       window_(window.widget()),
       statusLine_(window.statusLine()),
       busy_(window.statusLine(),
-            {window.buttons().search, window.buttons().open, window.buttons().send, window.buttons().close},
+            {window.buttons().search, window.buttons().open, window.buttons().send, window.buttons().close,
+             window.keepingControls().check},
             window.buttons().exit),
       gate_([this] {
         record_.event("exit");
@@ -117,6 +119,7 @@ void ConsoleSession::connectButtons(ConsoleWindow& window) {
   connect(keeping.saveLog, &QPushButton::clicked, this, &ConsoleSession::saveLog);
   connect(keeping.record, &QPushButton::toggled, this, &ConsoleSession::toggleRecord);
   connect(keeping.clear, &QPushButton::clicked, this, &ConsoleSession::clearViews);
+  connect(keeping.check, &QPushButton::clicked, this, &ConsoleSession::openCheck);
 }
 
 void ConsoleSession::sendOnEnter(ConsoleWindow& window) {
@@ -164,7 +167,9 @@ void ConsoleSession::open() {
   if (fileDescriptor >= 0 && portHealth.onLine && itype == kUnknown) statusLine_.showMessage(kAskForStatus);
 }
 
-void ConsoleSession::send() {
+void ConsoleSession::send() { runSend(); }
+
+bool ConsoleSession::runSend() {
   ChangesBefore before;
   const bool ran = runAction(
       [&] {
@@ -175,7 +180,7 @@ void ConsoleSession::send() {
       [] {
         return "Waiting for the controller's reply to " + HexList(mycomm, portHealth.sendingLength, portHealth.sendingLength) + "…";
       });
-  if (!ran || gate_.exited()) return;
+  if (!ran || gate_.exited()) return false;
   const bool sent = lineExchange.sent > 0;
   // What the cycle added, as it added it: a Send costs the same however long
   // the views have grown.
@@ -186,6 +191,18 @@ void ConsoleSession::send() {
                               ? kNothingChanged
                               : CycleMessage(UnsentMessage(UnsentControls(before, sent, LastCommandWasSetting()))));
   record_.cycle(CycleEntryOf(added.log, added.status));
+  return true;
+}
+
+void ConsoleSession::openCheck() {
+  if (gate_.busy() || gate_.exited() || fileDescriptor < 0 || !portHealth.onLine || portHealth.hungUp) return;
+  if (checkDialog_ == nullptr) {
+    checkDialog_ = new CheckDialog(*this, controller_, portPath_, &consoleWindow_.widget());
+    checkDialog_->setAttribute(Qt::WA_DeleteOnClose);
+  }
+  checkDialog_->show();
+  checkDialog_->raise();
+  checkDialog_->activateWindow();
 }
 
 void ConsoleSession::saveLog() {
@@ -247,6 +264,7 @@ void ConsoleSession::close() {
 void ConsoleSession::showPortState() {
   const PortView port = CurrentPort(portPath_, closedByOperator_);
   statusLine_.showPortState(PortStateText(port));
+  consoleWindow_.keepingControls().check->setEnabled(port.open && port.health.onLine && !port.health.hungUp);
   // The field beside Open keeps what the Open said until the port's state
   // changes, so that it never contradicts the status line.
   if (port.closedByOperator && !port.open) {
@@ -282,3 +300,5 @@ bool ConsoleSession::closeEvent(QEvent* event) {
   gate_.requestExit();
   return false;
 }
+
+CheckDialog* ConsoleSession::checkDialog() const { return checkDialog_.data(); }

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 
 #include <string>
 
@@ -19,7 +20,9 @@
 #include "port_choice.h"
 #include "window_record.h"
 
+class CheckDialog;
 class ConsoleWindow;
+class QWidget;
 class QEvent;
 class StatusLine;
 class TessaroController;
@@ -40,6 +43,14 @@ class ConsoleSession : public QObject {
   bool startRecord(const std::string& path) { return record_.start(path); }
   const WindowRecord& record() const { return record_; }
   PortChoice& portChoice() { return portChoice_; }
+  // Send, as the button runs it; false when it did not run (another action
+  // runs, or the program is ending).
+  bool runSend();
+  // Input to window passes while an action runs; nullptr for none.
+  void passWindow(const QWidget* window) { busy_.passWindow(window); }
+  // Check…: the check's dialog, for the controller on line.
+  void openCheck();
+  CheckDialog* checkDialog() const;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -77,4 +88,5 @@ class ConsoleSession : public QObject {
   std::string portPath_;
   bool closedByOperator_ = false;
   bool goneRecorded_ = false;  // the record holds the port's going away
+  QPointer<CheckDialog> checkDialog_;
 };

@@ -122,7 +122,8 @@ std::vector<QWidget*> ConsoleWindow::valueControls() const {
 }
 
 KeepingControls ConsoleWindow::keepingControls() const {
-  return {form_->portChoice, form_->searchField, form_->saveLogButton, form_->recordButton, form_->clearButton};
+  return {form_->portChoice, form_->searchField, form_->saveLogButton, form_->recordButton, form_->clearButton,
+          form_->checkButton};
 }
 
 std::string ConsoleWindow::logText() const { return form_->receivedView->toPlainText().toStdString(); }

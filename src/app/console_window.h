@@ -36,6 +36,7 @@ struct KeepingControls {
   QPushButton* saveLog;
   QPushButton* record;
   QPushButton* clear;
+  QPushButton* check;  // Check…: opens the check of the controller on line
 };
 
 class ConsoleWindow {

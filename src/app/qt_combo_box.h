@@ -29,6 +29,8 @@ class QtComboBox : public ComboBox {
   void setGrayBackground() override;
   void setHidden(bool hidden) override;
 
+  const QComboBox& box() const { return box_; }
+
  private:
   QComboBox& box_;
   ListSelection selection_;

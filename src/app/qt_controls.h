@@ -21,6 +21,8 @@ class QtTextField : public TextField {
   void setGrayBackground() override;
   void setHidden(bool hidden) override;
 
+  const QLineEdit& field() const { return field_; }
+
  private:
   QLineEdit& field_;
 };

@@ -42,25 +42,12 @@ std::string StepsTable(const CheckResult& r) {
   return html + "</table>\n";
 }
 
-// Per wheel, each speed's moves as (positions passed, ms).
 std::string MoveCharts(const CheckResult& r) {
-  std::map<std::string, std::map<int, PointSeries>> wheels;
-  for (const CheckStep& s : r.steps) {
-    if (s.speed < 0 || s.ms < 0 || s.sent.empty()) continue;
-    PointSeries& series = wheels[s.device][s.speed];
-    series.name = QStringLiteral("speed %1").arg(s.speed);
-    series.points.emplace_back(s.distance, s.ms);
-  }
   std::string html;
-  for (const auto& [wheel, speeds] : wheels) {
-    std::vector<PointSeries> series;
-    for (const auto& [speed, points] : speeds) series.push_back(points);
-    const QString title = QString::fromStdString(wheel) + QStringLiteral(": move time by distance");
+  for (const WheelMoves& wheel : MoveSeries(r.steps)) {
+    const QString title = QString::fromStdString(wheel.device) + QStringLiteral(": move time by distance");
     html += ChartSvg(kChartSize,
-                     [&](QPainter& painter, const QRectF& area) {
-                       DrawPointSeries(painter, area, title, QStringLiteral("positions passed"),
-                                       QStringLiteral("ms"), series);
-                     },
+                     [&](QPainter& painter, const QRectF& area) { DrawMoveChart(painter, area, wheel); },
                      title.toStdString());
   }
   return html.empty() ? std::string() : "<h2>Move times</h2>\n<div class=\"charts\">\n" + html + "</div>\n";
@@ -73,6 +60,27 @@ int Count(const CheckResult& r, StepResult result) {
 }
 
 }  // namespace
+
+std::vector<WheelMoves> MoveSeries(const std::vector<CheckStep>& steps) {
+  std::map<std::string, std::map<int, PointSeries>> wheels;
+  for (const CheckStep& s : steps) {
+    if (s.speed < 0 || s.ms < 0 || s.sent.empty()) continue;
+    PointSeries& series = wheels[s.device][s.speed];
+    series.name = QStringLiteral("speed %1").arg(s.speed);
+    series.points.emplace_back(s.distance, s.ms);
+  }
+  std::vector<WheelMoves> moves;
+  for (const auto& [wheel, speeds] : wheels) {
+    moves.push_back({wheel, {}});
+    for (const auto& [speed, points] : speeds) moves.back().speeds.push_back(points);
+  }
+  return moves;
+}
+
+void DrawMoveChart(QPainter& painter, const QRectF& area, const WheelMoves& wheel) {
+  const QString title = QString::fromStdString(wheel.device) + QStringLiteral(": move time by distance");
+  DrawPointSeries(painter, area, title, QStringLiteral("positions passed"), QStringLiteral("ms"), wheel.speeds);
+}
 
 std::string CheckReportHtml(const RunDescription& run, const CheckResult& r) {
   std::string html = ReportStart(run, "Check of the " + run.variant + " on " + run.port);

@@ -6,8 +6,20 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "chart_drawing.h"
 
 #include "controller_check.h"
 #include "html_report.h"
 
 std::string CheckReportHtml(const RunDescription& run, const CheckResult& result);
+
+// Per wheel, each speed's moves as (positions passed, ms): the report's
+// charts and the window's.
+struct WheelMoves {
+  std::string device;
+  std::vector<PointSeries> speeds;
+};
+std::vector<WheelMoves> MoveSeries(const std::vector<CheckStep>& steps);
+void DrawMoveChart(QPainter& painter, const QRectF& area, const WheelMoves& wheel);

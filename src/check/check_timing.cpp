@@ -13,3 +13,15 @@ std::vector<MoveTimes> MoveTimesOf(const std::vector<CheckStep>& steps) {
   for (const auto& [key, ms] : times) figures.push_back({key.first, key.second, FiguresOf(ms)});
   return figures;
 }
+
+int EstimatedCheckSeconds(const std::vector<std::string>& stepDevices) {
+  double seconds = 0;
+  for (const std::string& device : stepDevices) seconds += device.rfind("wheel", 0) == 0 ? 3.3 : 0.5;
+  return static_cast<int>(seconds + 0.5);
+}
+
+int CheckSecondsLeft(double elapsed, int done, int planned, int estimated) {
+  if (done <= 0 || planned <= 0) return estimated;
+  const int left = planned > done ? planned - done : 0;
+  return static_cast<int>(elapsed / done * left + 0.5);
+}

@@ -21,7 +21,7 @@ std::string SentBytes(const CycleResult& r) {
   return HexList(mycomm, std::min<int>(r.sentBytes, static_cast<int>(sizeof mycomm)), r.sentBytes);
 }
 
-CycleResult Query(CtlSession& session, int entry) {
+CycleResult Query(CheckLine& session, int entry) {
   if (!session.pickGeneralCommand(entry)) {
     CycleResult refused;
     refused.outcome = CycleOutcome::kRefused;
@@ -68,7 +68,7 @@ std::string FailureNote(const CycleResult& r) {
 
 class Checker {
  public:
-  Checker(CtlSession& session, const CheckOptions& options, CheckResult& result)
+  Checker(CheckLine& session, const CheckOptions& options, CheckResult& result)
       : session_(session), options_(options), result_(result) {}
 
   // False when the controller stopped answering.
@@ -165,7 +165,7 @@ class Checker {
     return answered;
   }
 
-  CtlSession& session_;
+  CheckLine& session_;
   const CheckOptions& options_;
   CheckResult& result_;
   std::vector<unsigned char> found_;
@@ -174,6 +174,11 @@ class Checker {
 }  // namespace
 
 CheckResult RunCheck(CtlSession& session, const CheckOptions& options) {
+  SessionCheckLine line(session);
+  return RunCheck(line, options);
+}
+
+CheckResult RunCheck(CheckLine& session, const CheckOptions& options) {
   CheckResult result;
   Checker checker(session, options, result);
   if (!checker.identify()) {

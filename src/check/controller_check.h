@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "check_line.h"
 #include "check_plan.h"
 #include "ctl_session.h"
 
@@ -50,6 +51,7 @@ struct CheckOptions {
   std::function<void(const CheckStep&, int planned)> stepEnded = [](const CheckStep&, int) {};
 };
 
+CheckResult RunCheck(CheckLine& line, const CheckOptions& options);
 CheckResult RunCheck(CtlSession& session, const CheckOptions& options);
 
 const char* VerdictName(CheckVerdict verdict);  // "passed", "failed", "stopped", "no reply"

@@ -107,13 +107,21 @@ OpenOutcome CtlSession::open(const std::string& path) {
 }
 
 CycleResult CtlSession::send() {
-  CycleResult result;
   const auto start = std::chrono::steady_clock::now();
   window_.controller.communicate();
-  result.wall = std::chrono::steady_clock::now() - start;
-  result.log = TakeText(window_.receivedView);
-  result.status = TakeText(window_.statusView);
-  recorded(record_.recordCycle(CycleEntryOf(result.log, result.status)));
+  const auto wall = std::chrono::steady_clock::now() - start;
+  std::string log = TakeText(window_.receivedView);
+  std::string status = TakeText(window_.statusView);
+  recorded(record_.recordCycle(CycleEntryOf(log, status)));
+  CycleResult result = LastCycleResult(std::move(log), std::move(status));
+  result.wall = wall;
+  return result;
+}
+
+CycleResult LastCycleResult(std::string log, std::string status) {
+  CycleResult result;
+  result.log = std::move(log);
+  result.status = std::move(status);
   ReadLog(result);
   result.dropped = DroppedBytesNote(lineExchange);
   result.droppedBytes = lineExchange.droppedCount;

@@ -73,5 +73,9 @@ class CtlSession {
   SessionRecord record_;
 };
 
+// The cycle that just ended, read from the texts it added to the log and
+// the status view and from the line's notes.
+CycleResult LastCycleResult(std::string log, std::string status);
+
 // The log's echo line "204       0xCC" read back; false for any other line.
 bool ReadEchoLine(const std::string& line, unsigned char& byte);

@@ -272,7 +272,7 @@ TEST_F(LayoutTest, TabWalksTheControlsInTheOrderTheyStand) {
       "repeatNumber",   "timerType",   "tHour",        "tMinute",      "tSecond",    "tMsecond",
       "tTenthmsecond",  "otherCommand", "sendButton",  "searchButton", "searchField", "portChoice",
       "openButton",     "openField",   "closeButton",  "receivedView", "statusView", "saveLogButton",
-      "recordButton",   "clearButton", "exitButton",
+      "recordButton",   "clearButton", "checkButton",  "exitButton",
   };
   Find<QWidget>("filterA").setFocus();
   std::vector<std::string> walked;

@@ -1,0 +1,85 @@
+// The check of the controller on line, in a dialog of the window: what it
+// will move and open and about how long it takes, then Start; while it runs
+// a progress bar with the time left and the table of steps filling in as
+// they end (failures on red), and Stop, which ends it after the cycle under
+// way and sets the settings found again; at the end the summary, a chart
+// per wheel of move time against distance, and Save Report…. Every cycle is
+// a Send of the main window, whose input is refused meanwhile.
+#pragma once
+
+#include <QDialog>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "check_report.h"
+#include "controller_check.h"
+
+class ConsoleSession;
+class QLabel;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QTableWidget;
+class TessaroController;
+
+// The charts of a finished check's moves, one per wheel, side by side.
+class MoveChartView : public QWidget {
+ public:
+  explicit MoveChartView(QWidget* parent);
+  void show(std::vector<WheelMoves> wheels);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  std::vector<WheelMoves> wheels_;
+};
+
+class CheckDialog : public QDialog {
+ public:
+  // portPath: the port as the report names it.
+  CheckDialog(ConsoleSession& session, TessaroController& controller, std::string portPath, QWidget* parent);
+
+  // Runs the check to its end; Stop and closing the dialog end it early.
+  void start();
+  void stop() { stopAsked_ = true; }
+  // Save Report…: asks for the file, then writes the report there.
+  void saveReport();
+  // Writes the finished check's report in path; empty when written, else why not.
+  std::string writeReport(const std::string& path) const;
+
+  bool running() const { return running_; }
+  const CheckResult& result() const { return result_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void showPlan();
+  void stepEnded(const CheckStep& step, int planned);
+  void finished();
+
+  ConsoleSession& session_;
+  TessaroController& controller_;
+  std::string portPath_;
+  QLabel* plan_;
+  QPushButton* start_;
+  QPushButton* stop_;
+  QProgressBar* progress_;
+  QLabel* timeLeft_;
+  QTableWidget* table_;
+  QPlainTextEdit* summary_;
+  MoveChartView* chart_;
+  QPushButton* save_;
+  QLabel* message_;
+  int estimated_ = 0;
+  bool running_ = false;
+  bool stopAsked_ = false;
+  bool finished_ = false;
+  std::chrono::steady_clock::time_point started_{};
+  std::chrono::system_clock::time_point startedAt_{};
+  std::chrono::system_clock::time_point endedAt_{};
+  CheckResult result_;
+};
