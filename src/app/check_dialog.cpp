@@ -128,10 +128,11 @@ CheckDialog::CheckDialog(ConsoleSession& session, TessaroController& controller,
 }
 
 // The plan from what the window shows now; the check plans again from the
-// controller's first status reply, which may tell otherwise.
+// controller's first status reply, which may tell otherwise and which alone
+// holds a Mono's own settings (the preview counts its shutter only).
 void CheckDialog::showPlan() {
   WindowCheckLine line(session_, controller_);
-  const CheckPlan plan = PlanCheck(line.window(), {});
+  const CheckPlan plan = PlanCheck(line.window(), {}, {});
   std::vector<std::string> devices;
   for (const PlannedStep& step : plan.steps) {
     if (step.skipped.empty()) devices.push_back(step.device);
