@@ -33,21 +33,6 @@ constexpr char kWhatMoves[] =
 
 const char* const kColumns[] = {"device", "setting", "value", "sent", "expected", "reported", "result", "ms"};
 
-const char* VariantOf(int32_t variant) {
-  switch (variant) {
-    case kTriad:
-      return "triad";
-    case kDuoWheelShutter:
-      return "duo-wheel-shutter";
-    case kDuoShutterShutter:
-      return "duo-shutter-shutter";
-    case kMono:
-      return "mono";
-    default:
-      return "unknown";
-  }
-}
-
 QString Ms(double ms) { return ms < 0 ? QString() : QString::number(ms, 'f', 1); }
 
 }  // namespace
@@ -208,7 +193,7 @@ void CheckDialog::finished() {
 
 std::string CheckDialog::writeReport(const std::string& path) const {
   RunDescription run;
-  run.variant = VariantOf(itype);
+  run.variant = VariantName(itype);
   run.configuration = result_.configuration;
   run.port = portPath_;
   run.startedAt = startedAt_;

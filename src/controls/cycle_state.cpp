@@ -11,3 +11,18 @@ void ResetCycleState() {
   std::fill(std::begin(scomm0), std::end(scomm0), 0);
   itype = kUnknown;
 }
+
+const char* VariantName(int32_t variant) {
+  switch (variant) {
+    case kTriad:
+      return "triad";
+    case kDuoWheelShutter:
+      return "duo-wheel-shutter";
+    case kDuoShutterShutter:
+      return "duo-shutter-shutter";
+    case kMono:
+      return "mono";
+    default:
+      return "unknown";
+  }
+}

@@ -30,6 +30,9 @@ enum SettingField : int {
 // The detected controller variant.
 enum Variant : int32_t { kUnknown = 0, kDuoWheelShutter = 1, kDuoShutterShutter = 2, kTriad = 3, kMono = 4 };
 
+// "triad", "duo-wheel-shutter", "duo-shutter-shutter", "mono"; "unknown" else.
+const char* VariantName(int32_t variant);
+
 // Remembered at the end of the last cycle.
 extern int32_t icomm0[kWheelFields];
 extern int32_t scomm0[kSettingFields];

@@ -193,21 +193,6 @@ std::string Devices(const std::map<char, std::string>& received, int count, cons
 
 }  // namespace
 
-const char* VariantName(int32_t variant) {
-  switch (variant) {
-    case kTriad:
-      return "triad";
-    case kDuoWheelShutter:
-      return "duo-wheel-shutter";
-    case kDuoShutterShutter:
-      return "duo-shutter-shutter";
-    case kMono:
-      return "mono";
-    default:
-      return "unknown";
-  }
-}
-
 std::string StatusJson(std::span<const unsigned char> reply, int32_t variant) {
   Decoded d;
   std::map<char, bool> hasWheel = {{'A', false}, {'B', false}, {'C', false}};

@@ -8,10 +8,9 @@
 #include <span>
 #include <string>
 
+#include "cycle_state.h"
+
 // reply: the bytes received, the echoed 0xCC first; variant: the identified
 // controller (itype). Ends with a line end.
 std::string StatusJson(std::span<const unsigned char> reply, int32_t variant);
 
-// triad, duo-wheel-shutter, duo-shutter-shutter, mono; unknown before
-// identification.
-const char* VariantName(int32_t variant);
