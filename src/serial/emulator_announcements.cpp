@@ -13,6 +13,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <string_view>
 
 #include "announcement_dir.h"
 #include "diagnostics.h"
@@ -84,6 +85,21 @@ OwnedFd CreateAnnouncementFile(int dir, std::string& name) {
   return OwnedFd{};
 }
 
+// Digits without a leading 0, or a lone 0 where zero is allowed.
+bool IsDecimal(std::string_view text, bool zeroAllowed) {
+  constexpr std::size_t kMaxDigits = 10;  // a pid or a sequence number fits in 32 bits
+  if (text.empty() || text.size() > kMaxDigits) return false;
+  if (text.find_first_not_of("0123456789") != std::string_view::npos) return false;
+  return text[0] != '0' || (zeroAllowed && text.size() == 1);
+}
+
+// "<pid>-<sequence>", as CreateAnnouncementFile names them; no pid is 0.
+bool HasAnnouncementName(std::string_view name) {
+  const auto dash = name.find('-');
+  return dash != std::string_view::npos && IsDecimal(name.substr(0, dash), false) &&
+         IsDecimal(name.substr(dash + 1), true);
+}
+
 bool IsOwnRegularFile(const struct stat& status) {
   return S_ISREG(status.st_mode) && status.st_uid == geteuid() && status.st_size > 0 &&
          status.st_size <= kMaxAnnouncementSize;
@@ -94,17 +110,34 @@ bool IsCharacterDevice(const std::string& path) {
   return stat(path.c_str(), &status) == 0 && S_ISCHR(status.st_mode);
 }
 
+// The one absolute path line an announcement holds, as AnnounceEmulator
+// writes it; nothing when the file says anything else.
+std::optional<std::string> AnnouncedPath(int file) {
+  char text[kPathSize];
+  const ssize_t got = pread(file, text, sizeof text, 0);
+  if (got < 2 || text[got - 1] != '\n' || text[0] != '/') return std::nullopt;
+  const std::string path(text, static_cast<std::size_t>(got - 1));
+  if (path.find_first_of(std::string("\n\0", 2)) != std::string::npos) return std::nullopt;
+  return path;
+}
+
 enum class Standing { kRunning, kEnded, kUnusable };
 
-// One announcement: a file of this user's own, of a sane size, opened for
-// reading into file; kEnded when nothing holds its lock any more. An empty
-// file is unusable, never ended: it may be one being made, whose lock and
-// text come next.
-Standing Examine(int dir, const char* name, OwnedFd& file) {
+// One announcement: a file of this user's own under an announcement's name,
+// of a sane size, opened for reading into file, and holding one absolute path
+// line; kEnded when nothing holds its lock any more. Anything else in the
+// folder, the user's notes under any name, is unusable and never opened. An
+// empty file is unusable, never ended: it may be one being made, whose lock
+// and text come next.
+Standing Examine(int dir, const char* name, OwnedFd& file, std::string& path) {
+  if (!HasAnnouncementName(name)) return Standing::kUnusable;
   struct stat status {};
   if (fstatat(dir, name, &status, AT_SYMLINK_NOFOLLOW) != 0 || !IsOwnRegularFile(status)) return Standing::kUnusable;
   file = OwnedFd(openat(dir, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   if (!file.valid() || fstat(file.get(), &status) != 0 || !IsOwnRegularFile(status)) return Standing::kUnusable;
+  std::optional<std::string> announced = AnnouncedPath(file.get());
+  if (!announced) return Standing::kUnusable;
+  path = std::move(*announced);
   return HeldByARunningEmulator(file.get()) ? Standing::kRunning : Standing::kEnded;
 }
 
@@ -112,13 +145,8 @@ Standing Examine(int dir, const char* name, OwnedFd& file) {
 // character device.
 std::optional<std::string> ReadAnnouncement(int dir, const char* name) {
   OwnedFd file;
-  if (Examine(dir, name, file) != Standing::kRunning) return std::nullopt;
-  char text[kPathSize];
-  const ssize_t got = pread(file.get(), text, sizeof text, 0);
-  if (got < 2 || text[got - 1] != '\n' || text[0] != '/') return std::nullopt;
-  const std::string path(text, static_cast<std::size_t>(got - 1));
-  if (path.find_first_of(std::string("\n\0", 2)) != std::string::npos) return std::nullopt;
-  if (!IsCharacterDevice(path)) return std::nullopt;
+  std::string path;
+  if (Examine(dir, name, file, path) != Standing::kRunning || !IsCharacterDevice(path)) return std::nullopt;
   return path;
 }
 
@@ -212,9 +240,11 @@ void RemoveEndedAnnouncements() {
   if (!dir.fd.valid()) return;
   ForEachEntry(dir.fd.get(), [&](const char* name) {
     OwnedFd file;
+    std::string path;
     // unlinkat removes the entry itself and never follows a link, and
-    // Examine counts only regular files. A name is never used twice while
-    // its file exists, so no emulator can have taken this one meanwhile.
-    if (Examine(dir.fd.get(), name, file) == Standing::kEnded) static_cast<void>(unlinkat(dir.fd.get(), name, 0));
+    // Examine counts only regular files that read as an announcement. A name
+    // is never used twice while its file exists, so no emulator can have
+    // taken this one meanwhile.
+    if (Examine(dir.fd.get(), name, file, path) == Standing::kEnded) static_cast<void>(unlinkat(dir.fd.get(), name, 0));
   });
 }

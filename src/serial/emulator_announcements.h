@@ -28,5 +28,8 @@ void WithdrawEmulator(const std::string& announcement);
 std::vector<std::string> AnnouncedEmulators();
 
 // Removes the announcements of emulators that have ended (nothing holds their
-// lock) from a trusted directory; nothing elsewhere.
+// lock) from a trusted directory; nothing elsewhere. Only a file that is an
+// announcement in every way is removed: its name "<pid>-<number>", one
+// absolute path line in it, a regular file of the user's own; whatever else
+// the user keeps in that folder stays, unopened where its name already tells.
 void RemoveEndedAnnouncements();

@@ -26,6 +26,7 @@
 #include "emulator_announcements.h"
 #include "port_choice.h"
 #include "pty_peer.h"
+#include "users_files.h"
 
 namespace {
 
@@ -229,6 +230,29 @@ TEST_F(PortWatchTest, ARefusedFolderIsToldOncePerChangeAndKeepsWhatIsInIt) {
   EXPECT_TRUE(Relisted(before));
   const std::string afterwards = testing::internal::GetCapturedStdout();
   EXPECT_EQ(Count(afterwards, refused), 1) << afterwards;
+}
+
+// The user keeps files of their own in the folder: the list is taken and an
+// ended emulator's announcement goes, and every one of the user's stays as it
+// was, whatever its name or text.
+TEST_F(PortWatchTest, TheUsersOwnFilesInTheFolderAreKept) {
+  PlantUsersFiles(announcements);
+  ASSERT_NO_FATAL_FAILURE(Watch());
+  emulator = std::make_unique<AnnouncingProcess>(emulatorLine.path());
+  ASSERT_TRUE(emulator->announced());
+  const std::string entry = emulatorLine.path() + kEmulated;
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Listed(entry); }, 1000));
+  emulator->kill();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !Listed(entry); }, 1000));
+  // The ended announcement is the only file that goes.
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] {
+        return static_cast<std::size_t>(std::distance(fs::directory_iterator(announcements), {})) ==
+               UsersFiles().size();
+      },
+      1000))
+      << "the ended emulator's announcement stayed";
+  EXPECT_EQ(UsersFilesLost(announcements), std::vector<std::string>{});
 }
 
 // A link in place of the announcement folder is refused, and nothing in

@@ -16,6 +16,7 @@
 #include "ctl_process.h"
 #include "emulated_controller.h"
 #include "pty_peer.h"
+#include "users_files.h"
 
 namespace {
 
@@ -50,6 +51,21 @@ TEST(PortSearch, PortsListsTheEmulatorFirstAndStatusFindsIt) {
   }
   unsetenv("KORVEL_EMULATOR_DIR");
   rmdir(dir);
+}
+
+// The user's own files in the emulators' folder stay, whatever their names
+// or text, and none is offered as a port.
+TEST(PortSearch, PortsLeavesTheUsersFilesInTheEmulatorsFolder) {
+  char dir[] = "/tmp/korvel-ctl-test-XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  ASSERT_EQ(setenv("KORVEL_EMULATOR_DIR", dir, 1), 0);
+  PlantUsersFiles(dir);
+  const CtlRun ports = RunCtl({"ports"});
+  unsetenv("KORVEL_EMULATOR_DIR");
+  EXPECT_EQ(ports.out.find("emulated controller"), std::string::npos) << ports.out;
+  EXPECT_EQ(UsersFilesLost(dir), std::vector<std::string>{});
+  for (const UsersFile& file : UsersFiles()) unlink((std::string(dir) + "/" + file.name).c_str());
+  EXPECT_EQ(rmdir(dir), 0);
 }
 
 TEST(PortFailure, APathThatIsNoDeviceIsNotOpened) {
