@@ -40,14 +40,10 @@ std::string Joined(const std::vector<ReportedValue>& values, bool reported) {
   return text;
 }
 
-// The report carries a neutral density mode's step count too, which the
-// window shows in the shutter's steps field: compared beside the mode.
-void AddSteps(const SettingCycle& cycle, HeadlessWindow& window, std::vector<ReportedValue>& values) {
-  TextField* const fields[] = {window.controller.shutterAsteps, window.controller.shutterBsteps};
-  for (const Setting& s : cycle.settings) {
-    if (s.key->kind != KeyKind::kShutterSteps) continue;
-    values.push_back({s.key, std::to_string(s.value), std::to_string(fields[s.key->device]->intValue())});
-  }
+std::string WordsOf(const std::vector<SettingCycle>& cycles) {
+  std::string words;
+  for (const SettingCycle& cycle : cycles) words += (words.empty() ? "" : " ") + cycle.words();
+  return words;
 }
 
 std::string FailureNote(const CycleResult& r) {
@@ -120,8 +116,7 @@ class Checker {
       step.note = "status query: " + FailureNote(status);
       return ended(step, false);
     }
-    std::vector<ReportedValue> values = ReportedValues({planned.cycle}, session_.window(), status.reply);
-    AddSteps(planned.cycle, session_.window(), values);
+    const std::vector<ReportedValue> values = ReportedValues({planned.cycle}, session_.window(), status.reply);
     step.expected = Joined(values, false);
     step.reported = Joined(values, true);
     const bool same = std::all_of(values.begin(), values.end(), [](const ReportedValue& v) { return v.set == v.reported; });
@@ -188,6 +183,8 @@ CheckResult RunCheck(CheckLine& session, const CheckOptions& options) {
   }
   const CheckPlan plan = PlanCheck(session.window(), options.choice, checker.found());
   result.planned = static_cast<int>(plan.steps.size());
+  const std::string found = WordsOf(plan.restore);
+  options.holding(CheckOptions::Holding::kSteps, found);
   for (const PlannedStep& step : plan.steps) {
     if (options.stopRequested()) {
       result.verdict = CheckVerdict::kStopped;
@@ -202,7 +199,9 @@ CheckResult RunCheck(CheckLine& session, const CheckOptions& options) {
   const bool failed = std::any_of(result.steps.begin(), result.steps.end(),
                                   [](const CheckStep& s) { return s.result == StepResult::kFail; });
   if (result.verdict == CheckVerdict::kPassed && failed) result.verdict = CheckVerdict::kFailed;
+  options.holding(CheckOptions::Holding::kRestore, found);
   checker.restore(plan.restore);
+  options.holding(CheckOptions::Holding::kFound, found);
   return result;
 }
 

@@ -49,6 +49,12 @@ struct CheckOptions {
   std::function<bool()> stopRequested = [] { return false; };
   // Each step as it ends, with the plan's size.
   std::function<void(const CheckStep&, int planned)> stepEnded = [](const CheckStep&, int) {};
+  // What the controller may hold if the process ended now, told as it
+  // changes: the steps' settings in place of those found (kSteps), a mix of
+  // both (kRestore), or those found again (kFound, also when nothing was
+  // set). found: the settings found, as set's words.
+  enum class Holding { kSteps, kRestore, kFound };
+  std::function<void(Holding, const std::string& found)> holding = [](Holding, const std::string&) {};
 };
 
 CheckResult RunCheck(CheckLine& line, const CheckOptions& options);

@@ -91,9 +91,10 @@ CycleRow RowOfCycle(int round, const std::string& name, const CycleResult& resul
 }
 
 void ShowProgress(FILE* out, const BurnInSummary& s, Seconds elapsed, bool last) {
-  const double perRun = s.runs > 0 ? elapsed.count() / s.runs : 0;
-  const double left = perRun * (s.planned - s.runs);
-  std::fprintf(out, "\r%d/%d  failures %d  %.0f s left   ", s.runs, s.planned, s.statistics.failures(), left);
+  const double perRun = s.runs > 0 ? elapsed.count() / static_cast<double>(s.runs) : 0;
+  const double left = perRun * static_cast<double>(s.planned - s.runs);
+  std::fprintf(out, "\r%lld/%lld  failures %lld  %.0f s left   ", static_cast<long long>(s.runs),
+               static_cast<long long>(s.planned), static_cast<long long>(s.statistics.failures()), left);
   if (last) std::fputs("\r\033[K", out);
   std::fflush(out);
 }
@@ -102,11 +103,13 @@ class Runner {
  public:
   Runner(const BurnInOptions& options, BurnInSummary& summary) : o_(options), s_(summary) {}
 
-  // Runs one step; false when the run ends after it.
-  bool step(int round, const BurnInStep& step) {
+  // Runs one step; false when the run ends after it. verifying: the step
+  // compares the controller's report with what was set.
+  bool step(int round, const BurnInStep& step, bool verifying = false) {
     if (StopRequested()) return false;
     const CycleResult result = step.run();
     Count(result, s_);
+    if (verifying && result.outcome == CycleOutcome::kDone) ++s_.verifications;
     const CycleRow row = RowOfCycle(round, step.name, result);
     s_.statistics.add(row);
     writeRow(row);
@@ -136,6 +139,17 @@ class Runner {
   std::chrono::steady_clock::time_point shown_ = start_;
 };
 
+std::string Fixed(double value, const char* format) {
+  char text[48];
+  const int written = std::snprintf(text, sizeof text, format, value);
+  return written < 0 ? std::string("?") : std::string(text);
+}
+std::string Tenth(double ms) { return Fixed(ms, "%.1f"); }
+std::string Thousandths(double ratio) { return Fixed(ratio, "%.3f"); }
+
+// A count as JSON writes it: an integer, exact to 2^53.
+QJsonValue Count64(int64_t count) { return QJsonValue(static_cast<qint64>(count)); }
+
 // Each step's row of reply times together: the totals' figures.
 TimeFigures AllTimes(const BurnInSummary& s) {
   std::vector<float> times;
@@ -150,9 +164,8 @@ TimeFigures AllTimes(const BurnInSummary& s) {
 
 BurnInSummary RunBurnIn(const BurnInOptions& o) {
   BurnInSummary s;
-  const int steps = static_cast<int>(o.round.size());
-  s.planned = o.repeat * steps + (o.verifyEvery > 0 ? o.repeat / o.verifyEvery : 0);
-  s.verified = o.verifyEvery > 0;
+  const int64_t repeat = o.repeat;
+  s.planned = repeat * static_cast<int64_t>(o.round.size()) + (o.verifyEvery > 0 ? repeat / o.verifyEvery : 0);
   KeepProgressLine(o.progress != nullptr);
   Runner runner(o, s);
   bool going = true;
@@ -162,7 +175,7 @@ BurnInSummary RunBurnIn(const BurnInOptions& o) {
       going = runner.step(round, step);
       if (!going) break;
     }
-    if (going && o.verifyEvery > 0 && round % o.verifyEvery == 0) going = runner.step(round, o.verify);
+    if (going && o.verifyEvery > 0 && round % o.verifyEvery == 0) going = runner.step(round, o.verify, true);
   }
   runner.showProgress(true);
   KeepProgressLine(false);
@@ -171,23 +184,22 @@ BurnInSummary RunBurnIn(const BurnInOptions& o) {
 }
 
 std::string SummaryText(const BurnInSummary& s) {
-  char text[768];
   const TimeFigures times = AllTimes(s);
-  const int written = std::snprintf(text, sizeof text,
-                                    "runs: %d of %d\n"
-                                    "replies: %d\n"
-                                    "bad replies: %d\n"
-                                    "no replies: %d\n"
-                                    "refusals: %d\n"
-                                    "nothing sent: %d\n"
-                                    "dropped bytes: %lld\n"
-                                    "reply time: min %.1f ms, median %.1f ms, max %.1f ms\n"
-                                    "wall over line time: %.3f\n",
-                                    s.runs, s.planned, s.replies, s.badReplies, s.noReplies, s.refusals,
-                                    s.unsent, s.droppedBytes, times.min, times.median, times.max,
-                                    s.line > 0 ? s.wall / s.line : 0.0);
-  std::string summary = written < 0 ? std::string() : std::string(text);
-  if (s.verified) summary += "mismatches: " + std::to_string(s.mismatches) + "\n";
+  std::string summary = "runs: " + std::to_string(s.runs) + " of " + std::to_string(s.planned) + "\n" +
+                        "replies: " + std::to_string(s.replies) + "\n" +
+                        "bad replies: " + std::to_string(s.badReplies) + "\n" +
+                        "no replies: " + std::to_string(s.noReplies) + "\n" +
+                        "refusals: " + std::to_string(s.refusals) + "\n" +
+                        "nothing sent: " + std::to_string(s.unsent) + "\n" +
+                        "dropped bytes: " + std::to_string(s.droppedBytes) + "\n";
+  // Figures of what was measured only: "-" where nothing replied.
+  summary += "reply time: " +
+             (times.count > 0 ? "min " + Tenth(times.min) + " ms, median " + Tenth(times.median) + " ms, max " +
+                                    Tenth(times.max) + " ms"
+                              : std::string("-")) +
+             "\n";
+  summary += "wall over line time: " + (s.line > 0 ? Thousandths(s.wall / s.line) : std::string("-")) + "\n";
+  if (s.verifications > 0) summary += "mismatches: " + std::to_string(s.mismatches) + "\n";
   if (s.portGone) summary += "ended: the port went away\n";
   if (s.stopSignal != 0) summary += std::string("ended: stopped by SIG") + sigabbrev_np(s.stopSignal) + "\n";
   return summary + "\n" + SummaryTable(s.statistics.summaries());
@@ -195,18 +207,21 @@ std::string SummaryText(const BurnInSummary& s) {
 
 std::string SummaryJson(const BurnInSummary& s) {
   const TimeFigures times = AllTimes(s);
-  QJsonObject replyTime{{"min", times.min}, {"median", times.median}, {"max", times.max}};
-  QJsonObject summary{{"runs", s.runs},
-                      {"planned", s.planned},
-                      {"replies", s.replies},
-                      {"bad_replies", s.badReplies},
-                      {"no_replies", s.noReplies},
-                      {"refusals", s.refusals},
-                      {"nothing_sent", s.unsent},
-                      {"mismatches", s.mismatches},
-                      {"dropped_bytes", static_cast<double>(s.droppedBytes)},
+  const QJsonValue replyTime = times.count > 0 ? QJsonValue(QJsonObject{{"min", times.min},
+                                                                         {"median", times.median},
+                                                                         {"max", times.max}})
+                                               : QJsonValue();
+  QJsonObject summary{{"runs", Count64(s.runs)},
+                      {"planned", Count64(s.planned)},
+                      {"replies", Count64(s.replies)},
+                      {"bad_replies", Count64(s.badReplies)},
+                      {"no_replies", Count64(s.noReplies)},
+                      {"refusals", Count64(s.refusals)},
+                      {"nothing_sent", Count64(s.unsent)},
+                      {"mismatches", s.verifications > 0 ? Count64(s.mismatches) : QJsonValue()},
+                      {"dropped_bytes", Count64(s.droppedBytes)},
                       {"reply_time_ms", replyTime},
-                      {"wall_over_line", s.line > 0 ? s.wall / s.line : 0.0},
+                      {"wall_over_line", s.line > 0 ? QJsonValue(s.wall / s.line) : QJsonValue()},
                       {"port_gone", s.portGone},
                       {"stopped_by", s.stopSignal != 0 ? QJsonValue(QString("SIG") + sigabbrev_np(s.stopSignal))
                                                         : QJsonValue()},

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -42,19 +43,20 @@ struct BurnInOptions {
   CsvFile* csv = nullptr;    // nullptr: no CSV file
 };
 
+// Counts in 64 bits: planned is a product of two of the user's numbers.
 struct BurnInSummary {
-  int planned = 0;     // cycles
-  int runs = 0;        // cycles run
-  int replies = 0;     // the commands' own replies
-  int badReplies = 0;  // bytes that were not the command's whole reply
-  int noReplies = 0;
-  int refusals = 0;
-  int unsent = 0;      // cycles with nothing to send: the window already showed the setting
-  int mismatches = 0;   // verify queries whose report differed from what was set
-  bool verified = false;  // the run had verify queries
-  long long droppedBytes = 0;  // bytes that came before a reply's echo
-  bool portGone = false;       // the run ended because the port went away
-  int stopSignal = 0;          // the signal that ended the run; 0 when none did
+  int64_t planned = 0;     // cycles
+  int64_t runs = 0;        // cycles run
+  int64_t replies = 0;     // the commands' own replies
+  int64_t badReplies = 0;  // bytes that were not the command's whole reply
+  int64_t noReplies = 0;
+  int64_t refusals = 0;
+  int64_t unsent = 0;         // cycles with nothing to send: the window already showed the setting
+  int64_t mismatches = 0;     // verify queries whose report differed from what was set
+  int64_t verifications = 0;  // verify queries whose report was compared with what was set
+  int64_t droppedBytes = 0;   // bytes that came before a reply's echo
+  bool portGone = false;      // the run ended because the port went away
+  int stopSignal = 0;         // the signal that ended the run; 0 when none did
   double wall = 0;  // the cycles with a reply
   double line = 0;  // their bytes on the line at 300 baud
   RunStatistics statistics;  // per step

@@ -9,15 +9,14 @@ std::string OpenBurnInFiles(const CtlRequest& r, BurnInFiles& files) {
     if (const std::string failure = files.csv.open(r.csv); !failure.empty()) return failure;
   }
   if (!r.report.empty()) {
-    if (const std::string problem = ReportPathProblem(r.report); !problem.empty()) return problem;
-    files.report = r.report;
+    if (const std::string problem = files.report.open(r.report); !problem.empty()) return problem;
   }
   return {};
 }
 
-std::string WriteBurnInReport(const CtlRequest& r, const BurnInFiles& files, const BurnInSummary& summary,
+std::string WriteBurnInReport(const CtlRequest& r, BurnInFiles& files, const BurnInSummary& summary,
                               const std::string& port, const std::string& variant) {
-  if (files.report.empty()) return {};
+  if (!files.report.opened()) return {};
   RunDescription run;
   run.variant = variant;
   run.configuration = files.configuration;
@@ -26,5 +25,5 @@ std::string WriteBurnInReport(const CtlRequest& r, const BurnInFiles& files, con
   run.endedAt = std::chrono::system_clock::now();
   run.programVersion = std::string("korvel-ctl ") + kKorvelVersion;
   run.invocation = r.invocation;
-  return WriteReport(files.report, ReportHtml(run, summary.statistics));
+  return files.report.keep(ReportHtml(run, summary.statistics));
 }

@@ -1,8 +1,8 @@
-// The files a burn-in keeps besides its summary: the CSV of its rows,
-// appended to as each cycle ends, and the HTML report, written once at the
-// end and never over a file that is there. Both are checked before the port
-// opens, so that a file that cannot be kept ends the run before anything is
-// sent.
+// The files a burn-in or a check keeps besides its summary: the CSV of its
+// rows, appended to as each cycle ends, and the HTML report, written once at
+// the end and never over a file that is there. Both are opened before the
+// port opens (the report as its temporary file beside it), so that a file
+// that cannot be kept ends the run before anything is sent.
 #pragma once
 
 #include <chrono>
@@ -11,10 +11,11 @@
 #include "burn_in.h"
 #include "csv_rows.h"
 #include "ctl_request.h"
+#include "report_file.h"
 
 struct BurnInFiles {
   CsvFile csv;
-  std::string report;  // the report's path; empty: none
+  ReportFile report;  // opened when one was asked for
   std::string configuration;  // the configuration reply's text, for the report
   std::chrono::system_clock::time_point startedAt;
 };
@@ -24,5 +25,5 @@ std::string OpenBurnInFiles(const CtlRequest& request, BurnInFiles& files);
 
 // Writes the report of a finished run when one was asked for; empty when
 // written or none was asked for, else the text for the user.
-std::string WriteBurnInReport(const CtlRequest& request, const BurnInFiles& files, const BurnInSummary& summary,
+std::string WriteBurnInReport(const CtlRequest& request, BurnInFiles& files, const BurnInSummary& summary,
                               const std::string& port, const std::string& variant);

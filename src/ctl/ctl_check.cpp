@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <string>
 
@@ -49,7 +50,7 @@ int ExitStatusOf(const CheckResult& result) {
   return kExitDone;
 }
 
-std::string WriteCheckReport(const BurnInFiles& files, const CheckResult& result, const std::string& port,
+std::string WriteCheckReport(BurnInFiles& files, const CheckResult& result, const std::string& port,
                              const std::string& variant, const std::string& invocation) {
   RunDescription run;
   run.variant = variant;
@@ -59,7 +60,35 @@ std::string WriteCheckReport(const BurnInFiles& files, const CheckResult& result
   run.endedAt = std::chrono::system_clock::now();
   run.programVersion = std::string("korvel-ctl ") + kKorvelVersion;
   run.invocation = invocation;
-  return WriteReport(files.report, CheckReportHtml(run, result));
+  return files.report.keep(CheckReportHtml(run, result));
+}
+
+// The user's answer, one line as the terminal hands it over; empty when a
+// stop signal came first, at the end of input or on an error.
+std::string ReadAnswer() {
+  char answer[16] = {};
+  if (!WaitForInputUnlessStopped(STDIN_FILENO)) return {};
+  ssize_t got = -1;
+  do {
+    got = read(STDIN_FILENO, answer, sizeof answer - 1);
+  } while (got < 0 && errno == EINTR && !StopRequested());
+  return got > 0 ? std::string(answer, static_cast<std::size_t>(got)) : std::string();
+}
+
+// What a second stop signal says as it ends the process: the restore's
+// settings, so that the user can put them back with set.
+std::string CutShortLine(CheckOptions::Holding holding, const std::string& found) {
+  switch (holding) {
+    case CheckOptions::Holding::kSteps:
+      return "korvel-ctl: the check was cut short before its restore; the controller may hold its last step's "
+             "settings in place of those found: " + found + "\n";
+    case CheckOptions::Holding::kRestore:
+      return "korvel-ctl: the restore was cut short; the controller may hold some of the check's settings in place "
+             "of those found: " + found + "\n";
+    case CheckOptions::Holding::kFound:
+      break;
+  }
+  return {};
 }
 
 }  // namespace
@@ -73,13 +102,12 @@ int CheckConsent(const CtlRequest& r) {
   Tell(WhatMoves(r) + "\n");
   std::fputs("Start the check? [y/N] ", stderr);
   std::fflush(stderr);
-  char answer[16] = {};
-  if (std::fgets(answer, sizeof answer, stdin) != nullptr &&
-      (std::strcmp(answer, "y\n") == 0 || std::strcmp(answer, "yes\n") == 0)) {
-    return -1;
-  }
+  const std::string answer = ReadAnswer();
+  if (answer == "y\n" || answer == "yes\n") return -1;
+  // The question's line is still open after Ctrl-C.
+  if (StopRequested()) Tell("\n");
   Tell("korvel-ctl: check not started\n");
-  return kExitUsage;
+  return StopRequested() ? StoppedStatus() : kExitUsage;
 }
 
 int RunCheckCommand(CtlSession& session, const CtlRequest& r, BurnInFiles& files, FILE* results) {
@@ -100,13 +128,19 @@ int RunCheckCommand(CtlSession& session, const CtlRequest& r, BurnInFiles& files
     }
     if (progress) ShowProgress(done, planned, failures);
   };
+  options.holding = [progress](CheckOptions::Holding holding, const std::string& found) {
+    const std::string line = CutShortLine(holding, found);
+    // Over the progress line, which a second signal leaves standing.
+    SetCutShortLine(progress && !line.empty() ? "\r\033[K" + line : line);
+  };
   KeepProgressLine(progress);
   const CheckResult result = RunCheck(session, options);
+  SetCutShortLine({});
   if (progress) std::fputs("\r\033[K", stderr);
   KeepProgressLine(false);
   std::fputs((r.json ? CheckJson(result) : CheckSummaryText(result)).c_str(), results);
   int status = ExitStatusOf(result);
-  if (!files.report.empty()) {
+  if (files.report.opened()) {
     if (const std::string failure = WriteCheckReport(files, result, session.path(), VariantName(itype), r.invocation);
         !failure.empty()) {
       Tell("korvel-ctl: " + failure + "\n");

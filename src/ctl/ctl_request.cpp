@@ -78,6 +78,12 @@ std::string ReadArguments(CtlRequest& r, const QStringList& arguments) {
     if (words.empty()) return "set needs KEY=VALUE";
     std::string error;
     r.settings = ParseSettings(words, error);
+    if (error.empty() && r.verifyEvery > 0) {
+      if (const std::string keys = UnverifiableKeys(r.settings); !keys.empty()) {
+        return "--verify-every cannot verify " + keys + ": no status reply shows which timer was chosen "
+               "(set a time after it)";
+      }
+    }
     return error;
   }
   if (r.command == "command" && !r.list) {

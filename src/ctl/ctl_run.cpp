@@ -240,7 +240,8 @@ int RunSettingsBurnIn(CtlSession& session, const CtlRequest& r, BurnInFiles& fil
   options.verify = {GeneralNameOf(kStatusEntry), [&session, &r]() {
                       CycleResult result = SendEntry(session, kStatusEntry, r.verbose);
                       if (result.outcome == CycleOutcome::kDone) {
-                        result.mismatch = ReportedMismatches(r.settings, session.window());
+                        // The Mono's own settings are read from the reply, as the check reads them.
+                        result.mismatch = ReportedMismatches(r.settings, session.window(), result.reply);
                         if (!result.mismatch.empty()) Tell("korvel-ctl: mismatch: " + result.mismatch + "\n");
                       }
                       return result;
@@ -278,7 +279,7 @@ int ConfigurationFirst(CtlSession& session, BurnInFiles& files, bool verbose) {
 
 int RunOnPort(CtlSession& session, const CtlRequest& r, BurnInFiles& files, FILE* results) {
   if (r.command == "check") return RunCheckCommand(session, r, files, results);
-  if (!files.report.empty()) {
+  if (files.report.opened()) {
     const int status = ConfigurationFirst(session, files, r.verbose);
     if (status != kExitDone) return status;
     if (StopRequested()) return StoppedStatus();
@@ -313,6 +314,15 @@ std::string PortToOpen(CtlSession& session, const CtlRequest& r, int& status) {
   return found;
 }
 
+// A report's temporary file, removed by a second signal for as long as the
+// run has it.
+struct RemovedAtSecondSignal {
+  explicit RemovedAtSecondSignal(const std::string& path) { SetRemovedAtSecondSignal(path); }
+  ~RemovedAtSecondSignal() { SetRemovedAtSecondSignal({}); }
+  RemovedAtSecondSignal(const RemovedAtSecondSignal&) = delete;
+  RemovedAtSecondSignal& operator=(const RemovedAtSecondSignal&) = delete;
+};
+
 }  // namespace
 
 int RunRequest(const CtlRequest& r, FILE* results) {
@@ -341,6 +351,7 @@ int RunRequest(const CtlRequest& r, FILE* results) {
     Tell("korvel-ctl: " + failure + "\n");
     return kExitUsage;
   }
+  const RemovedAtSecondSignal temporary(files.report.temporaryPath());
   int status = kExitDone;
   const std::string path = PortToOpen(session, r, status);
   if (path.empty()) return status;

@@ -2,11 +2,13 @@
 // SIGPIPE (a reader of its output that went away). The first one asks it to
 // stop after the cycle that is running, so that the port is closed (and its
 // settings put back) on the ordinary way out, and nothing more is sent. A
-// second one puts the port's settings back at once and ends the process.
+// second one puts the port's settings back at once and ends the process,
+// with the line given to SetCutShortLine on standard error.
 // After SIGPIPE, writes to the broken output fail instead of ending the run.
 #pragma once
 
 #include <chrono>
+#include <string>
 
 // False, with errno set, when a handler could not be installed.
 bool InstallStopHandlers();
@@ -17,3 +19,15 @@ int StopSignal();
 int StoppedStatus();
 // Sleeps for duration, or less when a stop is requested.
 void SleepUnlessStopped(std::chrono::milliseconds duration);
+
+// The line a second signal writes on standard error as it ends the process:
+// what the controller may hold then. Empty: none. A longer line is cut.
+void SetCutShortLine(const std::string& line);
+
+// A file of this process's own that a second signal removes as it ends the
+// process (a report's temporary file). Empty: none.
+void SetRemovedAtSecondSignal(const std::string& path);
+
+// Waits until fd has something to read or a stop is requested; false when
+// stopped (or fd cannot be waited on).
+bool WaitForInputUnlessStopped(int fd);

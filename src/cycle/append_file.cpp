@@ -24,9 +24,25 @@ bool LinkIsTrusted(const std::string& path) {
   return link.st_uid == geteuid() || link.st_uid == 0;
 }
 
+// What stands at path when it is no file to append to; empty when it is a
+// regular file, a directory (open names that), or nothing yet. Told before
+// open: opening a serial device alone can change its modem lines, and a
+// row written onto a controller's line would be a command.
+std::string NotAFile(const std::string& path) {
+  struct stat entry {};
+  if (stat(path.c_str(), &entry) != 0) return {};
+  if (S_ISCHR(entry.st_mode) || S_ISBLK(entry.st_mode)) return "it is a device, not a file";
+  if (S_ISFIFO(entry.st_mode)) return "it is a FIFO, not a file";
+  if (S_ISSOCK(entry.st_mode)) return "it is a socket, not a file";
+  return {};
+}
+
 }  // namespace
 
 int OpenForAppending(const std::string& path, std::string& reason, int access) {
+  // A link's target too: a link is followed below only when it is trusted.
+  reason = NotAFile(path);
+  if (!reason.empty()) return -1;
   int fd = open(path.c_str(), access | kOpenFlags | O_NOFOLLOW, 0666);
   if (fd < 0 && errno == ELOOP) {
     if (!LinkIsTrusted(path)) {
@@ -42,7 +58,8 @@ int OpenForAppending(const std::string& path, std::string& reason, int access) {
   struct stat file {};
   if (fstat(fd, &file) != 0) {
     reason = ErrnoText(errno);
-  } else if (!S_ISREG(file.st_mode) && !S_ISCHR(file.st_mode)) {
+  } else if (!S_ISREG(file.st_mode)) {
+    // What replaced the file since it was looked at.
     reason = "it is not a regular file";
   } else if (const int flags = fcntl(fd, F_GETFL); flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
     reason = ErrnoText(errno);

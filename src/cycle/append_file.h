@@ -8,9 +8,9 @@
 
 // A descriptor open for appending at path, created when missing and never
 // truncated; or -1 with the reason in `reason`. `access` is O_WRONLY, or
-// O_RDWR to read what the file already holds. A regular file or a character
-// device (a terminal, /dev/null) only; a symbolic link only when its owner is
-// this user or root.
+// O_RDWR to read what the file already holds. A regular file only: a device,
+// a FIFO or a socket is refused without being opened. A symbolic link only
+// when its owner is this user or root.
 int OpenForAppending(const std::string& path, std::string& reason, int access = O_WRONLY);
 
 // Writes all of text; 0 or the error number.

@@ -333,6 +333,11 @@ std::vector<ReportedValue> ReportedValues(const std::vector<SettingCycle>& cycle
     if (ComboBox* TessaroController::*list = ReportedList(*s->key)) {
       values.push_back({s->key, ValueText(*s->key, s->value),
                         ValueText(*s->key, (window.controller.*list)->indexOfSelectedItem())});
+    } else if (s->key->kind == KeyKind::kShutterSteps) {
+      // The report carries a neutral density mode's step count too, which
+      // the window shows in the shutter's steps field.
+      values.push_back({s->key, std::to_string(s->value),
+                        std::to_string((window.controller.*kSteps[s->key->device])->intValue())});
     } else if (mono) {
       const std::optional<std::string> reported = MonoReported(*s->key, *mono, timer);
       if (reported) values.push_back({s->key, MonoSetText(*s), *reported});
@@ -344,11 +349,43 @@ std::vector<ReportedValue> ReportedValues(const std::vector<SettingCycle>& cycle
 std::string ReportedMismatches(const std::vector<SettingCycle>& cycles, HeadlessWindow& window,
                                std::span<const unsigned char> statusReply) {
   std::string mismatches;
-  for (const ReportedValue& v : ReportedValues(cycles, window, statusReply)) {
-    if (v.reported == v.set) continue;
-    mismatches += std::string(mismatches.empty() ? "" : "; ") + v.key->key + ": reported " + v.reported + ", set " + v.set;
+  const auto add = [&mismatches](const std::string& text) { mismatches += (mismatches.empty() ? "" : "; ") + text; };
+  const std::vector<ReportedValue> values = ReportedValues(cycles, window, statusReply);
+  for (const ReportedValue& v : values) {
+    if (v.reported != v.set) add(std::string(v.key->key) + ": reported " + v.reported + ", set " + v.set);
+  }
+  // A key set and not read back is no match: the reply did not decode for
+  // it (a Mono's settings), or none was given.
+  std::vector<const SetKey*> told;
+  for (const SettingCycle& cycle : cycles) {
+    for (const Setting& s : cycle.settings) {
+      const auto same = [&s](const auto& v) { return v.key == s.key; };
+      if (s.key->kind == KeyKind::kTimer || std::any_of(values.begin(), values.end(), same) ||
+          std::find(told.begin(), told.end(), s.key) != told.end()) {
+        continue;
+      }
+      told.push_back(s.key);
+      add(std::string(s.key->key) + ": not shown by the status reply");
+    }
   }
   return mismatches;
+}
+
+std::string UnverifiableKeys(const std::vector<SettingCycle>& cycles) {
+  bool timeSet = false;
+  for (const SettingCycle& cycle : cycles) {
+    for (const Setting& s : cycle.settings) timeSet = timeSet || s.key->kind == KeyKind::kTime;
+  }
+  std::string keys;
+  for (const SettingCycle& cycle : cycles) {
+    for (const Setting& s : cycle.settings) {
+      // The reply holds both times and no choice between them: a timer is
+      // seen only in the time that is set after it.
+      if (s.key->kind != KeyKind::kTimer || timeSet || keys.find(s.key->key) != std::string::npos) continue;
+      keys += std::string(keys.empty() ? "" : ", ") + s.key->key;
+    }
+  }
+  return keys;
 }
 
 std::string ValueText(const SetKey& key, int value) {

@@ -39,8 +39,8 @@ bool PickGeneralCommand(HeadlessComboBox& list, int layoutIndex);
 std::string ApplySettings(const SettingCycle& cycle, HeadlessWindow& window);
 
 // After a status query, which shows the controller's report in the window:
-// a wheel's filter or speed, or a shutter's state or mode, that the cycles
-// set, with the last value they set it to and the value the window shows.
+// a wheel's filter or speed, or a shutter's state, mode or step count, that
+// the cycles set, with the last value they set it to and the value the window shows.
 // Given the status reply too, the Mono's own settings that the cycles set
 // (trigger input and output, free run, repeat number, a timer's time) are
 // compared with the reply's, which the window does not show whole.
@@ -57,9 +57,16 @@ std::vector<ReportedValue> ReportedValues(const std::vector<SettingCycle>& cycle
                                           std::span<const unsigned char> statusReply = {});
 
 // The values of ReportedValues that differ: empty when all match, else
-// "wheelA.filter: reported 0, set 9", joined by "; ".
+// "wheelA.filter: reported 0, set 9", joined by "; ". A key set that no
+// value was read back for (a timer aside, which the time after it shows) is
+// told as "repeat: not shown by the status reply".
 std::string ReportedMismatches(const std::vector<SettingCycle>& cycles, HeadlessWindow& window,
                                std::span<const unsigned char> statusReply = {});
+
+// The keys of the cycles that no status reply can show set, joined by ", ":
+// a timer chosen with no time set after it. Empty when every key can be
+// verified.
+std::string UnverifiableKeys(const std::vector<SettingCycle>& cycles);
 
 // A value of key as set's words give it: "9", "open", "nd".
 std::string ValueText(const SetKey& key, int value);

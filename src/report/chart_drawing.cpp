@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <string>
 #include <vector>
 
 #include "chart_scale.h"
@@ -29,7 +31,6 @@ constexpr int kFontPixels = 11;
 constexpr int kTicks = 5;
 // Up to this many points the series is a line through its points.
 constexpr int kMostPointsDrawn = 400;
-constexpr double kCross = 3.5;  // half the size of a failure's cross
 constexpr double kLeastTimeSpan = 0.1;
 
 QString Number(double value) { return QString::number(value, 'g', 6); }
@@ -85,11 +86,6 @@ void DrawCategoryAxis(QPainter& painter, const QRectF& plot, const AxisScale& x,
   painter.drawText(QRectF(plot.left(), plot.bottom() + 18, plot.width(), 14), Qt::AlignHCenter | Qt::AlignTop, name);
 }
 
-void DrawCross(QPainter& painter, QPointF at) {
-  painter.drawLine(at + QPointF(-kCross, -kCross), at + QPointF(kCross, kCross));
-  painter.drawLine(at + QPointF(-kCross, kCross), at + QPointF(kCross, -kCross));
-}
-
 struct Range {
   double low = 0;
   double high = 0;
@@ -129,15 +125,66 @@ void DrawFailureKey(QPainter& painter, const QRectF& plot) {
                    Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("× failed (on the round axis: no reply)"));
 }
 
+// Where a time series stands in its area.
+struct SeriesScales {
+  QRectF plot;
+  AxisScale x;  // rounds
+  AxisScale y;  // milliseconds
+};
+
+SeriesScales ScalesOf(const QRectF& area, const SettingSeries& s) {
+  const double first = s.rounds.empty() ? 1 : s.rounds.front();
+  const double last = s.rounds.empty() ? 1 : s.rounds.back();
+  return {PlotOf(area), NiceScale(first, last, kTicks), TimeScale(TimeRange(s))};
+}
+
+// Each cycle's point; one that got no reply on the round axis.
+std::vector<QPointF> PointsOf(const SeriesScales& scales, const SettingSeries& s) {
+  std::vector<QPointF> points;
+  points.reserve(s.rounds.size());
+  for (std::size_t i = 0; i < s.rounds.size(); ++i) {
+    const double ms = std::isnan(s.replyMs[i]) ? scales.y.low : s.replyMs[i];
+    points.emplace_back(scales.plot.left() + scales.x.fraction(s.rounds[i]) * scales.plot.width(),
+                        scales.plot.bottom() - scales.y.fraction(ms) * scales.plot.height());
+  }
+  return points;
+}
+
+int ColumnCount(const QRectF& plot) { return std::max(1, static_cast<int>(plot.width())); }
+
+std::size_t ColumnOf(const QRectF& plot, QPointF point, int columns) {
+  return static_cast<std::size_t>(std::clamp(static_cast<int>(point.x() - plot.left()), 0, columns - 1));
+}
+
+// The failures that fell in one pixel column.
+struct FailedColumn {
+  int count = 0;
+  uint32_t first = 0;
+  uint32_t last = 0;
+  double top = 0;  // the highest of their points: the smallest y
+
+  void add(uint32_t round, double y) {
+    first = count == 0 ? round : std::min(first, round);
+    last = count == 0 ? round : std::max(last, round);
+    top = count == 0 ? y : std::min(top, y);
+    ++count;
+  }
+  std::string title() const {
+    const std::string rounds = first == last ? "round " + std::to_string(first)
+                                             : "rounds " + std::to_string(first) + " to " + std::to_string(last);
+    return std::to_string(count) + " failed, " + rounds;
+  }
+};
+
 // Each pixel column's lowest to highest time, for a run too long to draw
 // point by point.
 void DrawColumns(QPainter& painter, const SettingSeries& s, const std::vector<QPointF>& points,
                  const QRectF& plot) {
-  const int columns = std::max(1, static_cast<int>(plot.width()));
+  const int columns = ColumnCount(plot);
   std::vector<Range> column(static_cast<std::size_t>(columns));
   for (std::size_t i = 0; i < points.size(); ++i) {
     if (std::isnan(s.replyMs[i])) continue;
-    const auto c = static_cast<std::size_t>(std::clamp(static_cast<int>(points[i].x() - plot.left()), 0, columns - 1));
+    const std::size_t c = ColumnOf(plot, points[i], columns);
     Range& r = column[c];
     r.low = r.any ? std::min(r.low, points[i].y()) : points[i].y();
     r.high = r.any ? std::max(r.high, points[i].y()) : points[i].y();
@@ -171,32 +218,39 @@ void DrawTimeSeries(QPainter& painter, const QRectF& area, const SettingSeries& 
   painter.setRenderHint(QPainter::Antialiasing);
   painter.fillRect(area, Qt::white);
   DrawTitle(painter, area, QString::fromStdString(s.setting) + QStringLiteral(": reply time by round"));
-  const QRectF plot = PlotOf(area);
-  const AxisScale y = TimeScale(TimeRange(s));
-  const double first = s.rounds.empty() ? 1 : s.rounds.front();
-  const double last = s.rounds.empty() ? 1 : s.rounds.back();
-  const AxisScale x = NiceScale(first, last, kTicks);
-  DrawValueAxis(painter, plot, y, QStringLiteral("ms"));
-  DrawCategoryAxis(painter, plot, x, QStringLiteral("round"));
-
-  std::vector<QPointF> points;
-  points.reserve(s.rounds.size());
-  for (std::size_t i = 0; i < s.rounds.size(); ++i) {
-    const double ms = std::isnan(s.replyMs[i]) ? y.low : s.replyMs[i];
-    points.emplace_back(plot.left() + x.fraction(s.rounds[i]) * plot.width(),
-                        plot.bottom() - y.fraction(ms) * plot.height());
-  }
+  const SeriesScales scales = ScalesOf(area, s);
+  DrawValueAxis(painter, scales.plot, scales.y, QStringLiteral("ms"));
+  DrawCategoryAxis(painter, scales.plot, scales.x, QStringLiteral("round"));
+  const std::vector<QPointF> points = PointsOf(scales, s);
   if (s.count() <= kMostPointsDrawn) {
     DrawLine(painter, s, points);
   } else {
-    DrawColumns(painter, s, points, plot);
+    DrawColumns(painter, s, points, scales.plot);
   }
-  painter.setPen(QPen(kFailure, 1.5));
-  for (std::size_t i = 0; i < points.size(); ++i) {
-    if (s.failed[i]) DrawCross(painter, points[i]);
-  }
-  if (s.failures > 0) DrawFailureKey(painter, plot);
+  if (s.failures > 0) DrawFailureKey(painter, scales.plot);
   painter.restore();
+}
+
+std::vector<ChartMark> FailureMarks(const QRectF& area, const SettingSeries& s) {
+  const SeriesScales scales = ScalesOf(area, s);
+  const std::vector<QPointF> points = PointsOf(scales, s);
+  const int columns = ColumnCount(scales.plot);
+  // Per column: failures that got a reply, then those that got none.
+  std::vector<FailedColumn> replied(static_cast<std::size_t>(columns));
+  std::vector<FailedColumn> silent(static_cast<std::size_t>(columns));
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    if (!s.failed[i]) continue;
+    const std::size_t c = ColumnOf(scales.plot, points[i], columns);
+    (std::isnan(s.replyMs[i]) ? silent : replied)[c].add(s.rounds[i], points[i].y());
+  }
+  std::vector<ChartMark> marks;
+  for (std::size_t c = 0; c < replied.size(); ++c) {
+    const double x = scales.plot.left() + static_cast<double>(c) + 0.5;
+    for (const FailedColumn* column : {&replied[c], &silent[c]}) {
+      if (column->count > 0) marks.push_back({QPointF(x, column->top), kFailure, column->title()});
+    }
+  }
+  return marks;
 }
 
 void DrawHistogram(QPainter& painter, const QRectF& area, const SettingSeries& s) {

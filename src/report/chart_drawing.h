@@ -6,20 +6,36 @@
 // offscreen platform).
 #pragma once
 
+#include <QColor>
 #include <QPointF>
 #include <QRectF>
 #include <QString>
+#include <string>
 #include <vector>
 
 #include "run_statistics.h"
 
 class QPainter;
 
-// The setting's reply time in each cycle over the run, by round; a failed
-// cycle is marked with a red cross at its time, or on the round axis when
-// it got no reply. A long run is drawn as each pixel column's lowest to
-// highest time.
+// The setting's reply time in each cycle over the run, by round, and the
+// failures' key when some failed; the failures themselves are the
+// FailureMarks of the same area. A long run is drawn as each pixel column's
+// lowest to highest time.
 void DrawTimeSeries(QPainter& painter, const QRectF& area, const SettingSeries& series);
+
+// A mark that stands over a chart, with the text a pointer over it shows.
+struct ChartMark {
+  QPointF at;
+  QColor colour;
+  std::string title;  // "3 failed, rounds 120 to 180"
+};
+
+// The series' failures folded into the time series' pixel columns as its
+// times are, so that their number stays within the chart's width whatever
+// the run's length: in each column that holds failures, one mark at the
+// highest time among those that got a reply, and one on the round axis for
+// those that got none.
+std::vector<ChartMark> FailureMarks(const QRectF& area, const SettingSeries& series);
 
 // Points of one series of a scatter chart: x, y.
 struct PointSeries {

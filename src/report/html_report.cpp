@@ -11,6 +11,7 @@
 #include "append_file.h"
 #include "chart_drawing.h"
 #include "record_entries.h"
+#include "report_file.h"
 #include "summary_output.h"
 #include "svg_chart.h"
 
@@ -79,8 +80,7 @@ std::string SummaryHtml(const std::vector<SettingSummary>& summaries) {
 
 std::string SettingSection(const SettingSeries& s) {
   const std::string name = HtmlEscaped(s.setting);
-  const std::string series = ChartSvg(kChartSize, [&](QPainter& p, const QRectF& r) { DrawTimeSeries(p, r, s); },
-                                      s.setting + " reply time by round");
+  const std::string series = TimeSeriesSvg(kChartSize, s, s.setting + " reply time by round");
   const std::string histogram = ChartSvg(kChartSize, [&](QPainter& p, const QRectF& r) { DrawHistogram(p, r, s); },
                                          s.setting + " reply times");
   return "<section class=\"setting\">\n<h2>" + name + "</h2>\n<div class=\"charts\">\n" + series + "\n" + histogram +
@@ -130,19 +130,7 @@ std::string ReportPathProblem(const std::string& path) {
 }
 
 std::string WriteReport(const std::string& path, const std::string& html) {
-  const auto cannot = [&](const std::string& reason) {
-    return "The report cannot be written in " + path + ": " + reason + ".";
-  };
-  std::string temporary = path + ".XXXXXX";
-  const int fd = mkostemp(temporary.data(), O_CLOEXEC);
-  if (fd < 0) return cannot(ErrnoText(errno));
-  int error = WriteAll(fd, html);
-  if (error == 0 && fchmod(fd, 0644) != 0) error = errno;
-  if (close(fd) != 0 && error == 0) error = errno;
-  // A link, unlike a rename, fails on a file that is there: one that came
-  // while the run went on is kept too.
-  if (error == 0 && link(temporary.c_str(), path.c_str()) != 0) error = errno;
-  unlink(temporary.c_str());
-  if (error == 0) return {};
-  return cannot(ErrnoText(error));
+  ReportFile file;
+  if (std::string failure = file.open(path); !failure.empty()) return failure;
+  return file.keep(html);
 }

@@ -27,9 +27,9 @@ std::string ReportHtml(const RunDescription& run, const RunStatistics& statistic
 std::string ReportStart(const RunDescription& run, const std::string& title);
 std::string ReportEnd();
 
-// Writes the page to path whole or not at all (a file beside it, linked to
-// path), readable by all; never over a file that is there. Empty when
-// written, else the text for the user.
+// Writes the page to path whole or not at all, never over a file that is
+// there (a ReportFile opened and kept at once). Empty when written, else the
+// text for the user.
 std::string WriteReport(const std::string& path, const std::string& html);
 
 // Why no report could be written in path before a run starts (a file is

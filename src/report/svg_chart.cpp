@@ -4,7 +4,39 @@
 #include <QPainter>
 #include <QSvgGenerator>
 
-std::string ChartSvg(QSize size, const ChartDrawing& draw, const std::string& title) {
+namespace {
+
+constexpr double kCross = 3.5;  // half the size of a mark's cross
+
+std::string Coordinate(double value) { return QString::number(value, 'f', 1).toStdString(); }
+
+std::string Escaped(const std::string& text) {
+  std::string escaped;
+  for (const char c : text) {
+    switch (c) {
+      case '&': escaped += "&amp;"; break;
+      case '<': escaped += "&lt;"; break;
+      case '>': escaped += "&gt;"; break;
+      default: escaped += c;
+    }
+  }
+  return escaped;
+}
+
+std::string MarkSvg(const ChartMark& mark) {
+  const std::string left = Coordinate(mark.at.x() - kCross);
+  const std::string right = Coordinate(mark.at.x() + kCross);
+  const std::string top = Coordinate(mark.at.y() - kCross);
+  const std::string bottom = Coordinate(mark.at.y() + kCross);
+  return "<path d=\"M" + left + "," + top + " L" + right + "," + bottom + " M" + left + "," + bottom + " L" + right +
+         "," + top + "\" stroke=\"" + mark.colour.name().toStdString() +
+         "\" stroke-width=\"1.5\" fill=\"none\"><title>" + Escaped(mark.title) + "</title></path>\n";
+}
+
+}  // namespace
+
+std::string ChartSvg(QSize size, const ChartDrawing& draw, const std::string& title,
+                     const std::vector<ChartMark>& marks) {
   QBuffer buffer;
   buffer.open(QIODevice::WriteOnly);
   {
@@ -21,6 +53,16 @@ std::string ChartSvg(QSize size, const ChartDrawing& draw, const std::string& ti
   std::string svg = buffer.data().toStdString();
   // The XML declaration belongs to a file of its own, not inside HTML.
   const std::size_t start = svg.find("<svg");
-  if (start == std::string::npos) return {};
-  return svg.substr(start);
+  const std::size_t end = svg.rfind("</svg>");
+  if (start == std::string::npos || end == std::string::npos || end < start) return {};
+  // In the viewBox's pixels, over everything the painter drew.
+  std::string over;
+  for (const ChartMark& mark : marks) over += MarkSvg(mark);
+  return svg.substr(start, end - start) + over + svg.substr(end);
+}
+
+std::string TimeSeriesSvg(QSize size, const SettingSeries& series, const std::string& title) {
+  const QRectF area(QPointF(0, 0), size);
+  return ChartSvg(
+      size, [&](QPainter& p, const QRectF& r) { DrawTimeSeries(p, r, series); }, title, FailureMarks(area, series));
 }

@@ -16,17 +16,17 @@ struct SettingSeries {
   std::vector<uint32_t> rounds;
   std::vector<float> replyMs;  // NaN where no reply came
   std::vector<bool> failed;
-  int failures = 0;
+  int64_t failures = 0;
 
-  int count() const { return static_cast<int>(rounds.size()); }
+  int64_t count() const { return static_cast<int64_t>(rounds.size()); }
   // The reply times that were seen, in order: what the figures are of.
   std::vector<float> times() const;
 };
 
 struct SettingSummary {
   std::string setting;
-  int count = 0;     // cycles of this setting
-  int failures = 0;  // of them, failed
+  int64_t count = 0;     // cycles of this setting
+  int64_t failures = 0;  // of them, failed
   TimeFigures times;  // of the cycles that got a reply, failed or not
 };
 
@@ -36,13 +36,13 @@ class RunStatistics {
   // In the order each setting first ran.
   const std::vector<SettingSeries>& series() const { return series_; }
   std::vector<SettingSummary> summaries() const;
-  int cycles() const { return cycles_; }
-  int failures() const { return failures_; }
+  int64_t cycles() const { return cycles_; }
+  int64_t failures() const { return failures_; }
 
  private:
   SettingSeries& seriesOf(const std::string& setting);
 
   std::vector<SettingSeries> series_;
-  int cycles_ = 0;
-  int failures_ = 0;
+  int64_t cycles_ = 0;
+  int64_t failures_ = 0;
 };

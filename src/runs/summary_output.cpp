@@ -68,7 +68,8 @@ std::string SummaryTable(const std::vector<SettingSummary>& summaries) {
 QJsonArray SummaryJsonArray(const std::vector<SettingSummary>& summaries) {
   QJsonArray array;
   for (const SettingSummary& s : summaries) {
-    QJsonObject object{{"setting", QString::fromStdString(s.setting)}, {"count", s.count}, {"failures", s.failures}};
+    QJsonObject object{{"setting", QString::fromStdString(s.setting)}, {"count", static_cast<qint64>(s.count)},
+                       {"failures", static_cast<qint64>(s.failures)}};
     for (const TimeKey& t : kTimeKeys) {
       object.insert(t.key, s.times.count > 0 ? QJsonValue(Tenths(s.times.*t.figure)) : QJsonValue());
     }

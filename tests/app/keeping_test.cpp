@@ -23,6 +23,7 @@
 
 #include "command_cycle.h"
 #include "emulator_announcements.h"
+#include "file_size_limit.h"
 #include "saved_log.h"
 #include "session_fixture.h"
 
@@ -177,13 +178,19 @@ class RecordFailureTest : public SessionTest {
   std::string Message() { return window.statusLine().message(); }
 };
 
-// /dev/full opens but takes nothing: the first cycle's entry fails, the
-// window says so once, the recording stops, the console goes on.
+// A full disk: the first cycle's entry fails, the window says so once, the
+// recording stops, the console goes on.
 TEST_F(RecordFailureTest, AFullDiskIsToldOnceAndTheConsoleGoesOn) {
-  ASSERT_TRUE(session->startRecord("/dev/full"));
+  const std::string path = (std::filesystem::temp_directory_path() / ("korvel-full-" + std::to_string(getpid()) + ".log")).string();
+  ASSERT_TRUE(session->startRecord(path));
   EXPECT_TRUE(window.keepingControls().record->isChecked());
-  CycleRuns();
-  EXPECT_EQ(Message(), "The session record in /dev/full has stopped: No space left on device.");
+  {
+    const FileSizeLimit disk(0);
+    ASSERT_TRUE(disk.ok());
+    CycleRuns();
+  }
+  unlink(path.c_str());
+  EXPECT_EQ(Message(), "The session record in " + path + " has stopped: File too large.");
   EXPECT_FALSE(session->record().recording());
   EXPECT_FALSE(window.keepingControls().record->isChecked());
   CycleRuns();

@@ -9,7 +9,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -22,6 +24,7 @@
 #include "chromium_page.h"
 #include "ctl_process.h"
 #include "emulated_controller.h"
+#include "pty_peer.h"
 
 namespace {
 
@@ -133,6 +136,94 @@ TEST(CheckCommand, InterruptStopsAfterTheCurrentCycleAndRestores) {
   EXPECT_NE(run.out.find("restore: the settings found were set again and verified\n"), std::string::npos) << run.out;
   EXPECT_EQ(run.out.find("shutterA  state="), std::string::npos) << "went on after the stop:\n" << run.out;
   EXPECT_EQ(controller.server().state(), before);
+}
+
+// A second SIGINT while the restore moves the wheel back ends korvel-ctl at
+// once, with one line saying the restore was cut short and what the
+// settings found were, so that the user can set them again; the report's
+// temporary file goes with it.
+TEST(CheckCommand, ASecondInterruptDuringTheRestoreSaysWhatTheControllerMayHold) {
+  emulator::EmulatorOptions options;
+  options.variant = Variant::kDuoWheelShutter;
+  options.baud = 0;
+  options.moveTime = 800ms;
+  EmulatedController controller(options);
+  ASSERT_TRUE(controller.ready());
+  ASSERT_EQ(RunCtl({"--port", controller.path(), "set", "wheelA.filter=6", "wheelA.speed=2"}).status, 0);
+
+  const fs::path dir = fs::temp_directory_path() / ("korvel-cut-short-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  CtlProcess ctl({"--port", controller.path(), "check", "--yes", "--shutters", "none", "--report",
+                  (dir / "check.html").string()});
+  auto deadline = std::chrono::steady_clock::now() + 30s;
+  while (ctl.ReadOut(100ms).find("wheelA    filter=") == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+  }
+  ASSERT_EQ(kill(ctl.pid(), SIGINT), 0);
+  // The restore's move: wheel A to filter 6 at speed 2, after the stop.
+  const std::size_t sentBefore = controller.server().received().size();
+  deadline = std::chrono::steady_clock::now() + 30s;
+  const auto restoring = [&] {
+    const std::vector<uint8_t> received = controller.server().received();
+    return received.size() > sentBefore && received.back() == 0x26;
+  };
+  while (!restoring() && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(5ms);
+  ASSERT_TRUE(restoring()) << Hex(controller.server().received());
+  ASSERT_EQ(kill(ctl.pid(), SIGINT), 0);
+  const CtlRun run = ctl.Finish();
+
+  EXPECT_EQ(run.status, 128 + SIGINT) << run.err;
+  const std::string line = "korvel-ctl: the restore was cut short; the controller may hold some of the check's "
+                           "settings in place of those found: wheelA.filter=6 wheelA.speed=2\n";
+  ASSERT_GE(run.err.size(), line.size());
+  EXPECT_EQ(run.err.substr(run.err.size() - line.size()), line) << run.err;
+  EXPECT_EQ(run.out.find("verdict:"), std::string::npos) << run.out;
+  EXPECT_TRUE(fs::is_empty(dir)) << "the report's temporary file was left";
+  fs::remove_all(dir);
+}
+
+// Ctrl-C at the check's question ends korvel-ctl at once, with nothing sent.
+TEST(CheckCommand, InterruptAtTheQuestionEndsAtOnce) {
+  EmulatedController controller(Variant::kTriad, {}, 0);
+  ASSERT_TRUE(controller.ready());
+  PtyPeer terminal;
+  std::string program = KORVEL_CTL;
+  std::vector<std::string> words = {program, "--port", controller.path(), "check"};
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    // The question needs a terminal on standard input and standard error.
+    const int tty = open(terminal.path().c_str(), O_RDWR | O_NOCTTY);
+    if (tty < 0 || dup2(tty, STDIN_FILENO) < 0 || dup2(tty, STDERR_FILENO) < 0) _exit(126);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  std::string asked;
+  const auto deadline = std::chrono::steady_clock::now() + 20s;
+  while (asked.find("[y/N] ") == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+    const Bytes got = terminal.receive(64, 100ms);
+    asked.append(got.begin(), got.end());
+  }
+  ASSERT_NE(asked.find("[y/N] "), std::string::npos) << asked;
+  ASSERT_EQ(kill(pid, SIGINT), 0);
+  int status = 0;
+  pid_t ended = 0;
+  const auto waitUntil = std::chrono::steady_clock::now() + 10s;
+  while ((ended = waitpid(pid, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() < waitUntil) {
+    std::this_thread::sleep_for(10ms);
+  }
+  if (ended == 0) {
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+  }
+  ASSERT_EQ(ended, pid) << "still waiting for an answer after SIGINT";
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 128 + SIGINT);
+  const Bytes rest = terminal.receive(256, 200ms);
+  EXPECT_NE(std::string(rest.begin(), rest.end()).find("korvel-ctl: check not started"), std::string::npos);
+  EXPECT_TRUE(controller.server().received().empty()) << Hex(controller.server().received());
 }
 
 // A controller that falls silent: the check ends with what it has, the

@@ -182,6 +182,11 @@ const CtlCase kCases[] = {
      Usage("--verify-every works with set"), 1, {}},
     {"VerifyEveryZero", Variant::kTriad, {}, {"set", "--repeat", "2", "--verify-every", "0", "wheelA.filter=1"}, "",
      Usage("'0' is no --verify-every count (1 to 1000000)"), 1, {}},
+    // A timer is seen only in the time set after it.
+    {"VerifyATimerWithNoTime", Variant::kMono, {},
+     {"set", "--repeat", "2", "--verify-every", "1", "timer=exposure"}, "",
+     Usage("--verify-every cannot verify timer: no status reply shows which timer was chosen (set a time after it)"),
+     1, {}},
     {"CsvInADirectoryThatIsNot", Variant::kTriad, {}, {"status", "--repeat", "2", "--csv", "/nonexistent/rows.csv"}, "",
      "korvel-ctl: The CSV file cannot be written in /nonexistent/rows.csv: No such file or directory.\n", 1, {}},
     {"UnknownOption", Variant::kTriad, {}, {"status", "--colour"}, "", Usage("Unknown option 'colour'."), 1, {}},

@@ -13,6 +13,7 @@
 
 #include "ctl_process.h"
 #include "emulated_controller.h"
+#include "file_size_limit.h"
 #include "korvel_version.h"
 
 namespace {
@@ -120,9 +121,15 @@ TEST_F(CtlRecordTest, SetRecordsTheStatusQueryAndTheMoveEachWithItsLog) {
 TEST_F(CtlRecordTest, AFailedWriteIsToldOnceAndTheCommandGoesOn) {
   EmulatedController controller(Variant::kMono);
   ASSERT_TRUE(controller.ready());
-  const CtlRun run = RunCtl({"--port", controller.path(), "--log", "/dev/full", "--repeat", "3", "status"});
+  const std::string log = dir + "/full.log";
+  CtlRun run;
+  {
+    const FileSizeLimit disk(0);
+    ASSERT_TRUE(disk.ok());
+    run = RunCtl({"--port", controller.path(), "--log", log, "--repeat", "3", "status"});
+  }
   EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.err, "korvel-ctl: The session record in /dev/full has stopped: No space left on device.\n");
+  EXPECT_EQ(run.err, "korvel-ctl: The session record in " + log + " has stopped: File too large.\n");
   EXPECT_NE(run.out.find("runs"), std::string::npos) << run.out;
 }
 

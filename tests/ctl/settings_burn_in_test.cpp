@@ -5,11 +5,16 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -284,5 +289,137 @@ TEST_F(BurnInFilesTest, JsonSummaryReportAndAppendedCsv) {
   EXPECT_EQ(std::count(rows.begin(), rows.end(), kHeader), 1);
   EXPECT_EQ(rows.size(), 1u + 22 + 22);
 }
+
+// A file a run will write that cannot be written ends it before the port
+// opens: exit 1, one line saying why, nothing sent, and nothing left in the
+// folder but what was there.
+struct RefusedFile {
+  const char* name;
+  std::vector<std::string> words;  // "@" stands for the test's folder
+  std::function<void(const fs::path& dir)> make;
+  std::string err;                 // "@" stands for the test's folder
+};
+
+void MakeFifo(const fs::path& path) { ASSERT_EQ(mkfifo(path.c_str(), 0600), 0); }
+
+// A socket bound at path, left bound: nothing is to connect to it.
+void MakeSocket(const fs::path& path) {
+  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  ASSERT_GE(fd, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string name = path.string();
+  ASSERT_LT(name.size(), sizeof address.sun_path);
+  std::copy(name.begin(), name.end(), address.sun_path);
+  EXPECT_EQ(bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  close(fd);
+}
+
+std::string WithDir(const std::string& text, const fs::path& dir) {
+  return std::regex_replace(text, std::regex("@"), dir.string());
+}
+
+const std::vector<std::string> kBurnIn = {"--repeat", "3", "set", "wheelA.filter=1"};
+
+std::vector<std::string> BurnInWith(std::vector<std::string> words) {
+  words.insert(words.end(), kBurnIn.begin(), kBurnIn.end());
+  return words;
+}
+
+void Nothing(const fs::path&) {}
+
+const RefusedFile kRefusedFiles[] = {
+    {"ReportInAMissingFolder", BurnInWith({"--report", "@/missing/burn-in.html"}), Nothing,
+     "korvel-ctl: The report cannot be written in @/missing/burn-in.html: No such file or directory.\n"},
+    {"CheckReportInAMissingFolder", {"check", "--yes", "--report", "@/missing/check.html"}, Nothing,
+     "korvel-ctl: The report cannot be written in @/missing/check.html: No such file or directory.\n"},
+    {"ReportInAFolderThatIsAFile", BurnInWith({"--report", "@/file/burn-in.html"}),
+     [](const fs::path& dir) { std::ofstream(dir / "file") << "x"; },
+     "korvel-ctl: The report cannot be written in @/file/burn-in.html: Not a directory.\n"},
+    {"CsvInAMissingFolder", BurnInWith({"--csv", "@/missing/rows.csv"}), Nothing,
+     "korvel-ctl: The CSV file cannot be written in @/missing/rows.csv: No such file or directory.\n"},
+    {"CsvOnADevice", BurnInWith({"--csv", "/dev/null"}), Nothing,
+     "korvel-ctl: The CSV file cannot be written in /dev/null: it is a device, not a file.\n"},
+    {"CsvOnAFifo", BurnInWith({"--csv", "@/rows.csv"}), [](const fs::path& dir) { MakeFifo(dir / "rows.csv"); },
+     "korvel-ctl: The CSV file cannot be written in @/rows.csv: it is a FIFO, not a file.\n"},
+    {"CsvOnASocket", BurnInWith({"--csv", "@/rows.csv"}), [](const fs::path& dir) { MakeSocket(dir / "rows.csv"); },
+     "korvel-ctl: The CSV file cannot be written in @/rows.csv: it is a socket, not a file.\n"},
+    {"LogOnADevice", {"--log", "/dev/null", "status"}, Nothing,
+     "korvel-ctl: The session record cannot be kept in /dev/null: it is a device, not a file.\n"},
+    {"LogOnAFifo", {"--log", "@/session.log", "check", "--yes"},
+     [](const fs::path& dir) { MakeFifo(dir / "session.log"); },
+     "korvel-ctl: The session record cannot be kept in @/session.log: it is a FIFO, not a file.\n"},
+};
+
+class RefusedFiles : public BurnInFilesTest, public testing::WithParamInterface<RefusedFile> {};
+
+TEST_P(RefusedFiles, EndTheRunBeforeAnythingIsSent) {
+  ASSERT_NO_FATAL_FAILURE(GetParam().make(dir));
+  std::set<std::string> before;
+  for (const auto& entry : fs::directory_iterator(dir)) before.insert(entry.path().filename().string());
+  EmulatedController controller(Variant::kTriad);
+  ASSERT_TRUE(controller.ready());
+  std::vector<std::string> words = {"--port", controller.path()};
+  for (const std::string& word : GetParam().words) words.push_back(WithDir(word, dir));
+  const CtlRun run = RunCtl(words);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, WithDir(GetParam().err, dir));
+  EXPECT_EQ(controller.server().received(), Bytes{});
+  std::set<std::string> after;
+  for (const auto& entry : fs::directory_iterator(dir)) after.insert(entry.path().filename().string());
+  EXPECT_EQ(after, before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ctl, RefusedFiles, testing::ValuesIn(kRefusedFiles), CaseName());
+
+// A summary gives a figure only for what was measured: no reply time where
+// nothing replied, no mismatch count where nothing was compared; the Mono's
+// own settings are read back from the status reply like a wheel's.
+struct MeasuredCase {
+  const char* name;
+  Variant variant;
+  int silentAfter;  // the emulator's; 0: it answers everything
+  std::vector<std::string> words;
+  int status;
+  std::vector<std::string> said;     // in the summary
+  std::vector<std::string> notSaid;  // nowhere in it
+};
+
+const MeasuredCase kMeasuredCases[] = {
+    {"NothingRepliedText", Variant::kTriad, 1, {"--repeat", "2", "status"}, 3,
+     {"runs: 2 of 2\n", "no replies: 2\n", "reply time: -\n", "wall over line time: -\n"},
+     {"mismatches", "min 0.0"}},
+    {"NothingRepliedJson", Variant::kTriad, 1, {"--repeat", "2", "--json", "status"}, 3,
+     {"\"no_replies\":2", "\"reply_time_ms\":null", "\"wall_over_line\":null", "\"mismatches\":null",
+      "\"planned\":2"},
+     {}},
+    {"NoVerifyQueryRanBeforeTheEnd", Variant::kTriad, 0,
+     {"--repeat", "1", "--verify-every", "2", "--json", "set", "wheelA.filter=1"}, 0, {"\"mismatches\":null"}, {}},
+    {"MonoSettingsAreVerified", Variant::kMono, 0,
+     {"--repeat", "2", "--verify-every", "1", "--json", "set", "ttlIn=high", "repeat=3", "freeRun=trigger",
+      "timer=exposure", "time=0:0:1.500"},
+     0, {"\"mismatches\":0", "\"reply_time_ms\":{\"max\":"}, {"\"failures\":1", "\"failures\":2"}},
+};
+
+class WhatWasMeasured : public testing::TestWithParam<MeasuredCase> {};
+
+TEST_P(WhatWasMeasured, IsAllTheSummarySays) {
+  const MeasuredCase& c = GetParam();
+  emulator::EmulatorOptions options;
+  options.variant = c.variant;
+  options.baud = 0;
+  options.silentAfter = c.silentAfter;
+  EmulatedController controller(options);
+  ASSERT_TRUE(controller.ready());
+  std::vector<std::string> words = {"--port", controller.path()};
+  words.insert(words.end(), c.words.begin(), c.words.end());
+  const CtlRun run = RunCtl(words);
+  EXPECT_EQ(run.status, c.status) << run.err;
+  for (const std::string& text : c.said) EXPECT_NE(run.out.find(text), std::string::npos) << text << " in " << run.out;
+  for (const std::string& text : c.notSaid) EXPECT_EQ(run.out.find(text), std::string::npos) << text << " in " << run.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Ctl, WhatWasMeasured, testing::ValuesIn(kMeasuredCases), CaseName());
 
 }  // namespace

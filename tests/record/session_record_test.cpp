@@ -202,21 +202,30 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"MissingFolder", [](SessionRecordTest& t) { return t.dir + "/gone/record.log"; },
                     "No such file or directory"},
         RefusedCase{"AFolder", [](SessionRecordTest& t) { return t.dir; }, "Is a directory"},
-        // Opening a FIFO for writing would block until a reader came.
+        // Opening a FIFO for writing would block until a reader came, and
+        // writing to one would block whenever its reader stopped reading.
         RefusedCase{"FifoWithoutReader",
                     [](SessionRecordTest& t) {
                       mkfifo(t.path.c_str(), 0600);
                       return t.path;
                     },
-                    "No such device or address"},
-        // Writing to it would block whenever the reader stopped reading.
+                    "it is a FIFO, not a file"},
         RefusedCase{"FifoWithReader",
                     [](SessionRecordTest& t) {
                       mkfifo(t.path.c_str(), 0600);
                       t.reader = open(t.path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
                       return t.path;
                     },
-                    "it is not a regular file"}),
+                    "it is a FIFO, not a file"},
+        // A record written onto a controller's line would be commands.
+        RefusedCase{"ADevice", [](SessionRecordTest&) { return std::string("/dev/null"); },
+                    "it is a device, not a file"},
+        RefusedCase{"ALinkToADevice",
+                    [](SessionRecordTest& t) {
+                      symlink("/dev/null", t.path.c_str());
+                      return t.path;
+                    },
+                    "it is a device, not a file"}),
     [](const testing::TestParamInfo<RefusedCase>& info) { return std::string(info.param.name); });
 
 // In a folder every user may write to, another user plants a symbolic link
@@ -248,15 +257,6 @@ TEST_F(SessionRecordTest, OwnSymbolicLinkIsFollowed) {
   ASSERT_EQ(record.start(path), "");
   EXPECT_EQ(record.recordSearch("/dev/ttyUSB0"), "");
   EXPECT_EQ(WithoutTimes(ReadFile(target)), "<time> search: /dev/ttyUSB0\n");
-}
-
-TEST_F(SessionRecordTest, FullDeviceStopsTheRecordingWithOneMessage) {
-  SessionRecord record;
-  ASSERT_EQ(record.start("/dev/full"), "");
-  EXPECT_EQ(record.recordCycle(Cycle({0xCC}, "", "204         0xCC\n", "")),
-            "The session record in /dev/full has stopped: No space left on device.");
-  EXPECT_FALSE(record.recording());
-  EXPECT_EQ(record.recordCycle(Cycle({0xCC}, "", "204         0xCC\n", "")), "") << "the failure is reported once";
 }
 
 // The disk fills up after the first entry of this session (a file size limit

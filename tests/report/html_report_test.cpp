@@ -1,11 +1,15 @@
 // The report page: well-formed, every setting's row and charts, nothing
 // fetched from elsewhere, failures marked, and written whole.
+#include <sys/stat.h>
+
 #include <QString>
 #include <algorithm>
 #include <QXmlStreamReader>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <numeric>
+#include <regex>
 #include <sstream>
 #include <vector>
 
@@ -103,9 +107,7 @@ TEST_F(ReportTest, IsWellFormedWithEverySettingsRowAndTwoChartsEachAndNothingFet
 
 // Failures are marked in red on their setting's series only.
 TEST_F(ReportTest, FailuresAreMarkedOnTheirSettingsSeries) {
-  const auto seriesSvg = [&](std::size_t i) {
-    return ChartSvg({560, 300}, [&](QPainter& p, const QRectF& r) { DrawTimeSeries(p, r, run.series()[i]); }, "");
-  };
+  const auto seriesSvg = [&](std::size_t i) { return TimeSeriesSvg({560, 300}, run.series()[i], ""); };
   EXPECT_EQ(seriesSvg(0).find("#c81e1e"), std::string::npos);
   const std::string failing = seriesSvg(1);
   EXPECT_NE(failing.find("#c81e1e"), std::string::npos);
@@ -133,6 +135,77 @@ TEST(Charts, ALongRunsSeriesDoesNotGrowWithItsLength) {
   EXPECT_LT(tenThousand, thousand * 11 / 10);
 }
 
+// The failures' marks of a time series: each "N failed, ..." title's count.
+std::vector<int> FailureCounts(const std::string& svg) {
+  std::vector<int> counts;
+  static const std::regex kTitle("<title>([0-9]+) failed, rounds? [0-9]+( to [0-9]+)?</title>");
+  for (auto m = std::sregex_iterator(svg.begin(), svg.end(), kTitle); m != std::sregex_iterator(); ++m) {
+    counts.push_back(std::stoi((*m)[1].str()));
+  }
+  return counts;
+}
+
+// A run whose every round failed, every third with no reply at all.
+RunStatistics FailingRun(int cycles) {
+  RunStatistics run;
+  for (int r = 1; r <= cycles; ++r) {
+    CycleRow row;
+    row.round = r;
+    row.setting = "wheelA.filter=9";
+    row.replyMs = r % 3 == 0 ? -1 : 1000 + (r * 37 % 101);
+    row.passed = false;
+    run.add(row);
+  }
+  return run;
+}
+
+// Failures are folded into the chart's pixel columns as the times are: a
+// page of ten times the failing rounds is no bigger, and its marks' titles
+// still count every failure.
+TEST(Charts, FailuresAreFoldedIntoColumnsAndEveryOneIsCounted) {
+  const auto sizes = [](int cycles, std::size_t& svgSize, int& counted) {
+    const RunStatistics run = FailingRun(cycles);
+    const std::string svg = TimeSeriesSvg({560, 300}, run.series()[0], "");
+    svgSize = svg.size();
+    const std::vector<int> counts = FailureCounts(svg);
+    counted = std::accumulate(counts.begin(), counts.end(), 0);
+  };
+  std::size_t few = 0;
+  std::size_t many = 0;
+  int fewCounted = 0;
+  int manyCounted = 0;
+  sizes(2000, few, fewCounted);
+  sizes(20000, many, manyCounted);
+  EXPECT_EQ(fewCounted, 2000);
+  EXPECT_EQ(manyCounted, 20000);
+  EXPECT_LT(many, few * 11 / 10) << "a run of 2000 failing rounds: " << few << " bytes, of 20000: " << many;
+}
+
+// A short run's failures each have a mark of their own, titled with their round.
+TEST_F(ReportTest, AShortRunsFailuresAreMarkedOneByOne) {
+  const RunStatistics failing = FailingRun(12);
+  const std::string svg = TimeSeriesSvg({560, 300}, failing.series()[0], "");
+  EXPECT_EQ(FailureCounts(svg), std::vector<int>(12, 1));
+  EXPECT_NE(svg.find("<title>1 failed, round 12</title>"), std::string::npos);
+  EXPECT_EQ(Read(ReportHtml(description, failing)).error, "");
+}
+
+// The report is made as any new file of the process: the umask decides who
+// else may read it.
+TEST_F(ReportTest, IsMadeWithTheProcesssUmask) {
+  const std::string html = ReportHtml(description, run);
+  for (const mode_t mask : {mode_t{022}, mode_t{077}, mode_t{002}}) {
+    const fs::path path = dir / ("umask-" + std::to_string(mask) + ".html");
+    const mode_t before = umask(mask);
+    const std::string failure = WriteReport(path, html);
+    umask(before);
+    ASSERT_EQ(failure, "");
+    struct stat status {};
+    ASSERT_EQ(stat(path.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0666 & ~mask) << "umask " << std::oct << mask;
+  }
+}
+
 TEST_F(ReportTest, IsWrittenWholeNeverOverAFileOrNotAtAll) {
   const fs::path path = dir / "burn-in.html";
   const std::string html = ReportHtml(description, run);
@@ -146,7 +219,7 @@ TEST_F(ReportTest, IsWrittenWholeNeverOverAFileOrNotAtAll) {
   const fs::path older = dir / "older.html";
   std::ofstream(older) << "an older report";
   EXPECT_EQ(ReportPathProblem(older), "The report " + older.string() + " exists; no report is written over a file.");
-  EXPECT_EQ(WriteReport(older, html), "The report cannot be written in " + older.string() + ": File exists.");
+  EXPECT_EQ(WriteReport(older, html), "The report " + older.string() + " exists; no report is written over a file.");
   EXPECT_EQ(Contents(older), "an older report");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
 

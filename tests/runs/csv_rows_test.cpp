@@ -12,6 +12,7 @@
 #include <string>
 
 #include "csv_rows.h"
+#include "file_size_limit.h"
 
 namespace {
 
@@ -99,7 +100,12 @@ TEST_F(CsvTest, AFileThatCannotBeWrittenIsToldWithItsReason) {
   EXPECT_EQ(csv.write(Row(1, "status", 1, 2, true, "")), "");  // not open: nothing to do
   EXPECT_EQ(csv.open(dir), "The CSV file cannot be written in " + dir.string() + ": Is a directory.");
   // A full disk stops the file and says so once.
-  ASSERT_EQ(csv.open("/dev/full"), "The CSV file in /dev/full has stopped: No space left on device.");
+  const fs::path full = dir / "full.csv";
+  {
+    const FileSizeLimit disk(0);
+    ASSERT_TRUE(disk.ok());
+    EXPECT_EQ(csv.open(full), "The CSV file in " + full.string() + " has stopped: File too large.");
+  }
   EXPECT_FALSE(csv.writing());
 }
 
