@@ -18,8 +18,11 @@ constexpr int kNameAttempts = 64;
 
 std::string RandomSuffix() {
   static std::atomic<unsigned> counter{0};
-  const auto now = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
-  unsigned long long mixed = now ^ (static_cast<unsigned long long>(getpid()) << 32) ^ (counter++ * 0x9E3779B97F4A7C15ULL);
+  // The clock, the process and a count, spread over the bits by a large odd
+  // factor: names that rarely meet, and O_EXCL makes a meeting harmless.
+  auto mixed = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
+  mixed ^= static_cast<unsigned long long>(getpid()) << 32;
+  mixed ^= counter++ * 0x9E3779B97F4A7C15ULL;
   constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
   std::string suffix;
   for (int i = 0; i < 6; ++i) {

@@ -181,7 +181,8 @@ class RecordFailureTest : public SessionTest {
 // A full disk: the first cycle's entry fails, the window says so once, the
 // recording stops, the console goes on.
 TEST_F(RecordFailureTest, AFullDiskIsToldOnceAndTheConsoleGoesOn) {
-  const std::string path = (std::filesystem::temp_directory_path() / ("korvel-full-" + std::to_string(getpid()) + ".log")).string();
+  const std::string path =
+      (std::filesystem::temp_directory_path() / ("korvel-full-" + std::to_string(getpid()) + ".log")).string();
   ASSERT_TRUE(session->startRecord(path));
   EXPECT_TRUE(window.keepingControls().record->isChecked());
   {

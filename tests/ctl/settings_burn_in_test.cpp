@@ -417,7 +417,9 @@ TEST_P(WhatWasMeasured, IsAllTheSummarySays) {
   const CtlRun run = RunCtl(words);
   EXPECT_EQ(run.status, c.status) << run.err;
   for (const std::string& text : c.said) EXPECT_NE(run.out.find(text), std::string::npos) << text << " in " << run.out;
-  for (const std::string& text : c.notSaid) EXPECT_EQ(run.out.find(text), std::string::npos) << text << " in " << run.out;
+  for (const std::string& text : c.notSaid) {
+    EXPECT_EQ(run.out.find(text), std::string::npos) << text << " in " << run.out;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Ctl, WhatWasMeasured, testing::ValuesIn(kMeasuredCases), CaseName());
