@@ -202,6 +202,18 @@ std::string CheckDevices(const EmulatorOptions& options) {
   return {};
 }
 
+// HEX: one byte in hexadecimal, say FC or 0x55.
+std::string SetSkippedByte(std::string_view value, EmulatorOptions& options) {
+  if (value.starts_with("0x") || value.starts_with("0X")) value.remove_prefix(2);
+  unsigned byte = 0;
+  const auto [end, status] = std::from_chars(value.data(), value.data() + value.size(), byte, 16);
+  if (value.empty() || status != std::errc() || end != value.data() + value.size() || byte > 0xFF) {
+    return "--skipped-byte needs one byte in hexadecimal, from 00 to FF";
+  }
+  options.skippedByte = static_cast<uint8_t>(byte);
+  return {};
+}
+
 std::string SetNoPacing(std::string_view, EmulatorOptions& options) {
   options.baud = 0;
   return {};
@@ -234,6 +246,7 @@ constexpr OptionRow kOptions[] = {
     {"ignore-mode", "SHUTTER:MODE", "that shutter ignores mode MODE (fast, soft or nd): the\ncommand is answered, the shutter keeps its mode", SetIgnoredMode},
     {"silent-after", "N", "answer N commands (the on-line byte is one), then\nnothing more, not even an echo", SetSilentAfter},
     {"latency-timer", "MS", "hand bytes on as a USB serial adapter does: all that\ncrossed the line, every MS (1 to 255) or per 62 bytes", SetLatencyTimer},
+    {"skipped-byte", "HEX", "put byte HEX in the status reply's skipped places\n(default: 00, the shutter number after a mode byte)", SetSkippedByte},
     {"no-announce", nullptr, "stay out of port searches", SetNoAnnounce},
     {"help", nullptr, "show this text", nullptr},
     {"version", nullptr, "show the version", nullptr},

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <utility>
 
@@ -42,6 +43,11 @@ struct ControllerSetup {
   std::set<Device> notConnected;
   StuckPosition stuck;
   IgnoredMode ignoredMode;
+  // What the status reply carries in the places its layout skips (the
+  // Triad's byte 3, the place after each mode byte of a two-shutter variant,
+  // the Mono's byte before its trigger input); none: the bytes a controller
+  // is documented to send there (00, the shutter number 01 or 02, 00).
+  std::optional<uint8_t> skippedByte;
 
   bool has(Device device) const;
   // Present in the variant and not marked not connected.

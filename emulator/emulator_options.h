@@ -1,6 +1,8 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
+#include <optional>
 #include <set>
 
 #include "controller_types.h"
@@ -28,6 +30,9 @@ struct EmulatorOptions {
   // reach it as through a USB serial adapter with this latency timer.
   std::chrono::milliseconds latencyTimer{0};
   bool announce = true;  // let port searches find the device
+  // What the status reply carries in the places its layout skips; none: the
+  // bytes the controller is documented to send there.
+  std::optional<uint8_t> skippedByte;
 };
 
 }  // namespace emulator

@@ -29,7 +29,10 @@ inline constexpr uint8_t kFreeRunGo = 0xF3;
 inline constexpr uint8_t kStatus = 0xCC;
 inline constexpr uint8_t kConfiguration = 0xFD;
 inline constexpr uint8_t kNoClosing = 0xBF;
-inline constexpr uint8_t kMonoSkipped = 0x00;
+// What a controller is documented to send in the status reply's skipped
+// places other than the shutter numbers: the Triad's byte 3 and the Mono's
+// byte before its trigger input.
+inline constexpr uint8_t kSkippedPlace = 0x00;
 inline constexpr uint8_t kMinSteps = 1;
 inline constexpr uint8_t kMaxSteps = 144;
 

@@ -33,6 +33,7 @@ ControllerSetup SetupOf(const EmulatorOptions& options) {
   ControllerSetup setup{options.variant, options.notConnected};
   setup.stuck = options.stuck;
   setup.ignoredMode = options.ignoredMode;
+  setup.skippedByte = options.skippedByte;
   return setup;
 }
 

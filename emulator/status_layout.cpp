@@ -31,7 +31,7 @@ class StatusWriter {
     const bool connected = setup_.connected(shutter);
     const ShutterSetting& s = setting(shutter);
     put(connected ? code::ModeByte(s.mode) : code::kShutterNotConnected);
-    if (setup_.twoShutters()) put(code::ShutterNumber(shutter));
+    if (setup_.twoShutters()) skipped(code::ShutterNumber(shutter));
     if (connected && s.mode == ShutterMode::kNeutralDensity) put(s.steps);
     return connected;
   }
@@ -39,6 +39,10 @@ class StatusWriter {
   void timeBlock(const TimeBlock& block) { out_.insert(out_.end(), block.begin(), block.end()); }
 
   void put(uint8_t b) { out_.push_back(b); }
+
+  // A place the layout skips: documented holds what the controller is
+  // documented to send there.
+  void skipped(uint8_t documented) { put(setup_.skippedByte.value_or(documented)); }
 
   std::vector<uint8_t> take() { return std::move(out_); }
 
@@ -53,7 +57,7 @@ class StatusWriter {
 void WriteTriad(StatusWriter& w) {
   w.wheel(Device::kWheelA);
   w.wheel(Device::kWheelB);
-  w.put(code::kWheelC);
+  w.skipped(code::kSkippedPlace);
   w.wheel(Device::kWheelC);
   w.shutterState(Device::kShutterA);
   w.shutterState(Device::kShutterB);
@@ -77,7 +81,7 @@ void WriteDuoShutterShutter(StatusWriter& w) {
 void WriteMono(StatusWriter& w, const ControllerState& state) {
   w.shutterState(Device::kShutterA);
   if (!w.shutterMode(Device::kShutterA)) return;
-  w.put(code::kMonoSkipped);
+  w.skipped(code::kSkippedPlace);
   w.put(state.ttlIn);
   w.put(state.ttlOut);
   w.timeBlock(state.closedTime);

@@ -42,6 +42,10 @@ std::string StepLine(const CheckStep& s) {
 
 std::string CheckSummaryText(const CheckResult& r) {
   std::string text;
+  if (!r.notIdentified.empty()) {
+    return std::string("verdict: ") + VerdictName(r.verdict) + "\nidentification: " + r.notIdentified +
+           "\nthe check ended before anything moved: " + r.restoreNote + "\n";
+  }
   if (!r.restored) text += "restore: NOT verified: " + r.restoreNote + "\n";
   text += std::string("verdict: ") + VerdictName(r.verdict) + "\n";
   if (r.restored) text += "restore: the settings found were set again and verified\n";
@@ -85,6 +89,7 @@ std::string CheckJson(const CheckResult& r) {
   const QJsonObject result{{"verdict", VerdictName(r.verdict)},
                            {"restored", r.restored},
                            {"restore_note", Q(r.restoreNote)},
+                           {"identification", r.notIdentified.empty() ? QJsonValue() : QJsonValue(Q(r.notIdentified))},
                            {"configuration", Q(r.configuration)},
                            {"planned", r.planned},
                            {"passed", Count(r, StepResult::kPass)},

@@ -24,6 +24,9 @@ std::string MsText(double ms) {
 }
 
 std::string RestoreText(const CheckResult& r) {
+  if (!r.notIdentified.empty()) {
+    return "The check ended before anything moved (" + r.notIdentified + "): " + r.restoreNote + ".";
+  }
   return r.restored ? "The settings found were set again and verified by a last status query."
                     : "The restore was not verified: " + r.restoreNote;
 }

@@ -4,6 +4,7 @@
 
 #include "exchange_notes.h"
 #include "serial_state.h"
+#include "status_length.h"
 
 namespace {
 
@@ -62,23 +63,42 @@ std::string FailureNote(const CycleResult& r) {
   return {};
 }
 
+// Why a status query's reply is no ground for a verdict: not the command's
+// whole reply, or not a whole status reply of the identified controller.
+// Empty when it is.
+std::string StatusFault(const CycleResult& status) {
+  if (status.outcome != CycleOutcome::kDone) return FailureNote(status);
+  const std::string fault = StatusReplyFault(static_cast<Variant>(itype), status.reply);
+  return fault.empty() ? fault : "bad reply: " + fault;
+}
+
+// The configuration reply's characters, without its echo and closing byte.
+std::string ConfigurationText() {
+  const int length = std::clamp(lineExchange.replyLength, 0, static_cast<int32_t>(kBufferSize));
+  std::string text(reinterpret_cast<const char*>(Buffer), static_cast<std::size_t>(length));
+  if (!text.empty()) text.erase(0, 1);
+  if (!text.empty() && text.back() == '\r') text.pop_back();
+  return text;
+}
+
 class Checker {
  public:
   Checker(CheckLine& session, const CheckOptions& options, CheckResult& result)
       : session_(session), options_(options), result_(result) {}
 
-  // False when the controller stopped answering.
+  // A whole configuration reply, then a whole status reply in the identified
+  // controller's layout, whose settings the plan sets again at the end.
+  // False, with the verdict and why, when either did not come whole.
   bool identify() {
     const CycleResult config = Query(session_, kConfigEntry);
-    if (!Answered(config)) return false;
-    const int length = std::clamp(lineExchange.replyLength, 0, static_cast<int32_t>(kBufferSize));
-    std::string text(reinterpret_cast<const char*>(Buffer), static_cast<std::size_t>(length));
-    if (!text.empty()) text.erase(0, 1);
-    if (!text.empty() && text.back() == '\r') text.pop_back();
-    result_.configuration = text;
+    if (config.outcome != CycleOutcome::kDone) return notIdentified(config, "configuration query: " + FailureNote(config));
+    result_.configuration = ConfigurationText();
     const CycleResult status = Query(session_, kStatusEntry);
+    if (const std::string fault = StatusFault(status); !fault.empty()) {
+      return notIdentified(status, "status query: " + fault);
+    }
     found_ = status.reply;
-    return Answered(status);
+    return true;
   }
 
   // The status reply that identification read: the settings found.
@@ -118,12 +138,15 @@ class Checker {
     }
     const std::vector<ReportedValue> values = ReportedValues({planned.cycle}, session_.window(), status.reply);
     step.expected = Joined(values, false);
-    step.reported = Joined(values, true);
+    // A reply that was not whole reports nothing: the window may still show
+    // an earlier reply's values.
+    const std::string statusFault = StatusFault(status);
+    if (statusFault.empty()) step.reported = Joined(values, true);
     const bool same = std::all_of(values.begin(), values.end(), [](const ReportedValue& v) { return v.set == v.reported; });
     if (cycle.outcome != CycleOutcome::kDone) {
       step.note = FailureNote(cycle);
-    } else if (status.outcome != CycleOutcome::kDone) {
-      step.note = "status query: " + FailureNote(status);
+    } else if (!statusFault.empty()) {
+      step.note = "status query: " + statusFault;
     } else if (same) {
       step.result = StepResult::kPass;
     }
@@ -147,13 +170,24 @@ class Checker {
       result_.restoreNote = kSilent;
       return;
     }
-    const std::string differs = ReportedMismatches(cycles, session_.window(), status.reply);
-    result_.restoreNote = refused + differs;
-    result_.restored = status.outcome == CycleOutcome::kDone && result_.restoreNote.empty();
-    if (!result_.restored && result_.restoreNote.empty()) result_.restoreNote = "status query: " + FailureNote(status);
+    if (const std::string fault = StatusFault(status); !fault.empty()) {
+      result_.restoreNote = refused + "status query: " + fault;
+      return;
+    }
+    result_.restoreNote = refused + ReportedMismatches(cycles, session_.window(), status.reply);
+    result_.restored = result_.restoreNote.empty();
   }
 
  private:
+  bool notIdentified(const CycleResult& reply, const std::string& why) {
+    const bool silent = !Answered(reply);
+    result_.portGone = reply.outcome == CycleOutcome::kPortGone;
+    result_.verdict = silent ? CheckVerdict::kNoReply : CheckVerdict::kBadReply;
+    result_.notIdentified = why;
+    result_.restoreNote = kCheckChangedNothing;
+    return false;
+  }
+
   bool ended(const CheckStep& step, bool answered) {
     result_.steps.push_back(step);
     options_.stepEnded(result_.steps.back(), result_.planned);
@@ -176,11 +210,7 @@ CheckResult RunCheck(CtlSession& session, const CheckOptions& options) {
 CheckResult RunCheck(CheckLine& session, const CheckOptions& options) {
   CheckResult result;
   Checker checker(session, options, result);
-  if (!checker.identify()) {
-    result.verdict = CheckVerdict::kNoReply;
-    result.restoreNote = kSilent;
-    return result;
-  }
+  if (!checker.identify()) return result;
   const CheckPlan plan = PlanCheck(session.window(), options.choice, checker.found());
   result.planned = static_cast<int>(plan.steps.size());
   const std::string found = WordsOf(plan.restore);
@@ -213,6 +243,8 @@ const char* VerdictName(CheckVerdict verdict) {
       return "failed";
     case CheckVerdict::kStopped:
       return "stopped";
+    case CheckVerdict::kBadReply:
+      return "bad reply";
     case CheckVerdict::kNoReply:
       break;
   }

@@ -1,5 +1,8 @@
 // Runs a check on an open port: a configuration and a status query first
-// (the status reply identifies the controller and tells what is connected),
+// (the status reply identifies the controller and tells what is connected,
+// and its settings are the ones set again at the end; without both replies
+// whole, in the identified controller's layout, the check ends before it
+// sends anything else),
 // then each planned setting as an ordinary command cycle followed by a status
 // query whose reported value must equal what was set, and at the end, also
 // after a stop or a failed step, the settings found set again and verified
@@ -16,7 +19,7 @@
 #include "ctl_session.h"
 
 enum class StepResult { kPass, kFail, kSkipped };
-enum class CheckVerdict { kPassed, kFailed, kStopped, kNoReply };
+enum class CheckVerdict { kPassed, kFailed, kStopped, kNoReply, kBadReply };
 
 struct CheckStep {
   std::string device;
@@ -37,6 +40,9 @@ struct CheckResult {
   CheckVerdict verdict = CheckVerdict::kPassed;
   bool restored = false;    // the settings found were set again and verified
   std::string restoreNote;  // what the restore found otherwise, or why it was not verified
+  // Why the check ended before it sent anything but its two queries ("status
+  // query: bad reply: ..."); empty once the controller was identified.
+  std::string notIdentified;
   std::string configuration;  // the configuration reply's text
   int planned = 0;            // steps in the plan
   bool portGone = false;      // the check ended because the port went away
@@ -57,8 +63,11 @@ struct CheckOptions {
   std::function<void(Holding, const std::string& found)> holding = [](Holding, const std::string&) {};
 };
 
+// Said of a check that ended before anything moved.
+inline constexpr char kCheckChangedNothing[] = "nothing was changed";
+
 CheckResult RunCheck(CheckLine& line, const CheckOptions& options);
 CheckResult RunCheck(CtlSession& session, const CheckOptions& options);
 
-const char* VerdictName(CheckVerdict verdict);  // "passed", "failed", "stopped", "no reply"
+const char* VerdictName(CheckVerdict verdict);  // "passed", "failed", "stopped", "no reply", "bad reply"
 const char* StepResultName(StepResult result);  // "pass", "fail", "skipped"

@@ -46,6 +46,7 @@ int ExitStatusOf(const CheckResult& result) {
   if (StopSignal() != 0) return 128 + StopSignal();
   if (result.portGone) return kExitPort;
   if (result.verdict == CheckVerdict::kNoReply) return kExitNoReply;
+  if (result.verdict == CheckVerdict::kBadReply) return kExitBadReply;
   if (result.verdict == CheckVerdict::kFailed || !result.restored) return kExitFailedSteps;
   return kExitDone;
 }
@@ -139,6 +140,10 @@ int RunCheckCommand(CtlSession& session, const CtlRequest& r, BurnInFiles& files
   if (progress) std::fputs("\r\033[K", stderr);
   KeepProgressLine(false);
   std::fputs((r.json ? CheckJson(result) : CheckSummaryText(result)).c_str(), results);
+  if (!result.notIdentified.empty()) {
+    Tell("korvel-ctl: " + result.notIdentified + "; the check ended before anything moved: " + result.restoreNote +
+         "\n");
+  }
   int status = ExitStatusOf(result);
   if (files.report.opened()) {
     if (const std::string failure = WriteCheckReport(files, result, session.path(), VariantName(itype), r.invocation);

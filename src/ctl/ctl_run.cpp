@@ -21,6 +21,7 @@
 #include "record_entries.h"
 #include "serial_state.h"
 #include "status_json.h"
+#include "status_length.h"
 #include "stop_request.h"
 #include "usage_text.h"
 
@@ -239,6 +240,15 @@ int RunSettingsBurnIn(CtlSession& session, const CtlRequest& r, BurnInFiles& fil
   }
   options.verify = {GeneralNameOf(kStatusEntry), [&session, &r]() {
                       CycleResult result = SendEntry(session, kStatusEntry, r.verbose);
+                      // A verification rests only on a whole status reply of
+                      // the controller identified.
+                      if (result.outcome == CycleOutcome::kDone) {
+                        result.badReply = StatusReplyFault(static_cast<Variant>(itype), result.reply);
+                        if (!result.badReply.empty()) {
+                          result.outcome = CycleOutcome::kBadReply;
+                          Tell("korvel-ctl: bad reply: " + result.badReply + "; what came:\n" + HexBytes(result.reply));
+                        }
+                      }
                       if (result.outcome == CycleOutcome::kDone) {
                         // The Mono's own settings are read from the reply, as the check reads them.
                         result.mismatch = ReportedMismatches(r.settings, session.window(), result.reply);

@@ -96,7 +96,8 @@ constexpr StatusField kDuoShutterShutterFields[] = {
      .stepsOffset = kAfterShutterNumber},
 };
 
-// Byte 3 is where a wheel C command carries its 0xFC.
+// Byte 3, where a wheel C command carries its 0xFC, is skipped: it may hold
+// anything.
 constexpr StatusField kTriadFields[] = {
     {.kind = FieldKind::kWheel, .position = 1, .wheel = kWheelA, .wheelLines = &kTriadWheelA},
     {.kind = FieldKind::kWheel, .position = 2, .wheel = kWheelB, .wheelLines = &kTriadWheelB},

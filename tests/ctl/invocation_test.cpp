@@ -3,6 +3,7 @@
 // error, exit status and bytes the controller received.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -215,6 +216,9 @@ struct JsonCase {
   Variant variant;
   std::set<Device> notConnected;
   std::vector<std::string> settings;
+  // What the emulator puts in the status reply's skipped places; none: 00
+  // and the shutter numbers, as the controller is documented to.
+  std::optional<uint8_t> skippedByte = std::nullopt;
 };
 
 const JsonCase kJsonCases[] = {
@@ -231,13 +235,23 @@ const JsonCase kJsonCases[] = {
     {"TriadBothNeutralDensity", Variant::kTriad, {}, {"shutterA.mode=nd", "shutterA.steps=13", "shutterB.mode=nd",
                                                      "shutterB.steps=7", "shutterB.state=open"}},
     {"MonoNeutralDensity", Variant::kMono, {}, {"shutterA.steps=13", "shutterA.mode=nd", "ttlOut=low", "repeat=70000"}},
+    // The skipped places hold nothing: any byte there reads the same.
+    {"TriadSkippedFC", Variant::kTriad, {}, {"wheelC.filter=9", "shutterA.mode=nd", "shutterA.steps=13"}, 0xFC},
+    {"TriadSkipped55", Variant::kTriad, {Device::kWheelA}, {"shutterB.mode=nd", "shutterB.steps=85"}, 0x55},
+    {"DuoShutterShutterSkipped0D", Variant::kDuoShutterShutter, {}, {"shutterA.mode=nd", "shutterA.steps=2"}, 0x0D},
+    {"MonoSkippedFC", Variant::kMono, {}, {"shutterA.mode=nd", "shutterA.steps=5", "repeat=300"}, 0xFC},
 };
 
 class JsonTest : public testing::TestWithParam<JsonCase> {};
 
 TEST_P(JsonTest, StatusJsonIsTheEmulatorsState) {
   const JsonCase& c = GetParam();
-  EmulatedController controller(c.variant, c.notConnected);
+  emulator::EmulatorOptions options;
+  options.variant = c.variant;
+  options.notConnected = c.notConnected;
+  options.baud = 0;
+  options.skippedByte = c.skippedByte;
+  EmulatedController controller(options);
   ASSERT_TRUE(controller.ready());
   if (!c.settings.empty()) {
     std::vector<std::string> words = {"--port", controller.path(), "set"};

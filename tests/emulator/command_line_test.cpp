@@ -21,7 +21,15 @@ TEST(CommandLine, DefaultsServeAnAnnouncedTriadAt300Baud) {
   EXPECT_EQ(line.options.moveTime, 0ms);
   EXPECT_EQ(line.options.latencyTimer, 0ms);
   EXPECT_TRUE(line.options.announce);
+  EXPECT_FALSE(line.options.skippedByte.has_value());
   EXPECT_FALSE(line.help);
+}
+
+TEST(CommandLine, SkippedByteInHexadecimal) {
+  EXPECT_EQ(ParseCommandLine({"--skipped-byte", "FC"}).options.skippedByte, 0xFC);
+  EXPECT_EQ(ParseCommandLine({"--skipped-byte=0x55"}).options.skippedByte, 0x55);
+  EXPECT_EQ(ParseCommandLine({"--skipped-byte", "0"}).options.skippedByte, 0x00);
+  EXPECT_EQ(ParseCommandLine({"--skipped-byte", "fc", "--skipped-byte", "ff"}).options.skippedByte, 0xFF);
 }
 
 TEST(CommandLine, EveryOptionInBothSpellings) {
@@ -89,7 +97,7 @@ TEST(CommandLine, UsageNamesEveryOption) {
   EXPECT_EQ(usage.rfind("Usage: korvel-emulator [options]\n", 0), 0u);
   for (const char* option : {"--variant triad|duo-ws|duo-ss|mono", "--not-connected LIST", "--no-pacing", "--baud N",
                              "--latency MS", "--move-time MS", "--position-time MS", "--wear WHEEL:PERCENT:N",
-                             "--stuck WHEEL:FILTER", "--ignore-mode SHUTTER:MODE", "--silent-after N", "--no-announce", "--help", "--version"}) {
+                             "--stuck WHEEL:FILTER", "--ignore-mode SHUTTER:MODE", "--silent-after N", "--skipped-byte HEX", "--no-announce", "--help", "--version"}) {
     EXPECT_NE(usage.find(std::string("\n  ") + option + "  "), std::string::npos) << option;
   }
 }
@@ -116,6 +124,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, BadCommandLine,
                                          Arguments{"--ignore-mode", "shutterA"}, Arguments{"--ignore-mode", "shutterA:slow"},
                                          Arguments{"--ignore-mode", "wheelA:fast"}, Arguments{"--ignore-mode", "shutterB:soft", "--variant", "mono"},
                                          Arguments{"--silent-after", "0"}, Arguments{"--silent-after", "x"},
+                                         Arguments{"--skipped-byte", "100"}, Arguments{"--skipped-byte", "0x"},
+                                         Arguments{"--skipped-byte", "-1"}, Arguments{"--skipped-byte", "G0"},
                                          Arguments{"--frobnicate"}, Arguments{"--help=yes"}, Arguments{"mono"}));
 
 }  // namespace
