@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <span>
 #include <thread>
 
 #include "line_wait.h"
@@ -35,8 +36,10 @@ ReplyRule RuleFor(int length, int extraLength) {
   // both are read until the line goes quiet, unless a status reply's own
   // bytes show it whole.
   rule.untilQuiet = mycomm[0] == kStatusQuery || mycomm[0] == kConfigurationQuery;
-  rule.endsInCarriageReturn = mycomm[0] == kStatusQuery;
-  rule.echoLength = length;
+  // A reply awaited with a closing byte is whole only at a 0x0D, whatever
+  // came before it; the configuration's end is the quiet.
+  rule.endsInCarriageReturn = mycomm[0] == kStatusQuery || (!rule.untilQuiet && AwaitsClosingByte(length));
+  rule.command = std::span<const unsigned char>(mycomm, static_cast<std::size_t>(length));
   rule.echo = mycomm[0];
   // BF is answered by its echo alone: bytes without it are no answer.
   rule.echoOrNothing = mycomm[0] == kResynchronised;

@@ -405,7 +405,14 @@ INSTANTIATE_TEST_SUITE_P(
         Stray{"BeforeTheConfiguration", {0x0D}, {0xFD}, 29, TriadConfiguration()},
         Stray{"BeforeATriadBatch", {0x0D, 0x00}, {0xBD, 0xF2, 0xBE}, 0, {0xBD, 0xF2, 0xBE, 0x0D}},
         Stray{"BeforeFreeRunByTrigger", {0x0D}, {0xFA, 0xF2}, 0, {0xFA, 0xF2}},
-        Stray{"BeforeBf", {0x0D}, {0xBF}, 0, {0xBF}}),
+        Stray{"BeforeBf", {0x0D}, {0xBF}, 0, {0xBF}},
+        // Bytes equal to the echo: 0x00 (wheel A to filter 0 at speed 0) is
+        // what a glitch or a BREAK most often reads as.
+        Stray{"EqualToTheEchoOfAMove", {0x00}, {0x00}, 0, {0x00, 0x0D}, 500ms},
+        Stray{"TwoEqualToTheEchoOfAMove", {0x23, 0x23}, {0x23}, 0, {0x23, 0x0D}, 500ms},
+        Stray{"EqualToTheEchoAfterOtherNoise", {0xFF, 0x00, 0x55}, {0x00}, 0, {0x00, 0x0D}, 500ms},
+        // A shutter's 13 steps: the echo itself holds 0x0D.
+        Stray{"EqualToTheEchoOfACommandHolding0D", {0xDE}, {0xDE, 0x0D}, 0, {0xDE, 0x0D, 0x0D}, 500ms}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Without any echo the reply is what came, byte for byte, so that a
@@ -479,6 +486,47 @@ TEST_F(OpenLine, TheExchangeIsTimedFromTheCommandToItsEchoAndItsLastByte) {
   const double last = Seconds(lineExchange.lastByteAt - lineExchange.sentAt).count();
   EXPECT_NEAR(echo, Seconds(kEchoAfter).count() + slack / 2, slack / 2);
   EXPECT_NEAR(last, Seconds(kEchoAfter + kMoveTakes).count() + slack / 2, slack / 2);
+}
+
+// A stray byte equal to the echo, at once after the command, times nothing:
+// the echo's time is the real echo's, the move's ends at its closing byte.
+TEST_F(OpenLine, AStrayByteEqualToTheEchoIsNotTimedAsTheEcho) {
+  constexpr auto kEchoAfter = 100ms;
+  constexpr auto kMoveTakes = 300ms;
+  play([&](PtyPeer& line) {
+    line.receive(1);
+    line.send({0x23});
+    std::this_thread::sleep_for(kEchoAfter);
+    line.send({0x23});
+    std::this_thread::sleep_for(kMoveTakes);
+    line.send({0x0D});
+  });
+  EXPECT_EQ(reply(exchange({0x23}, 0)), (Bytes{0x23, 0x0D}));
+  EXPECT_EQ(lineExchange.droppedCount, 1);
+  EXPECT_GE(lineExchange.firstByteAt - lineExchange.sentAt, kEchoAfter);
+  EXPECT_GE(lineExchange.lastByteAt - lineExchange.firstByteAt, kMoveTakes);
+}
+
+// A status reply whose bytes tell its length, after a stray byte equal to its
+// echo: the reply is the status from its own echo, and it ends at once.
+TEST_F(OpenLine, AStatusAfterAStrayEchoEndsAtOnceWithItsOwnBytes) {
+  toldLength = 5;
+  SetStatusReplyLengthHook(ToldLength);
+  const Bytes status{0xCC, 0x32, 0xAA, 0xDC, 0x0D};
+  LineClock::time_point lastSent{};
+  play([&](PtyPeer& line) {
+    line.receive(1);
+    line.send({0xCC});
+    std::this_thread::sleep_for(50ms);
+    line.send(status);
+    lastSent = LineClock::now();
+  });
+  const auto start = LineClock::now();
+  EXPECT_EQ(reply(exchange({0xCC}, 3)), status);
+  EXPECT_LT(start + elapsed - lastSent, kEndedAtOnce);
+  EXPECT_EQ(Bytes(lineExchange.dropped, lineExchange.dropped + lineExchange.droppedCount), Bytes{0xCC});
+  EXPECT_FALSE(lineExchange.cutShort);
+  SetStatusReplyLengthHook(nullptr);
 }
 
 }  // namespace
