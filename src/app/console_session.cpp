@@ -184,7 +184,7 @@ bool ConsoleSession::runSend() {
   const bool sent = lineExchange.sent > 0;
   // What the cycle added, as it added it: a Send costs the same however long
   // the views have grown.
-  const CycleTexts& added = LastCycleTexts();
+  const CycleFacts& added = LastCycle();
   // A cycle that found no change adds only the separator to the log.
   const bool nothingChanged = added.log == kSeparator && lineExchange.sendFailure == SendFailure::kNone;
   statusLine_.showMessage(nothingChanged

@@ -75,11 +75,7 @@ class Checker {
   bool identify() {
     const CycleResult config = Query(session_, kConfigEntry);
     if (!Answered(config)) return false;
-    const int length = std::clamp(lineExchange.replyLength, 0, static_cast<int32_t>(kBufferSize));
-    std::string text(reinterpret_cast<const char*>(Buffer), static_cast<std::size_t>(length));
-    if (!text.empty()) text.erase(0, 1);
-    if (!text.empty() && text.back() == '\r') text.pop_back();
-    result_.configuration = text;
+    result_.configuration = ConfigurationText(config.reply);
     const CycleResult status = Query(session_, kStatusEntry);
     found_ = status.reply;
     return Answered(status);

@@ -139,27 +139,17 @@ int StatusOf(const CycleResult& result) {
   return kExitDone;
 }
 
-// The configuration reply's text: its bytes after the echoed 0xFD, without
-// the closing 0x0D.
-std::string ConfigurationText() {
-  const int length = std::clamp(lineExchange.replyLength, 0, static_cast<int32_t>(kBufferSize));
-  std::string text(reinterpret_cast<const char*>(Buffer), static_cast<std::size_t>(length));
-  if (!text.empty()) text.erase(0, 1);
-  if (!text.empty() && text.back() == '\r') text.pop_back();
-  return text;
-}
-
 // The result of one run of the general command list's entry, on standard output.
 // A reply that began with its echo but was not whole is still shown for what
 // it holds (a status report says it ended early); the exit status tells.
 void PrintResult(const CycleResult& result, int layoutIndex, bool json, FILE* results) {
-  const bool ownButCut = result.outcome == CycleOutcome::kBadReply && lineExchange.echoed;
+  const bool ownButCut = result.outcome == CycleOutcome::kBadReply && result.echoed;
   if (result.outcome != CycleOutcome::kDone && !ownButCut) return;
   if (layoutIndex == kStatusEntry) {
     const std::string text = json ? WithTimes(StatusJson(result.reply, itype), result) : result.status;
     std::fputs(text.c_str(), results);
   } else if (layoutIndex == kConfigEntry) {
-    const std::string text = json ? ConfigJson(itype, ConfigurationText(), result)
+    const std::string text = json ? ConfigJson(itype, ConfigurationText(result.reply), result)
                                   : "variant: " + std::string(VariantName(itype)) + "\n" + WithoutSeparator(result.log);
     std::fputs(text.c_str(), results);
   } else {
@@ -272,7 +262,7 @@ int RunSettings(CtlSession& session, const CtlRequest& r, FILE* results) {
 // The configuration text for a report, from one query before the run.
 int ConfigurationFirst(CtlSession& session, BurnInFiles& files, bool verbose) {
   const CycleResult result = SendEntry(session, kConfigEntry, verbose);
-  if (result.outcome == CycleOutcome::kDone) files.configuration = ConfigurationText();
+  if (result.outcome == CycleOutcome::kDone) files.configuration = ConfigurationText(result.reply);
   return StatusOf(result);
 }
 

@@ -1,7 +1,6 @@
 #include "ctl_session.h"
 
 #include <cstdio>
-#include <sstream>
 
 #include "command_cycle.h"
 #include "cycle_entry.h"
@@ -15,39 +14,17 @@ namespace {
 
 constexpr char kReady[] = "Port is ready for communication.";
 
-// The first lines of the encoders' refusals.
-constexpr const char* kRefusalBanners[] = {"** Invalid command **", "** Invalid value **", "** Please"};
-
-bool IsRefusal(const std::string& message) {
-  for (const char* banner : kRefusalBanners) {
-    if (message.rfind(banner, 0) == 0) return true;
-  }
-  return false;
-}
-
-// Splits the log into the echoed reply and everything else but the separator.
-void ReadLog(CycleResult& result) {
-  std::istringstream lines(result.log);
-  std::string line;
-  while (std::getline(lines, line)) {
-    unsigned char byte = 0;
-    if (ReadEchoLine(line, byte)) {
-      result.reply.push_back(byte);
-    } else if (line + "\n" != kSeparator) {
-      result.message += line + "\n";
-    }
-  }
-}
-
 constexpr unsigned char kStatusQuery = 0xCC;
 constexpr unsigned char kClosingByte = 0x0D;
 
 // Why bytes that came are not the command's whole reply; empty when they are.
-std::string BadReplyReason(const CycleResult& result) {
-  if (!lineExchange.echoed) return "the reply does not begin with the command's echo";
-  if (lineExchange.cutShort) return "the reply ended before it was whole";
-  const std::vector<unsigned char>& reply = result.reply;
-  if (reply.empty() || reply.front() != kStatusQuery || mycomm[0] != kStatusQuery) return {};
+std::string BadReplyReason(const CycleFacts& cycle) {
+  if (!cycle.echoed) return "the reply does not begin with the command's echo";
+  if (cycle.cutShort) return "the reply ended before it was whole";
+  const std::vector<unsigned char>& reply = cycle.reply;
+  if (reply.empty() || reply.front() != kStatusQuery || cycle.command.empty() || cycle.command.front() != kStatusQuery) {
+    return {};
+  }
   const int length = StatusReplyLength(reply);
   if (length != static_cast<int>(reply.size()) || reply.back() != kClosingByte) {
     return "the status reply does not decode whole";
@@ -55,34 +32,19 @@ std::string BadReplyReason(const CycleResult& result) {
   return {};
 }
 
-CycleOutcome OutcomeOf(const CycleResult& result) {
-  if (IsRefusal(result.message)) return CycleOutcome::kRefused;
-  const SendFailure failure = lineExchange.sendFailure;
+CycleOutcome OutcomeOf(const CycleFacts& cycle, const CycleResult& result) {
+  if (!cycle.refusal.empty()) return CycleOutcome::kRefused;
+  const SendFailure failure = cycle.sendFailure;
   if (failure == SendFailure::kNoPort || failure == SendFailure::kHungUp) return CycleOutcome::kPortGone;
-  if (portHealth.hungUp && result.reply.empty()) return CycleOutcome::kPortGone;
-  if (failure != SendFailure::kNone || result.message == kNoReplyMessage) return CycleOutcome::kNoReply;
+  if (portHealth.hungUp && cycle.reply.empty()) return CycleOutcome::kPortGone;
+  if (failure != SendFailure::kNone || cycle.end == CycleEnd::kNoReply || cycle.end == CycleEnd::kNotSent) {
+    return CycleOutcome::kNoReply;
+  }
   if (!result.badReply.empty()) return CycleOutcome::kBadReply;
   return CycleOutcome::kDone;
 }
 
-std::string TakeText(HeadlessTextView& view) {
-  std::string text;
-  text.swap(view.text);
-  return text;
-}
-
 }  // namespace
-
-bool ReadEchoLine(const std::string& line, unsigned char& byte) {
-  unsigned value = 0;
-  unsigned hex = 0;
-  char tail = 0;
-  if (line.empty() || line[0] < '0' || line[0] > '9') return false;
-  if (std::sscanf(line.c_str(), "%u 0x%X%c", &value, &hex, &tail) != 2) return false;
-  if (value > 255 || value != hex) return false;
-  byte = static_cast<unsigned char>(value);
-  return true;
-}
 
 CtlSession::CtlSession() = default;
 
@@ -110,28 +72,38 @@ CycleResult CtlSession::send() {
   const auto start = std::chrono::steady_clock::now();
   window_.controller.communicate();
   const auto wall = std::chrono::steady_clock::now() - start;
-  std::string log = TakeText(window_.receivedView);
-  std::string status = TakeText(window_.statusView);
-  recorded(record_.recordCycle(CycleEntryOf(log, status)));
-  CycleResult result = LastCycleResult(std::move(log), std::move(status));
+  // The views keep no history: a long burn-in would grow them without end.
+  window_.receivedView.text.clear();
+  window_.statusView.text.clear();
+  const CycleFacts& cycle = LastCycle();
+  recorded(record_.recordCycle(CycleEntryOf(cycle.log, cycle.status)));
+  CycleResult result = LastCycleResult(cycle);
   result.wall = wall;
   return result;
 }
 
-CycleResult LastCycleResult(std::string log, std::string status) {
+CycleResult LastCycleResult(const CycleFacts& cycle) {
   CycleResult result;
-  result.log = std::move(log);
-  result.status = std::move(status);
-  ReadLog(result);
-  result.dropped = DroppedBytesNote(lineExchange);
-  result.droppedBytes = lineExchange.droppedCount;
-  result.sentBytes = lineExchange.sent;
-  result.replyBytes = lineExchange.replyLength;
-  result.echoed = lineExchange.echoed;
-  result.times = TimesOf(lineExchange);
-  if (result.times.reply >= 0) result.badReply = BadReplyReason(result);
-  result.outcome = OutcomeOf(result);
+  result.log = cycle.log;
+  result.status = cycle.status;
+  result.message = cycle.message;
+  result.reply = cycle.reply;
+  result.dropped = cycle.droppedNote;
+  result.droppedBytes = cycle.droppedCount;
+  result.sentBytes = static_cast<int32_t>(cycle.command.size());
+  result.replyBytes = static_cast<int32_t>(cycle.reply.size());
+  result.echoed = cycle.echoed;
+  result.times = cycle.times;
+  if (result.times.reply >= 0) result.badReply = BadReplyReason(cycle);
+  result.outcome = OutcomeOf(cycle, result);
   return result;
+}
+
+std::string ConfigurationText(const std::vector<unsigned char>& reply) {
+  std::string text(reply.begin(), reply.end());
+  if (!text.empty()) text.erase(0, 1);
+  if (!text.empty() && text.back() == '\r') text.pop_back();
+  return text;
 }
 
 void CtlSession::recorded(const std::string& failure) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "command_cycle.h"
 #include "exchange_notes.h"
 #include "headless_window.h"
 #include "session_record.h"
@@ -73,9 +74,9 @@ class CtlSession {
   SessionRecord record_;
 };
 
-// The cycle that just ended, read from the texts it added to the log and
-// the status view and from the line's notes.
-CycleResult LastCycleResult(std::string log, std::string status);
+// The outcome of the cycle that just ended, from what the cycle handed back.
+CycleResult LastCycleResult(const CycleFacts& cycle);
 
-// The log's echo line "204       0xCC" read back; false for any other line.
-bool ReadEchoLine(const std::string& line, unsigned char& byte);
+// The configuration reply's text: its bytes after the echoed 0xFD, without
+// the closing 0x0D.
+std::string ConfigurationText(const std::vector<unsigned char>& reply);
