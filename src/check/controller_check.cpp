@@ -7,9 +7,6 @@
 
 namespace {
 
-constexpr int kStatusEntry = 1;
-constexpr int kConfigEntry = 2;
-
 constexpr char kSilent[] = "the controller did not answer; the settings found could not be set again and verified";
 
 bool Answered(const CycleResult& r) { return r.outcome != CycleOutcome::kNoReply && r.outcome != CycleOutcome::kPortGone; }

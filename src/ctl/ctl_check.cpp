@@ -11,6 +11,7 @@
 #include "ctl_tables.h"
 #include "html_report.h"
 #include "korvel_version.h"
+#include "progress_line.h"
 #include "status_json.h"
 #include "cycle_state.h"
 #include "stop_request.h"
@@ -34,11 +35,6 @@ std::string WhatMoves(const CtlRequest& r) {
                      (shutters.empty() ? std::string("no shutter") : shutters) +
                      " open, closed and through every mode, those the controller reports connected; light may "
                      "reach a sample. It takes about a minute a wheel at fast speeds, more at slow ones.";
-}
-
-void ShowProgress(int done, int planned, int failures) {
-  std::fprintf(stderr, "\r%d/%d steps  failures %d   ", done, planned, failures);
-  std::fflush(stderr);
 }
 
 int ExitStatusOf(const CheckResult& result) {
@@ -98,7 +94,7 @@ int RunCheckCommand(CtlSession& session, const CtlRequest& r, BurnInFiles& files
       std::fputs(StepLine(step).c_str(), results);
       std::fflush(results);
     }
-    if (progress) ShowProgress(done, planned, failures);
+    if (progress) ShowProgress(stderr, {done, planned, failures, " steps"}, false);
   };
   KeepProgressLine(progress);
   const CheckResult result = RunCheck(session, options);

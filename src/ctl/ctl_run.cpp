@@ -26,9 +26,6 @@
 
 namespace {
 
-constexpr int kStatusEntry = 1;
-constexpr int kConfigEntry = 2;
-
 const char* GeneralNameOf(int layoutIndex) {
   for (const GeneralCommandName& g : GeneralCommandNames()) {
     if (g.layoutIndex == layoutIndex) return g.name;

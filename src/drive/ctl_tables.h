@@ -20,6 +20,11 @@ struct GeneralCommandName {
   const char* sends;
 };
 
+// The status query's and the configuration query's places in the general
+// command list as the window opens.
+inline constexpr int kStatusEntry = 1;
+inline constexpr int kConfigEntry = 2;
+
 enum class KeyKind {
   kFilter,
   kSpeed,

@@ -63,3 +63,7 @@ std::string ReportedMismatches(const std::vector<SettingCycle>& cycles, Headless
 
 // A value of key as set's words give it: "9", "open", "nd".
 std::string ValueText(const SetKey& key, int value);
+
+// A repeat number as the key repeat takes it: "continuous" above the
+// largest count, else the number.
+std::string RepeatText(int repeat);
