@@ -22,11 +22,11 @@ class CheckLine {
 // The check on korvel-ctl's session.
 class SessionCheckLine : public CheckLine {
  public:
-  explicit SessionCheckLine(CtlSession& session) : session_(session) {}
+  explicit SessionCheckLine(LineSession& session) : session_(session) {}
   HeadlessWindow& window() override { return session_.window(); }
   CycleResult send() override { return session_.send(); }
   bool pickGeneralCommand(int layoutIndex) override { return session_.pickGeneralCommand(layoutIndex); }
 
  private:
-  CtlSession& session_;
+  LineSession& session_;
 };

@@ -166,7 +166,7 @@ class Checker {
 
 }  // namespace
 
-CheckResult RunCheck(CtlSession& session, const CheckOptions& options) {
+CheckResult RunCheck(LineSession& session, const CheckOptions& options) {
   SessionCheckLine line(session);
   return RunCheck(line, options);
 }

@@ -52,7 +52,7 @@ struct CheckOptions {
 };
 
 CheckResult RunCheck(CheckLine& line, const CheckOptions& options);
-CheckResult RunCheck(CtlSession& session, const CheckOptions& options);
+CheckResult RunCheck(LineSession& session, const CheckOptions& options);
 
 const char* VerdictName(CheckVerdict verdict);  // "passed", "failed", "stopped", "no reply"
 const char* StepResultName(StepResult result);  // "pass", "fail", "skipped"

@@ -78,7 +78,7 @@ int CheckConsent(const CtlRequest& r) {
   return kExitUsage;
 }
 
-int RunCheckCommand(CtlSession& session, const CtlRequest& r, BurnInFiles& files, FILE* results) {
+int RunCheckCommand(LineSession& session, const CtlRequest& r, BurnInFiles& files, FILE* results) {
   CheckOptions options;
   for (int i = 0; i < 3; ++i) options.choice.wheel[i] = r.wheels[i];
   for (int i = 0; i < 2; ++i) options.choice.shutter[i] = r.shutters[i];

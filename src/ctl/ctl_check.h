@@ -13,4 +13,4 @@
 // terminal), else the exit status of a check not started.
 int CheckConsent(const CtlRequest& request);
 
-int RunCheckCommand(CtlSession& session, const CtlRequest& request, BurnInFiles& files, FILE* results);
+int RunCheckCommand(LineSession& session, const CtlRequest& request, BurnInFiles& files, FILE* results);

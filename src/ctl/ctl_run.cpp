@@ -71,7 +71,7 @@ bool IsControllersKind(const std::string& path) {
   return false;
 }
 
-int OpenFailure(OpenOutcome outcome, const CtlSession& session) {
+int OpenFailure(OpenOutcome outcome, const LineSession& session) {
   if (outcome == OpenOutcome::kNotOpened) {
     Tell("korvel-ctl: " + session.path() + ": " + OpenFailureReason(session.path(), portHealth) + "\n");
     return kExitPort;
@@ -114,7 +114,7 @@ void TellCycle(const CycleResult& result, bool verbose) {
   }
 }
 
-CycleResult Send(CtlSession& session, bool verbose) {
+CycleResult Send(LineSession& session, bool verbose) {
   CycleResult result = session.send();
   TellCycle(result, verbose);
   return result;
@@ -167,7 +167,7 @@ BurnInOptions BurnInOf(const CtlRequest& r, BurnInFiles& files) {
 }
 
 // Runs the burn-in, prints its summary and writes its report.
-int BurnIn(const BurnInOptions& options, const CtlRequest& r, BurnInFiles& files, const CtlSession& session,
+int BurnIn(const BurnInOptions& options, const CtlRequest& r, BurnInFiles& files, const LineSession& session,
            FILE* results) {
   const BurnInSummary summary = RunBurnIn(options);
   std::fputs((r.json ? SummaryJson(summary) : SummaryText(summary)).c_str(), results);
@@ -180,7 +180,7 @@ int BurnIn(const BurnInOptions& options, const CtlRequest& r, BurnInFiles& files
   return status;
 }
 
-CycleResult SendEntry(CtlSession& session, int layoutIndex, bool verbose) {
+CycleResult SendEntry(LineSession& session, int layoutIndex, bool verbose) {
   if (!session.pickGeneralCommand(layoutIndex)) {
     CycleResult refused;
     refused.outcome = CycleOutcome::kRefused;
@@ -192,7 +192,7 @@ CycleResult SendEntry(CtlSession& session, int layoutIndex, bool verbose) {
   return Send(session, verbose);
 }
 
-int RunEntry(CtlSession& session, const CtlRequest& r, int layoutIndex, BurnInFiles& files, FILE* results) {
+int RunEntry(LineSession& session, const CtlRequest& r, int layoutIndex, BurnInFiles& files, FILE* results) {
   const auto once = [&session, &r, layoutIndex]() { return SendEntry(session, layoutIndex, r.verbose); };
   if (r.repeat == 0) {
     if (StopRequested()) return StoppedStatus();
@@ -206,7 +206,7 @@ int RunEntry(CtlSession& session, const CtlRequest& r, int layoutIndex, BurnInFi
 }
 
 // One cycle of set: the settings put into the window, then Send.
-CycleResult SetOnce(CtlSession& session, const SettingCycle& cycle, bool verbose) {
+CycleResult SetOnce(LineSession& session, const SettingCycle& cycle, bool verbose) {
   if (const std::string problem = ApplySettings(cycle, session.window()); !problem.empty()) {
     CycleResult refused;
     refused.outcome = CycleOutcome::kRefused;
@@ -219,7 +219,7 @@ CycleResult SetOnce(CtlSession& session, const SettingCycle& cycle, bool verbose
 
 // Rounds of the settings in order; every verifyEvery rounds a status query
 // whose report must show the last value each setting was given.
-int RunSettingsBurnIn(CtlSession& session, const CtlRequest& r, BurnInFiles& files, FILE* results) {
+int RunSettingsBurnIn(LineSession& session, const CtlRequest& r, BurnInFiles& files, FILE* results) {
   BurnInOptions options = BurnInOf(r, files);
   for (const SettingCycle& cycle : r.settings) {
     options.round.push_back({cycle.words(), [&session, &cycle, &r]() { return SetOnce(session, cycle, r.verbose); }});
@@ -237,12 +237,12 @@ int RunSettingsBurnIn(CtlSession& session, const CtlRequest& r, BurnInFiles& fil
 
 // set and command start as an operator does: Status, so that the window
 // knows the controller and its missing devices.
-int StatusFirst(CtlSession& session, bool verbose) {
+int StatusFirst(LineSession& session, bool verbose) {
   session.pickGeneralCommand(kStatusEntry);
   return StatusOf(Send(session, verbose));
 }
 
-int RunSettings(CtlSession& session, const CtlRequest& r, FILE* results) {
+int RunSettings(LineSession& session, const CtlRequest& r, FILE* results) {
   for (const SettingCycle& cycle : r.settings) {
     if (StopRequested()) {
       Tell("korvel-ctl: stopped before " + cycle.words() + "\n");
@@ -257,13 +257,13 @@ int RunSettings(CtlSession& session, const CtlRequest& r, FILE* results) {
 }
 
 // The configuration text for a report, from one query before the run.
-int ConfigurationFirst(CtlSession& session, BurnInFiles& files, bool verbose) {
+int ConfigurationFirst(LineSession& session, BurnInFiles& files, bool verbose) {
   const CycleResult result = SendEntry(session, kConfigEntry, verbose);
   if (result.outcome == CycleOutcome::kDone) files.configuration = ConfigurationText(result.reply);
   return StatusOf(result);
 }
 
-int RunOnPort(CtlSession& session, const CtlRequest& r, BurnInFiles& files, FILE* results) {
+int RunOnPort(LineSession& session, const CtlRequest& r, BurnInFiles& files, FILE* results) {
   if (r.command == "check") return RunCheckCommand(session, r, files, results);
   if (!files.report.empty()) {
     const int status = ConfigurationFirst(session, files, r.verbose);
@@ -287,7 +287,7 @@ int RunOnPort(CtlSession& session, const CtlRequest& r, BurnInFiles& files, FILE
 
 // The port named, or the one a search picks when it is a controller's kind;
 // empty, with the exit status in `status`, when there is none to open.
-std::string PortToOpen(CtlSession& session, const CtlRequest& r, int& status) {
+std::string PortToOpen(LineSession& session, const CtlRequest& r, int& status) {
   if (!r.port.empty()) return r.port;
   const std::string found = session.search();
   if (found.empty()) {
@@ -314,7 +314,7 @@ int RunRequest(const CtlRequest& r, FILE* results) {
   if (r.command == "check") {
     if (const int refused = CheckConsent(r); refused >= 0) return refused;
   }
-  CtlSession session;
+  LineSession session;
   // A record asked for and not kept is no run to start: a script would find
   // out only afterwards.
   if (!r.log.empty()) {

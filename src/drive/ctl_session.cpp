@@ -46,20 +46,20 @@ CycleOutcome OutcomeOf(const CycleFacts& cycle, const CycleResult& result) {
 
 }  // namespace
 
-CtlSession::CtlSession() = default;
+LineSession::LineSession() = default;
 
 // A port that never opened has no settings to put back.
-CtlSession::~CtlSession() {
+LineSession::~LineSession() {
   if (fileDescriptor >= 0) ClosePort();
 }
 
-std::string CtlSession::search() {
+std::string LineSession::search() {
   window_.controller.search();
   recorded(record_.recordSearch(window_.searchField.text));
   return window_.searchField.text;
 }
 
-OpenOutcome CtlSession::open(const std::string& path) {
+OpenOutcome LineSession::open(const std::string& path) {
   window_.searchField.text = path;
   path_ = path;
   window_.controller.open();
@@ -68,7 +68,7 @@ OpenOutcome CtlSession::open(const std::string& path) {
   return fileDescriptor < 0 ? OpenOutcome::kNotOpened : OpenOutcome::kNotOnLine;
 }
 
-CycleResult CtlSession::send() {
+CycleResult LineSession::send() {
   const auto start = std::chrono::steady_clock::now();
   window_.controller.communicate();
   const auto wall = std::chrono::steady_clock::now() - start;
@@ -106,8 +106,8 @@ std::string ConfigurationText(const std::vector<unsigned char>& reply) {
   return text;
 }
 
-void CtlSession::recorded(const std::string& failure) {
+void LineSession::recorded(const std::string& failure) {
   if (!failure.empty()) std::fprintf(stderr, "korvel-ctl: %s\n", failure.c_str());
 }
 
-bool CtlSession::pickGeneralCommand(int layoutIndex) { return PickGeneralCommand(window_.otherCommand, layoutIndex); }
+bool LineSession::pickGeneralCommand(int layoutIndex) { return PickGeneralCommand(window_.otherCommand, layoutIndex); }
