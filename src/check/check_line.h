@@ -4,7 +4,7 @@
 // views, record and input in step with each cycle.
 #pragma once
 
-#include "ctl_session.h"
+#include "line_session.h"
 #include "headless_window.h"
 
 class CheckLine {

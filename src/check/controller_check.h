@@ -13,7 +13,7 @@
 
 #include "check_line.h"
 #include "check_plan.h"
-#include "ctl_session.h"
+#include "line_session.h"
 
 enum class StepResult { kPass, kFail, kSkipped };
 enum class CheckVerdict { kPassed, kFailed, kStopped, kNoReply };

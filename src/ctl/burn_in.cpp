@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "ctl_messages.h"
-#include "ctl_tables.h"
+#include "setting_tables.h"
 #include "line_timing.h"
 #include "progress_line.h"
 #include "stop_request.h"

@@ -8,7 +8,7 @@
 #include "check_output.h"
 #include "check_report.h"
 #include "ctl_messages.h"
-#include "ctl_tables.h"
+#include "setting_tables.h"
 #include "html_report.h"
 #include "korvel_version.h"
 #include "progress_line.h"

@@ -11,7 +11,7 @@
 #include "ctl_check.h"
 #include "ctl_json.h"
 #include "ctl_messages.h"
-#include "ctl_session.h"
+#include "line_session.h"
 #include "cycle_state.h"
 #include "diagnostics.h"
 #include "exchange_notes.h"

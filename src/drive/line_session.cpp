@@ -1,4 +1,4 @@
-#include "ctl_session.h"
+#include "line_session.h"
 
 #include <cstdio>
 

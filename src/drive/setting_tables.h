@@ -1,6 +1,7 @@
-// The words of korvel-ctl: its commands, the general command list by stable
-// name, the keys of set and the exit statuses. Parsing and --help are both
-// made from these tables, so that they cannot disagree.
+// The words korvel-ctl and the check share: korvel-ctl's commands, the
+// general command list by stable name, the keys of settings and the exit
+// statuses. Parsing and --help are both made from these tables, so that they
+// cannot disagree.
 #pragma once
 
 #include <span>

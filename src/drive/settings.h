@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "ctl_tables.h"
+#include "setting_tables.h"
 #include "headless_window.h"
 
 struct Setting {
