@@ -157,6 +157,16 @@ void CheckDialog::start() {
   session_.passWindow(nullptr);
   endedAt_ = std::chrono::system_clock::now();
   finished();
+  // Last: it may end the console.
+  session_.checkEnded();
+}
+
+void CheckDialog::stopForExit() {
+  stopAsked_ = true;
+  stop_->setEnabled(false);
+  message_->setText(QStringLiteral(
+      "The console is ending: the check stops after the cycle under way, sets the settings found again and "
+      "verifies them; then the console ends."));
 }
 
 void CheckDialog::stepEnded(const CheckStep& step, int planned) {

@@ -45,6 +45,9 @@ class CheckDialog : public QDialog {
   // Runs the check to its end; Stop and closing the dialog end it early.
   void start();
   void stop() { stopAsked_ = true; }
+  // The console ends: the check stops after the cycle under way, and the
+  // dialog says that the console ends once the settings found are set again.
+  void stopForExit();
   // Save Report…: asks for the file, then writes the report there.
   void saveReport();
   // Writes the finished check's report in path; empty when written, else why not.

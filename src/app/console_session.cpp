@@ -42,6 +42,9 @@ constexpr char kPortClosed[] = "The port is closed.";
 constexpr char kPortGone[] = "The port went away.";
 // Until a status or configuration reply names the controller, the window
 // keeps the shape it opened with, which may offer devices it lacks.
+constexpr char kEndsAfterCheck[] =
+    "Ending: the check stops after the cycle under way, sets the settings found again and verifies them; "
+    "then the console ends.";
 constexpr char kAskForStatus[] = "Send a status query so that the window takes this controller's shape";
 
 // The reply's time, then bytes dropped before it (the reply shown is not
@@ -177,21 +180,44 @@ bool ConsoleSession::runSend() {
         portHealth.sendingLength = 0;
         controller_.communicate();
       },
-      [] {
-        return "Waiting for the controller's reply to " + HexList(mycomm, portHealth.sendingLength, portHealth.sendingLength) + "…";
+      [this] {
+        const std::string waiting =
+            "Waiting for the controller's reply to " + HexList(mycomm, portHealth.sendingLength, portHealth.sendingLength) + "…";
+        return exitAfterCheck_ ? std::string(kEndsAfterCheck) + " " + waiting : waiting;
       });
   if (!ran || gate_.exited()) return false;
   const bool sent = lineExchange.sent > 0;
   // What the cycle added, as it added it: a Send costs the same however long
   // the views have grown.
-  const CycleTexts& added = LastCycleTexts();
+  const CycleFacts& added = LastCycle();
   // A cycle that found no change adds only the separator to the log.
   const bool nothingChanged = added.log == kSeparator && lineExchange.sendFailure == SendFailure::kNone;
-  statusLine_.showMessage(nothingChanged
-                              ? kNothingChanged
-                              : CycleMessage(UnsentMessage(UnsentControls(before, sent, LastCommandWasSetting()))));
+  if (exitAfterCheck_) {
+    statusLine_.showMessage(kEndsAfterCheck);
+  } else {
+    statusLine_.showMessage(nothingChanged
+                                ? kNothingChanged
+                                : CycleMessage(UnsentMessage(UnsentControls(before, sent, LastCommandWasSetting()))));
+  }
   record_.cycle(CycleEntryOf(added.log, added.status));
   return true;
+}
+
+void ConsoleSession::requestExit() {
+  CheckDialog* check = checkDialog();
+  // Ending in the middle of the check would leave the controller as the
+  // check set it: the check ends first, its restore included.
+  if (check != nullptr && check->running() && !gate_.exited()) {
+    exitAfterCheck_ = true;
+    check->stopForExit();
+    statusLine_.showMessage(kEndsAfterCheck);
+    return;
+  }
+  gate_.requestExit();
+}
+
+void ConsoleSession::checkEnded() {
+  if (exitAfterCheck_) gate_.requestExit();
 }
 
 void ConsoleSession::openCheck() {
@@ -288,11 +314,12 @@ bool ConsoleSession::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool ConsoleSession::closeEvent(QEvent* event) {
-  // A close in the middle of an action waits for its end, and exit: then
-  // closes the window.
-  if (gate_.busy()) {
+  // A close in the middle of an action or of the check waits for its end,
+  // and exit: then closes the window.
+  const CheckDialog* check = checkDialog();
+  if (gate_.busy() || (check != nullptr && check->running())) {
     event->ignore();
-    gate_.requestExit();
+    requestExit();
     return true;
   }
   // exit: closes the window again from inside this close, which Qt lets pass;

@@ -34,8 +34,14 @@ class ConsoleSession : public QObject {
   ConsoleSession(const ConsoleSession&) = delete;
   ConsoleSession& operator=(const ConsoleSession&) = delete;
 
-  // exit:, at once or when the running action has ended; once.
-  void requestExit() { gate_.requestExit(); }
+  // exit:, at once or when the running action has ended; once. While the
+  // check runs it stops after the cycle under way, sets the settings found
+  // again and verifies them, and exit: follows.
+  void requestExit();
+  // The check's dialog tells that its check has ended (restore included).
+  void checkEnded();
+  // An exit waits for the check's end.
+  bool exitAfterCheck() const { return exitAfterCheck_; }
   const ActionGate& gate() const { return gate_; }
 
   // Starts the session record in path (--log); the status line says where,
@@ -88,5 +94,6 @@ class ConsoleSession : public QObject {
   std::string portPath_;
   bool closedByOperator_ = false;
   bool goneRecorded_ = false;  // the record holds the port's going away
+  bool exitAfterCheck_ = false;
   QPointer<CheckDialog> checkDialog_;
 };

@@ -17,8 +17,6 @@ void HangUpWatch::follow(int fd) {
 
 void HangUpWatch::stop() { notifier_.reset(); }
 
-bool HangUpWatch::following() const { return notifier_ && notifier_->isEnabled(); }
-
 void HangUpWatch::check() {
   if (!notifier_ || !LineGoneNow(static_cast<int>(notifier_->socket()))) return;
   // The hang-up stays reported until the descriptor is closed: the notifier

@@ -29,7 +29,6 @@ class HangUpWatch : public QObject {
   void follow(int fd);
   // Follows nothing (an action is about to use the port, or close it).
   void stop();
-  bool following() const;
 
  private:
   void check();

@@ -80,8 +80,7 @@ CycleResult WindowCheckLine::send() {
   }
   const auto wall = std::chrono::steady_clock::now() - start;
   fromWindow();
-  const CycleTexts& added = LastCycleTexts();
-  CycleResult result = LastCycleResult(added.log, added.status);
+  CycleResult result = LastCycleResult(LastCycle());
   result.wall = wall;
   return result;
 }

@@ -4,7 +4,7 @@
 // views, record and input in step with each cycle.
 #pragma once
 
-#include "ctl_session.h"
+#include "line_session.h"
 #include "headless_window.h"
 
 class CheckLine {
@@ -22,11 +22,11 @@ class CheckLine {
 // The check on korvel-ctl's session.
 class SessionCheckLine : public CheckLine {
  public:
-  explicit SessionCheckLine(CtlSession& session) : session_(session) {}
+  explicit SessionCheckLine(LineSession& session) : session_(session) {}
   HeadlessWindow& window() override { return session_.window(); }
   CycleResult send() override { return session_.send(); }
   bool pickGeneralCommand(int layoutIndex) override { return session_.pickGeneralCommand(layoutIndex); }
 
  private:
-  CtlSession& session_;
+  LineSession& session_;
 };

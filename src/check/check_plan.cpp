@@ -126,7 +126,6 @@ constexpr unsigned char kFreeRunByTrigger = 0xF2;
 constexpr unsigned char kFreeRunGo = 0xF3;
 // 10 goes out as a byte equal to the line end, continuous as FF FF.
 constexpr const char* kRepeats[] = {"10", "300", "continuous"};
-constexpr int kMaxRepeatCount = 65000;
 // Every digit of the time block differs, and 10 minutes is a byte equal to
 // the line end.
 constexpr const char* kTimes[] = {"1:02:03.4567", "0:10:00.0000"};
@@ -156,8 +155,6 @@ void AddCodes(CheckPlan& plan, const char* key, int found, const char* const (&v
   }
   plan.restore.push_back(CycleOf({std::string(key) + "=" + values[found]}));
 }
-
-std::string RepeatText(int repeat) { return repeat > kMaxRepeatCount ? "continuous" : std::to_string(repeat); }
 
 void AddRepeat(CheckPlan& plan, int found) {
   if (found == 0) return Skip(plan, kMonoDevice, "a repeat number of 0 cannot be set again", "repeat");

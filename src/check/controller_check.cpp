@@ -8,9 +8,6 @@
 
 namespace {
 
-constexpr int kStatusEntry = 1;
-constexpr int kConfigEntry = 2;
-
 constexpr char kSilent[] = "the controller did not answer; the settings found could not be set again and verified";
 
 bool Answered(const CycleResult& r) { return r.outcome != CycleOutcome::kNoReply && r.outcome != CycleOutcome::kPortGone; }
@@ -72,15 +69,6 @@ std::string StatusFault(const CycleResult& status) {
   return fault.empty() ? fault : "bad reply: " + fault;
 }
 
-// The configuration reply's characters, without its echo and closing byte.
-std::string ConfigurationText() {
-  const int length = std::clamp(lineExchange.replyLength, 0, static_cast<int32_t>(kBufferSize));
-  std::string text(reinterpret_cast<const char*>(Buffer), static_cast<std::size_t>(length));
-  if (!text.empty()) text.erase(0, 1);
-  if (!text.empty() && text.back() == '\r') text.pop_back();
-  return text;
-}
-
 class Checker {
  public:
   Checker(CheckLine& session, const CheckOptions& options, CheckResult& result)
@@ -92,7 +80,7 @@ class Checker {
   bool identify() {
     const CycleResult config = Query(session_, kConfigEntry);
     if (config.outcome != CycleOutcome::kDone) return notIdentified(config, "configuration query: " + FailureNote(config));
-    result_.configuration = ConfigurationText();
+    result_.configuration = ConfigurationText(config.reply);
     const CycleResult status = Query(session_, kStatusEntry);
     if (const std::string fault = StatusFault(status); !fault.empty()) {
       return notIdentified(status, "status query: " + fault);
@@ -202,7 +190,7 @@ class Checker {
 
 }  // namespace
 
-CheckResult RunCheck(CtlSession& session, const CheckOptions& options) {
+CheckResult RunCheck(LineSession& session, const CheckOptions& options) {
   SessionCheckLine line(session);
   return RunCheck(line, options);
 }

@@ -16,7 +16,7 @@
 
 #include "check_line.h"
 #include "check_plan.h"
-#include "ctl_session.h"
+#include "line_session.h"
 
 enum class StepResult { kPass, kFail, kSkipped };
 enum class CheckVerdict { kPassed, kFailed, kStopped, kNoReply, kBadReply };
@@ -67,7 +67,7 @@ struct CheckOptions {
 inline constexpr char kCheckChangedNothing[] = "nothing was changed";
 
 CheckResult RunCheck(CheckLine& line, const CheckOptions& options);
-CheckResult RunCheck(CtlSession& session, const CheckOptions& options);
+CheckResult RunCheck(LineSession& session, const CheckOptions& options);
 
 const char* VerdictName(CheckVerdict verdict);  // "passed", "failed", "stopped", "no reply", "bad reply"
 const char* StepResultName(StepResult result);  // "pass", "fail", "skipped"

@@ -8,8 +8,9 @@
 #include <cstring>
 
 #include "ctl_messages.h"
-#include "ctl_tables.h"
+#include "setting_tables.h"
 #include "line_timing.h"
+#include "progress_line.h"
 #include "stop_request.h"
 #include "summary_output.h"
 #include "time_figures.h"
@@ -90,13 +91,9 @@ CycleRow RowOfCycle(int round, const std::string& name, const CycleResult& resul
   return row;
 }
 
-void ShowProgress(FILE* out, const BurnInSummary& s, Seconds elapsed, bool last) {
+void ShowRunProgress(FILE* out, const BurnInSummary& s, Seconds elapsed, bool last) {
   const double perRun = s.runs > 0 ? elapsed.count() / static_cast<double>(s.runs) : 0;
-  const double left = perRun * static_cast<double>(s.planned - s.runs);
-  std::fprintf(out, "\r%lld/%lld  failures %lld  %.0f s left   ", static_cast<long long>(s.runs),
-               static_cast<long long>(s.planned), static_cast<long long>(s.statistics.failures()), left);
-  if (last) std::fputs("\r\033[K", out);
-  std::fflush(out);
+  ShowProgress(out, {s.runs, s.planned, s.statistics.failures(), "", perRun * static_cast<double>(s.planned - s.runs)}, last);
 }
 
 class Runner {
@@ -122,7 +119,7 @@ class Runner {
     if (o_.progress == nullptr) return;
     const auto now = std::chrono::steady_clock::now();
     if (!last && now - shown_ < kProgressInterval) return;
-    ShowProgress(o_.progress, s_, now - start_, last);
+    ShowRunProgress(o_.progress, s_, now - start_, last);
     shown_ = now;
   }
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "csv_rows.h"
-#include "ctl_session.h"
+#include "line_session.h"
 #include "run_statistics.h"
 
 // A burn-in of a status query every half second runs for almost six days;

@@ -9,9 +9,10 @@
 #include "check_output.h"
 #include "check_report.h"
 #include "ctl_messages.h"
-#include "ctl_tables.h"
+#include "setting_tables.h"
 #include "html_report.h"
 #include "korvel_version.h"
+#include "progress_line.h"
 #include "status_json.h"
 #include "cycle_state.h"
 #include "stop_request.h"
@@ -35,11 +36,6 @@ std::string WhatMoves(const CtlRequest& r) {
                      (shutters.empty() ? std::string("no shutter") : shutters) +
                      " open, closed and through every mode, those the controller reports connected; light may "
                      "reach a sample. It takes about a minute a wheel at fast speeds, more at slow ones.";
-}
-
-void ShowProgress(int done, int planned, int failures) {
-  std::fprintf(stderr, "\r%d/%d steps  failures %d   ", done, planned, failures);
-  std::fflush(stderr);
 }
 
 int ExitStatusOf(const CheckResult& result) {
@@ -111,7 +107,7 @@ int CheckConsent(const CtlRequest& r) {
   return StopRequested() ? StoppedStatus() : kExitUsage;
 }
 
-int RunCheckCommand(CtlSession& session, const CtlRequest& r, BurnInFiles& files, FILE* results) {
+int RunCheckCommand(LineSession& session, const CtlRequest& r, BurnInFiles& files, FILE* results) {
   CheckOptions options;
   for (int i = 0; i < 3; ++i) options.choice.wheel[i] = r.wheels[i];
   for (int i = 0; i < 2; ++i) options.choice.shutter[i] = r.shutters[i];
@@ -127,7 +123,7 @@ int RunCheckCommand(CtlSession& session, const CtlRequest& r, BurnInFiles& files
       std::fputs(StepLine(step).c_str(), results);
       std::fflush(results);
     }
-    if (progress) ShowProgress(done, planned, failures);
+    if (progress) ShowProgress(stderr, {done, planned, failures, " steps"}, false);
   };
   options.holding = [progress](CheckOptions::Holding holding, const std::string& found) {
     const std::string line = CutShortLine(holding, found);

@@ -7,10 +7,10 @@
 
 #include "burn_in_files.h"
 #include "ctl_request.h"
-#include "ctl_session.h"
+#include "line_session.h"
 
 // Before the port is opened: -1 to go on (--yes, or yes answered on a
 // terminal), else the exit status of a check not started.
 int CheckConsent(const CtlRequest& request);
 
-int RunCheckCommand(CtlSession& session, const CtlRequest& request, BurnInFiles& files, FILE* results);
+int RunCheckCommand(LineSession& session, const CtlRequest& request, BurnInFiles& files, FILE* results);

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-#include "ctl_session.h"
+#include "line_session.h"
 #include "port_discovery.h"
 
 // {"path": "/dev/ttyUSB0", "kind": "USB serial adapter: …", "group":

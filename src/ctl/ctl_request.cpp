@@ -7,7 +7,7 @@
 
 #include "burn_in.h"
 #include "korvel_version.h"
-#include "ctl_tables.h"
+#include "setting_tables.h"
 #include "usage_text.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "ctl_check.h"
 #include "ctl_json.h"
 #include "ctl_messages.h"
-#include "ctl_session.h"
+#include "line_session.h"
 #include "cycle_state.h"
 #include "diagnostics.h"
 #include "exchange_notes.h"
@@ -26,9 +26,6 @@
 #include "usage_text.h"
 
 namespace {
-
-constexpr int kStatusEntry = 1;
-constexpr int kConfigEntry = 2;
 
 const char* GeneralNameOf(int layoutIndex) {
   for (const GeneralCommandName& g : GeneralCommandNames()) {
@@ -75,7 +72,7 @@ bool IsControllersKind(const std::string& path) {
   return false;
 }
 
-int OpenFailure(OpenOutcome outcome, const CtlSession& session) {
+int OpenFailure(OpenOutcome outcome, const LineSession& session) {
   if (outcome == OpenOutcome::kNotOpened) {
     Tell("korvel-ctl: " + session.path() + ": " + OpenFailureReason(session.path(), portHealth) + "\n");
     return kExitPort;
@@ -118,7 +115,7 @@ void TellCycle(const CycleResult& result, bool verbose) {
   }
 }
 
-CycleResult Send(CtlSession& session, bool verbose) {
+CycleResult Send(LineSession& session, bool verbose) {
   CycleResult result = session.send();
   TellCycle(result, verbose);
   return result;
@@ -140,27 +137,17 @@ int StatusOf(const CycleResult& result) {
   return kExitDone;
 }
 
-// The configuration reply's text: its bytes after the echoed 0xFD, without
-// the closing 0x0D.
-std::string ConfigurationText() {
-  const int length = std::clamp(lineExchange.replyLength, 0, static_cast<int32_t>(kBufferSize));
-  std::string text(reinterpret_cast<const char*>(Buffer), static_cast<std::size_t>(length));
-  if (!text.empty()) text.erase(0, 1);
-  if (!text.empty() && text.back() == '\r') text.pop_back();
-  return text;
-}
-
 // The result of one run of the general command list's entry, on standard output.
 // A reply that began with its echo but was not whole is still shown for what
 // it holds (a status report says it ended early); the exit status tells.
 void PrintResult(const CycleResult& result, int layoutIndex, bool json, FILE* results) {
-  const bool ownButCut = result.outcome == CycleOutcome::kBadReply && lineExchange.echoed;
+  const bool ownButCut = result.outcome == CycleOutcome::kBadReply && result.echoed;
   if (result.outcome != CycleOutcome::kDone && !ownButCut) return;
   if (layoutIndex == kStatusEntry) {
     const std::string text = json ? WithTimes(StatusJson(result.reply, itype), result) : result.status;
     std::fputs(text.c_str(), results);
   } else if (layoutIndex == kConfigEntry) {
-    const std::string text = json ? ConfigJson(itype, ConfigurationText(), result)
+    const std::string text = json ? ConfigJson(itype, ConfigurationText(result.reply), result)
                                   : "variant: " + std::string(VariantName(itype)) + "\n" + WithoutSeparator(result.log);
     std::fputs(text.c_str(), results);
   } else {
@@ -181,7 +168,7 @@ BurnInOptions BurnInOf(const CtlRequest& r, BurnInFiles& files) {
 }
 
 // Runs the burn-in, prints its summary and writes its report.
-int BurnIn(const BurnInOptions& options, const CtlRequest& r, BurnInFiles& files, const CtlSession& session,
+int BurnIn(const BurnInOptions& options, const CtlRequest& r, BurnInFiles& files, const LineSession& session,
            FILE* results) {
   const BurnInSummary summary = RunBurnIn(options);
   std::fputs((r.json ? SummaryJson(summary) : SummaryText(summary)).c_str(), results);
@@ -194,7 +181,7 @@ int BurnIn(const BurnInOptions& options, const CtlRequest& r, BurnInFiles& files
   return status;
 }
 
-CycleResult SendEntry(CtlSession& session, int layoutIndex, bool verbose) {
+CycleResult SendEntry(LineSession& session, int layoutIndex, bool verbose) {
   if (!session.pickGeneralCommand(layoutIndex)) {
     CycleResult refused;
     refused.outcome = CycleOutcome::kRefused;
@@ -206,7 +193,7 @@ CycleResult SendEntry(CtlSession& session, int layoutIndex, bool verbose) {
   return Send(session, verbose);
 }
 
-int RunEntry(CtlSession& session, const CtlRequest& r, int layoutIndex, BurnInFiles& files, FILE* results) {
+int RunEntry(LineSession& session, const CtlRequest& r, int layoutIndex, BurnInFiles& files, FILE* results) {
   const auto once = [&session, &r, layoutIndex]() { return SendEntry(session, layoutIndex, r.verbose); };
   if (r.repeat == 0) {
     if (StopRequested()) return StoppedStatus();
@@ -220,7 +207,7 @@ int RunEntry(CtlSession& session, const CtlRequest& r, int layoutIndex, BurnInFi
 }
 
 // One cycle of set: the settings put into the window, then Send.
-CycleResult SetOnce(CtlSession& session, const SettingCycle& cycle, bool verbose) {
+CycleResult SetOnce(LineSession& session, const SettingCycle& cycle, bool verbose) {
   if (const std::string problem = ApplySettings(cycle, session.window()); !problem.empty()) {
     CycleResult refused;
     refused.outcome = CycleOutcome::kRefused;
@@ -233,7 +220,7 @@ CycleResult SetOnce(CtlSession& session, const SettingCycle& cycle, bool verbose
 
 // Rounds of the settings in order; every verifyEvery rounds a status query
 // whose report must show the last value each setting was given.
-int RunSettingsBurnIn(CtlSession& session, const CtlRequest& r, BurnInFiles& files, FILE* results) {
+int RunSettingsBurnIn(LineSession& session, const CtlRequest& r, BurnInFiles& files, FILE* results) {
   BurnInOptions options = BurnInOf(r, files);
   for (const SettingCycle& cycle : r.settings) {
     options.round.push_back({cycle.words(), [&session, &cycle, &r]() { return SetOnce(session, cycle, r.verbose); }});
@@ -261,12 +248,12 @@ int RunSettingsBurnIn(CtlSession& session, const CtlRequest& r, BurnInFiles& fil
 
 // set and command start as an operator does: Status, so that the window
 // knows the controller and its missing devices.
-int StatusFirst(CtlSession& session, bool verbose) {
+int StatusFirst(LineSession& session, bool verbose) {
   session.pickGeneralCommand(kStatusEntry);
   return StatusOf(Send(session, verbose));
 }
 
-int RunSettings(CtlSession& session, const CtlRequest& r, FILE* results) {
+int RunSettings(LineSession& session, const CtlRequest& r, FILE* results) {
   for (const SettingCycle& cycle : r.settings) {
     if (StopRequested()) {
       Tell("korvel-ctl: stopped before " + cycle.words() + "\n");
@@ -281,13 +268,13 @@ int RunSettings(CtlSession& session, const CtlRequest& r, FILE* results) {
 }
 
 // The configuration text for a report, from one query before the run.
-int ConfigurationFirst(CtlSession& session, BurnInFiles& files, bool verbose) {
+int ConfigurationFirst(LineSession& session, BurnInFiles& files, bool verbose) {
   const CycleResult result = SendEntry(session, kConfigEntry, verbose);
-  if (result.outcome == CycleOutcome::kDone) files.configuration = ConfigurationText();
+  if (result.outcome == CycleOutcome::kDone) files.configuration = ConfigurationText(result.reply);
   return StatusOf(result);
 }
 
-int RunOnPort(CtlSession& session, const CtlRequest& r, BurnInFiles& files, FILE* results) {
+int RunOnPort(LineSession& session, const CtlRequest& r, BurnInFiles& files, FILE* results) {
   if (r.command == "check") return RunCheckCommand(session, r, files, results);
   if (files.report.opened()) {
     const int status = ConfigurationFirst(session, files, r.verbose);
@@ -311,7 +298,7 @@ int RunOnPort(CtlSession& session, const CtlRequest& r, BurnInFiles& files, FILE
 
 // The port named, or the one a search picks when it is a controller's kind;
 // empty, with the exit status in `status`, when there is none to open.
-std::string PortToOpen(CtlSession& session, const CtlRequest& r, int& status) {
+std::string PortToOpen(LineSession& session, const CtlRequest& r, int& status) {
   if (!r.port.empty()) return r.port;
   const std::string found = session.search();
   if (found.empty()) {
@@ -347,7 +334,7 @@ int RunRequest(const CtlRequest& r, FILE* results) {
   if (r.command == "check") {
     if (const int refused = CheckConsent(r); refused >= 0) return refused;
   }
-  CtlSession session;
+  LineSession session;
   // A record asked for and not kept is no run to start: a script would find
   // out only afterwards.
   if (!r.log.empty()) {

@@ -13,7 +13,7 @@
 
 #include "ctl_request.h"
 #include "ctl_run.h"
-#include "ctl_tables.h"
+#include "setting_tables.h"
 #include "results_output.h"
 #include "stop_request.h"
 

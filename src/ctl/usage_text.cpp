@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "ctl_tables.h"
+#include "setting_tables.h"
 
 namespace {
 

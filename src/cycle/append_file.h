@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "write_all.h"
+
 // A descriptor open for appending at path, created when missing and never
 // truncated; or -1 with the reason in `reason`. `access` is O_WRONLY, or
 // O_RDWR to read what the file already holds. A regular file only: a device,
@@ -13,8 +15,6 @@
 // when its owner is this user or root.
 int OpenForAppending(const std::string& path, std::string& reason, int access = O_WRONLY);
 
-// Writes all of text; 0 or the error number.
-int WriteAll(int fd, const std::string& text);
 
 // strerror's text for an error number.
 std::string ErrnoText(int error);

@@ -33,7 +33,7 @@ enum class SendState { kNothing, kReady, kNoReply };
 // Where the last cycle's command came from, for the window's note on the
 // changes that one command per cycle left unsent.
 bool lastCommandWasSetting = false;
-CycleTexts lastCycleTexts;
+CycleFacts lastCycle;
 
 // ---- Reply interpreters ----------------------------------------------------
 // Their call points in the cycle. A configuration reply tells the variant by
@@ -83,32 +83,70 @@ SendState EncodeChange(Cycle& cycle, const TessaroController& window) {
   return SendState::kReady;
 }
 
-void HandleReply(Cycle& cycle, TessaroController& window, int32_t length) {
+// Where the reply's echo lines stand in the cycle's log, so that the log's
+// own words are known without reading the log back.
+struct EchoPlace {
+  std::size_t begin = 0;
+  std::size_t end = 0;
+};
+
+void HandleReply(Cycle& cycle, TessaroController& window, int32_t length, EchoPlace& echo) {
   if (Buffer[0] == kConfigurationReply) {
     InterpretConfigurationReply(cycle, window, length);
     return;
   }
+  echo.begin = cycle.logText.size();
   AppendReplyEcho(Buffer, length, cycle.logText);
+  echo.end = cycle.logText.size();
   if (Buffer[0] == kStatusReply) InterpretStatusReply(cycle, window, length);
 }
 
-SendState Transact(Cycle& cycle, TessaroController& window) {
+SendState Transact(Cycle& cycle, TessaroController& window, CycleFacts& facts, EchoPlace& echo) {
   // Every front sends through here: the serial layer learns from the replies'
   // own layer when a status reply is whole.
   SetStatusReplyLengthHook(StatusReplyLength);
   const int32_t received = Communicate(cycle.commandLength, cycle.extraLength);
   // A command the port did not take whole is said so; one it took none of
   // has no reply, and the controller had no command to ignore.
-  if (const std::string notSent = NotSentNote(lineExchange, cycle.commandLength); !notSent.empty()) {
-    cycle.logText += notSent + "\n";
+  facts.notSent = NotSentNote(lineExchange, cycle.commandLength);
+  if (!facts.notSent.empty()) {
+    cycle.logText += facts.notSent + "\n";
     if (lineExchange.sent == 0) return SendState::kNoReply;
   }
   if (received <= 0) {
     cycle.logText += kNoReplyMessage;
     return SendState::kNoReply;
   }
-  HandleReply(cycle, window, std::min(received, static_cast<int32_t>(kBufferSize)));
+  const int32_t length = std::min(received, static_cast<int32_t>(kBufferSize));
+  facts.reply.assign(Buffer, Buffer + length);
+  HandleReply(cycle, window, length, echo);
   return SendState::kReady;
+}
+
+// What the line did, taken from its exchange once the cycle has ended.
+void TakeExchange(CycleFacts& facts, SendState state) {
+  const int sent = std::clamp(static_cast<int>(lineExchange.sent), 0, static_cast<int>(kCommandSize));
+  facts.command.assign(mycomm, mycomm + sent);
+  const int dropped = std::clamp(static_cast<int>(lineExchange.droppedCount), 0, static_cast<int>(kBufferSize));
+  facts.droppedCount = lineExchange.droppedCount;
+  facts.dropped.assign(lineExchange.dropped, lineExchange.dropped + dropped);
+  facts.droppedNote = DroppedBytesNote(lineExchange);
+  facts.times = TimesOf(lineExchange);
+  facts.sendFailure = lineExchange.sendFailure;
+  facts.echoed = lineExchange.echoed;
+  facts.cutShort = lineExchange.cutShort;
+  if (state == SendState::kNoReply) {
+    facts.end = lineExchange.sent == 0 ? CycleEnd::kNotSent : CycleEnd::kNoReply;
+  } else if (!facts.reply.empty()) {
+    facts.end = CycleEnd::kReplied;
+  }
+}
+
+// The log without its echo lines and its closing separator.
+std::string OwnWords(const std::string& log, EchoPlace echo) {
+  std::string words = log.substr(0, echo.begin);
+  words += log.substr(echo.end, log.size() - std::string_view(kSeparator).size() - echo.end);
+  return words;
 }
 
 // The views are read-only for the operator and take text only while editable.
@@ -122,15 +160,21 @@ void InsertInto(TextView& view, const std::string& text) {
 
 bool LastCommandWasSetting() { return lastCommandWasSetting; }
 
-const CycleTexts& LastCycleTexts() { return lastCycleTexts; }
+const CycleFacts& LastCycle() { return lastCycle; }
 
 void RunCommandCycle(TessaroController& window) {
   Cycle cycle;
+  CycleFacts facts;
+  EchoPlace echo;
   // A cycle that sends nothing leaves no trace of an earlier one's exchange.
   lineExchange = LineExchange{};
   cycle.capture = CaptureControls(window);
   SendState state = EncodeChange(cycle, window);
-  if (state == SendState::kReady) state = Transact(cycle, window);
+  // Until the command goes out the log holds only the encoders' refusals.
+  facts.refusal = cycle.logText;
+  echo.begin = echo.end = cycle.logText.size();
+  if (state == SendState::kReady) state = Transact(cycle, window, facts, echo);
+  TakeExchange(facts, state);
   cycle.logText += kSeparator;
 
   // After no reply the controller kept its settings: the window returns to
@@ -142,7 +186,10 @@ void RunCommandCycle(TessaroController& window) {
   InsertInto(*window.receivedView, cycle.logText);
   const bool statusShown = Buffer[0] == kStatusReply;
   if (statusShown) InsertInto(*window.statusView, cycle.statusText);
-  lastCycleTexts = {std::move(cycle.logText), statusShown ? std::move(cycle.statusText) : std::string()};
+  facts.message = OwnWords(cycle.logText, echo);
+  facts.log = std::move(cycle.logText);
+  if (statusShown) facts.status = std::move(cycle.statusText);
+  lastCycle = std::move(facts);
   window.otherCommand->selectText();
 }
 

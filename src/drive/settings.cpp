@@ -258,7 +258,6 @@ int EntryOfCode(unsigned char code, std::span<const unsigned char> codes, int fi
   return firstEntry;
 }
 
-std::string RepeatText(int repeat) { return repeat > kMaxRepeatCount ? kContinuous : std::to_string(repeat); }
 
 // A reported time is written as it came: a digit above 9 shows.
 std::string TimeText(const int (&t)[5]) {
@@ -394,3 +393,5 @@ std::string ValueText(const SetKey& key, int value) {
   }
   return std::to_string(value);
 }
+
+std::string RepeatText(int repeat) { return repeat > kMaxRepeatCount ? kContinuous : std::to_string(repeat); }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "ctl_tables.h"
+#include "setting_tables.h"
 #include "headless_window.h"
 
 struct Setting {
@@ -70,3 +70,7 @@ std::string UnverifiableKeys(const std::vector<SettingCycle>& cycles);
 
 // A value of key as set's words give it: "9", "open", "nd".
 std::string ValueText(const SetKey& key, int value);
+
+// A repeat number as the key repeat takes it: "continuous" above the
+// largest count, else the number.
+std::string RepeatText(int repeat);

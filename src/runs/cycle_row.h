@@ -5,8 +5,6 @@
 #include <cstdint>
 #include <string>
 
-#include "serial_state.h"
-
 struct CycleRow {
   int64_t round = 0;     // 1 for the first round of the run
   std::string setting;   // "wheelA.filter=9", "status"
@@ -17,6 +15,3 @@ struct CycleRow {
   bool passed = false;
   std::string message;  // why it failed, or anything else worth a line; may be empty
 };
-
-// The row of the exchange the line just had (lineExchange), in milliseconds.
-CycleRow RowOf(int64_t round, std::string setting, const LineExchange& exchange, bool passed, std::string message);

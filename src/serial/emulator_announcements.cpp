@@ -18,6 +18,7 @@
 #include "announcement_dir.h"
 #include "diagnostics.h"
 #include "serial_state.h"
+#include "write_all.h"
 
 namespace {
 
@@ -61,17 +62,6 @@ bool HeldByARunningEmulator(int fd) {
   lock.l_type = F_RDLCK;
   lock.l_whence = SEEK_SET;
   return fcntl(fd, F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
-}
-
-bool WriteAll(int fd, const std::string& text) {
-  std::size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t written = write(fd, text.data() + done, text.size() - done);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    done += static_cast<std::size_t>(written);
-  }
-  return true;
 }
 
 // Creates a new announcement file in dir; never opens one that exists or a link.
@@ -202,8 +192,8 @@ std::string AnnounceEmulator(const std::string& devicePath, std::string* whyNot)
   int error = errno;
   const std::string file = dirPath + "/" + announcement.name;
   if (!announcement.file.valid()) return Refuse(whyNot, SystemError("cannot create " + file, error));
-  if (!LockForLife(announcement.file.get()) || !WriteAll(announcement.file.get(), line)) {
-    error = errno;
+  error = LockForLife(announcement.file.get()) ? WriteAll(announcement.file.get(), line) : errno;
+  if (error != 0) {
     static_cast<void>(unlinkat(announcement.dir.get(), announcement.name.c_str(), 0));
     return Refuse(whyNot, SystemError("cannot write " + file, error));
   }

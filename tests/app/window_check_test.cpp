@@ -5,6 +5,7 @@
 #include <QAbstractItemModel>
 #include <QMouseEvent>
 #include <QApplication>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -14,7 +15,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstring>
+#include <functional>
 #include <chrono>
 #include <memory>
 #include <stdexcept>
@@ -31,6 +34,8 @@
 #include "port_setup.h"
 #include "serial_state.h"
 #include "settings.h"
+#include "status_line.h"
+#include "stop_signals.h"
 #include "tessaro_controller.h"
 #include "window_check_line.h"
 
@@ -172,5 +177,56 @@ TEST_F(CheckDialogStop, StopEndsAfterTheCurrentCycleAndRestores) {
   EXPECT_TRUE(dialog.result().restored) << dialog.result().restoreNote;
   EXPECT_EQ(emulated().server().state(), before);
 }
+
+// The console asked to end while the check's sixth step waits on the line,
+// as the operator or a script asks: the check ends that step, sets the
+// settings found again and verifies them, and only then does the console end.
+struct EndingWay {
+  const char* name;
+  std::function<void(ConsoleWindow&)> ask;
+};
+
+class CheckDialogExit : public CheckDialogStop, public ::testing::WithParamInterface<EndingWay> {};
+
+TEST_P(CheckDialogExit, TheConsoleEndsAfterTheRestore) {
+  StopSignals stopSignals([this] { session->requestExit(); });
+  ASSERT_TRUE(stopSignals.installed());
+  bool ended = false;
+  controller.endProgram = [&] { ended = true; };
+  CheckDialog& dialog = open();
+  QTableWidget& steps = table(dialog);
+  bool asked = false;
+  std::string dialogSaid;
+  std::string statusSaid;
+  QObject::connect(steps.model(), &QAbstractItemModel::rowsInserted, &steps, [&] {
+    if (steps.rowCount() == 5 && !asked) {
+      asked = true;
+      QTimer::singleShot(0, &steps, [this] { GetParam().ask(window); });
+    } else if (steps.rowCount() == 6) {
+      // Meanwhile both say that the console ends after the check's restore.
+      for (QLabel* label : dialog.findChildren<QLabel*>()) dialogSaid += label->text().toStdString() + "\n";
+      statusSaid = window.statusLine().message();
+      EXPECT_FALSE(ended);
+    }
+  });
+  Button(dialog, "Start").click();
+  ASSERT_TRUE(asked);
+  EXPECT_EQ(VerdictName(dialog.result().verdict), std::string("stopped"));
+  EXPECT_EQ(steps.rowCount(), 6);
+  EXPECT_TRUE(dialog.result().restored) << dialog.result().restoreNote;
+  EXPECT_NE(dialogSaid.find("console is ending"), std::string::npos) << dialogSaid;
+  EXPECT_NE(statusSaid.find("then the console ends"), std::string::npos) << statusSaid;
+  EXPECT_TRUE(ended);
+  EXPECT_TRUE(session->gate().exited());
+  EXPECT_LT(fileDescriptor, 0);
+  EXPECT_EQ(emulated().server().state(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ways, CheckDialogExit,
+    ::testing::Values(EndingWay{"ExitPressed", [](ConsoleWindow& w) { Press(*w.buttons().exit); }},
+                      EndingWay{"WindowClosed", [](ConsoleWindow& w) { w.widget().close(); }},
+                      EndingWay{"Sigterm", [](ConsoleWindow&) { std::raise(SIGTERM); }}),
+    [](const ::testing::TestParamInfo<EndingWay>& info) { return std::string(info.param.name); });
 
 }  // namespace

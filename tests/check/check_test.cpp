@@ -37,7 +37,7 @@ std::string PlanOf(const std::vector<CheckStep>& steps) {
 
 // A status query, so that the window knows the controller, then the words'
 // cycles: the settings the check finds.
-void SetFound(CtlSession& session, const std::vector<std::string>& words) {
+void SetFound(LineSession& session, const std::vector<std::string>& words) {
   ASSERT_TRUE(session.pickGeneralCommand(1));
   ASSERT_EQ(session.send().outcome, CycleOutcome::kDone);
   std::string error;
@@ -73,7 +73,7 @@ TEST_P(CheckOfVariant, EveryStepPassesAndTheControllerIsLeftAsFound) {
   const VariantCase& c = GetParam();
   EmulatedController controller(c.variant, c.notConnected);
   ASSERT_TRUE(controller.ready());
-  CtlSession session;
+  LineSession session;
   ASSERT_EQ(session.open(controller.path()), OpenOutcome::kReady);
   SetFound(session, c.found);
   const emulator::ControllerState before = controller.server().state();
@@ -138,7 +138,7 @@ TEST_P(CheckOfMono, SetsAndReadsBackEachSettingAndRestoresIt) {
   const MonoCase& c = GetParam();
   EmulatedController controller(Variant::kMono);
   ASSERT_TRUE(controller.ready());
-  CtlSession session;
+  LineSession session;
   ASSERT_EQ(session.open(controller.path()), OpenOutcome::kReady);
   SetFound(session, c.found);
   const emulator::ControllerState before = controller.server().state();
@@ -200,7 +200,7 @@ INSTANTIATE_TEST_SUITE_P(Mono, CheckOfMono, testing::ValuesIn(kMonoCases), CaseN
 TEST(CheckPlan, WheelMovesCoverEveryDistanceAndSpeed) {
   EmulatedController controller(Variant::kDuoWheelShutter);
   ASSERT_TRUE(controller.ready());
-  CtlSession session;
+  LineSession session;
   ASSERT_EQ(session.open(controller.path()), OpenOutcome::kReady);
   SetFound(session, {"wheelA.speed=3"});
   CheckOptions options;
@@ -248,7 +248,7 @@ TEST_P(CheckOfFault, FailsExactlyTheAffectedStepsAndRestores) {
   options.ignoredMode = c.ignored;
   EmulatedController controller(options);
   ASSERT_TRUE(controller.ready());
-  CtlSession session;
+  LineSession session;
   ASSERT_EQ(session.open(controller.path()), OpenOutcome::kReady);
   const emulator::ControllerState before = controller.server().state();
 
@@ -306,7 +306,7 @@ TEST(CheckOfSilence, EndsWithWhatItHasAndNoVerifiedRestore) {
   options.silentAfter = 3 + 3 * 2 + 1;
   EmulatedController controller(options);
   ASSERT_TRUE(controller.ready());
-  CtlSession session;
+  LineSession session;
   ASSERT_EQ(session.open(controller.path()), OpenOutcome::kReady);
 
   const CheckResult result = RunCheck(session, {});

@@ -1,8 +1,9 @@
-// korvel-ctl's window: the headless window with the controller object, one
-// port opened as Open does, and command cycles run through the send action
-// exactly as a person at the desktop window runs them. Each cycle's texts are
-// taken out of the views, so that a long burn-in keeps no history; with a
-// session record each search, open and cycle is appended to it.
+// A session on one line without a desktop (korvel-ctl's, and the check's
+// when korvel-ctl runs it): the headless window with the controller object,
+// one port opened as Open does, and command cycles run through the send
+// action exactly as a person at the desktop window runs them. The views keep
+// no history, so that a long burn-in does not grow them; with a session
+// record each search, open and cycle is appended to it.
 #pragma once
 
 #include <chrono>
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "command_cycle.h"
 #include "exchange_notes.h"
 #include "headless_window.h"
 #include "session_record.h"
@@ -41,12 +43,12 @@ struct CycleResult {
 
 enum class OpenOutcome { kReady, kNotOpened, kNotOnLine };
 
-class CtlSession {
+class LineSession {
  public:
-  CtlSession();
-  ~CtlSession();  // puts the port's settings back
-  CtlSession(const CtlSession&) = delete;
-  CtlSession& operator=(const CtlSession&) = delete;
+  LineSession();
+  ~LineSession();  // puts the port's settings back
+  LineSession(const LineSession&) = delete;
+  LineSession& operator=(const LineSession&) = delete;
 
   // Starts the session record (--log) before open; empty when recording,
   // else why not.
@@ -73,9 +75,9 @@ class CtlSession {
   SessionRecord record_;
 };
 
-// The cycle that just ended, read from the texts it added to the log and
-// the status view and from the line's notes.
-CycleResult LastCycleResult(std::string log, std::string status);
+// The outcome of the cycle that just ended, from what the cycle handed back.
+CycleResult LastCycleResult(const CycleFacts& cycle);
 
-// The log's echo line "204       0xCC" read back; false for any other line.
-bool ReadEchoLine(const std::string& line, unsigned char& byte);
+// The configuration reply's text: its bytes after the echoed 0xFD, without
+// the closing 0x0D.
+std::string ConfigurationText(const std::vector<unsigned char>& reply);

@@ -1,6 +1,7 @@
-// The words of korvel-ctl: its commands, the general command list by stable
-// name, the keys of set and the exit statuses. Parsing and --help are both
-// made from these tables, so that they cannot disagree.
+// The words korvel-ctl and the check share: korvel-ctl's commands, the
+// general command list by stable name, the keys of settings and the exit
+// statuses. Parsing and --help are both made from these tables, so that they
+// cannot disagree.
 #pragma once
 
 #include <span>
@@ -19,6 +20,11 @@ struct GeneralCommandName {
   int layoutIndex;  // index in the list as the window opens
   const char* sends;
 };
+
+// The status query's and the configuration query's places in the general
+// command list as the window opens.
+inline constexpr int kStatusEntry = 1;
+inline constexpr int kConfigEntry = 2;
 
 enum class KeyKind {
   kFilter,

@@ -1,4 +1,4 @@
-#include "ctl_tables.h"
+#include "setting_tables.h"
 
 #include <cstring>
 

@@ -1,0 +1,17 @@
+// The progress line of a long run on a terminal's standard error, written
+// over itself: "12/40 steps  failures 1  30 s left". Burn-ins and checks
+// show it alike.
+#pragma once
+
+#include <cstdio>
+
+struct Progress {
+  long long done = 0;
+  long long planned = 0;
+  long long failures = 0;
+  const char* unit = "";    // " steps" after the counts; empty for none
+  double secondsLeft = -1;  // negative: the time left is not shown
+};
+
+// Writes the line over the one before; last clears it instead.
+void ShowProgress(FILE* out, const Progress& progress, bool last);
