@@ -1,5 +1,7 @@
 #include "check_output.h"
 
+#include <cmath>
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -13,7 +15,10 @@ namespace {
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
-QJsonValue Ms(double ms) { return ms >= 0 ? QJsonValue(ms) : QJsonValue(); }
+// To the microsecond: the clock's float figures carry digits no line time has.
+double Microseconds(double ms) { return std::round(ms * 1000) / 1000; }
+
+QJsonValue Ms(double ms) { return ms >= 0 ? QJsonValue(Microseconds(ms)) : QJsonValue(); }
 
 int Count(const CheckResult& r, StepResult result) {
   int count = 0;
@@ -78,9 +83,9 @@ std::string CheckJson(const CheckResult& r) {
     moveTimes.append(QJsonObject{{"device", Q(t.device)},
                                  {"speed", t.speed},
                                  {"moves", t.ms.count},
-                                 {"min", t.ms.min},
-                                 {"median", t.ms.median},
-                                 {"max", t.ms.max}});
+                                 {"min", Microseconds(t.ms.min)},
+                                 {"median", Microseconds(t.ms.median)},
+                                 {"max", Microseconds(t.ms.max)}});
   }
   const QJsonObject result{{"verdict", VerdictName(r.verdict)},
                            {"restored", r.restored},

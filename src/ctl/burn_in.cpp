@@ -5,6 +5,7 @@
 #include <QJsonValue>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "ctl_messages.h"
@@ -51,6 +52,9 @@ void Count(const CycleResult& result, BurnInSummary& s) {
       return;
   }
 }
+
+// Milliseconds to the microsecond: float figures carry digits no clock gave.
+double Microseconds(double ms) { return std::round(ms * 1000) / 1000; }
 
 // A message on one line, for a row.
 std::string OneLine(std::string text) {
@@ -104,16 +108,22 @@ class Runner {
 
   // Runs one step; false when the run ends after it.
   bool step(int round, const BurnInStep& step) {
+    ran_ = false;
     if (StopRequested()) return false;
     const CycleResult result = step.run();
+    ran_ = true;
     Count(result, s_);
     const CycleRow row = RowOfCycle(round, step.name, result);
     s_.statistics.add(row);
     writeRow(row);
     showProgress(false);
     if (s_.portGone) return false;
-    return !(o_.stopOnError && Failed(result));
+    s_.stoppedAtFailure = o_.stopOnError && Failed(result);
+    return !s_.stoppedAtFailure;
   }
+
+  // The last step asked for ran, whatever its result.
+  bool ran() const { return ran_; }
 
   void showProgress(bool last) {
     if (o_.progress == nullptr) return;
@@ -134,6 +144,7 @@ class Runner {
   BurnInSummary& s_;
   const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
   std::chrono::steady_clock::time_point shown_ = start_;
+  bool ran_ = false;
 };
 
 // Each step's row of reply times together: the totals' figures.
@@ -152,17 +163,25 @@ BurnInSummary RunBurnIn(const BurnInOptions& o) {
   BurnInSummary s;
   const int steps = static_cast<int>(o.round.size());
   s.planned = o.repeat * steps + (o.verifyEvery > 0 ? o.repeat / o.verifyEvery : 0);
+  s.plannedRounds = o.repeat;
   s.verified = o.verifyEvery > 0;
   KeepProgressLine(o.progress != nullptr);
   Runner runner(o, s);
   bool going = true;
   for (int round = 1; going && round <= o.repeat; ++round) {
     if (round > 1) SleepUnlessStopped(o.interval);
-    for (const BurnInStep& step : o.round) {
-      going = runner.step(round, step);
-      if (!going) break;
+    const bool verifyDue = o.verifyEvery > 0 && round % o.verifyEvery == 0;
+    // A round counts when all its cycles ran, the one that ended the run too.
+    bool whole = true;
+    for (int i = 0; going && i < steps; ++i) {
+      going = runner.step(round, o.round[static_cast<std::size_t>(i)]);
+      whole = going || (runner.ran() && i + 1 == steps && !verifyDue);
     }
-    if (going && o.verifyEvery > 0 && round % o.verifyEvery == 0) going = runner.step(round, o.verify);
+    if (going && verifyDue) {
+      going = runner.step(round, o.verify);
+      whole = runner.ran();
+    }
+    if (whole) s.rounds = round;
   }
   runner.showProgress(true);
   KeepProgressLine(false);
@@ -174,7 +193,8 @@ std::string SummaryText(const BurnInSummary& s) {
   char text[768];
   const TimeFigures times = AllTimes(s);
   const int written = std::snprintf(text, sizeof text,
-                                    "runs: %d of %d\n"
+                                    "rounds: %d of %d\n"
+                                    "cycles: %d of %d\n"
                                     "replies: %d\n"
                                     "bad replies: %d\n"
                                     "no replies: %d\n"
@@ -183,20 +203,24 @@ std::string SummaryText(const BurnInSummary& s) {
                                     "dropped bytes: %lld\n"
                                     "reply time: min %.1f ms, median %.1f ms, max %.1f ms\n"
                                     "wall over line time: %.3f\n",
-                                    s.runs, s.planned, s.replies, s.badReplies, s.noReplies, s.refusals,
+                                    s.rounds, s.plannedRounds, s.runs, s.planned, s.replies, s.badReplies, s.noReplies, s.refusals,
                                     s.unsent, s.droppedBytes, times.min, times.median, times.max,
                                     s.line > 0 ? s.wall / s.line : 0.0);
   std::string summary = written < 0 ? std::string() : std::string(text);
   if (s.verified) summary += "mismatches: " + std::to_string(s.mismatches) + "\n";
   if (s.portGone) summary += "ended: the port went away\n";
+  if (s.stoppedAtFailure) summary += "ended: stopped at the first failure\n";
   if (s.stopSignal != 0) summary += std::string("ended: stopped by SIG") + sigabbrev_np(s.stopSignal) + "\n";
   return summary + "\n" + SummaryTable(s.statistics.summaries());
 }
 
 std::string SummaryJson(const BurnInSummary& s) {
   const TimeFigures times = AllTimes(s);
-  QJsonObject replyTime{{"min", times.min}, {"median", times.median}, {"max", times.max}};
-  QJsonObject summary{{"runs", s.runs},
+  QJsonObject replyTime{
+      {"min", Microseconds(times.min)}, {"median", Microseconds(times.median)}, {"max", Microseconds(times.max)}};
+  QJsonObject summary{{"rounds", s.rounds},
+                      {"planned_rounds", s.plannedRounds},
+                      {"runs", s.runs},
                       {"planned", s.planned},
                       {"replies", s.replies},
                       {"bad_replies", s.badReplies},
@@ -206,8 +230,9 @@ std::string SummaryJson(const BurnInSummary& s) {
                       {"mismatches", s.mismatches},
                       {"dropped_bytes", static_cast<double>(s.droppedBytes)},
                       {"reply_time_ms", replyTime},
-                      {"wall_over_line", s.line > 0 ? s.wall / s.line : 0.0},
+                      {"wall_over_line", s.line > 0 ? Microseconds(s.wall / s.line) : 0.0},
                       {"port_gone", s.portGone},
+                      {"stopped_at_failure", s.stoppedAtFailure},
                       {"stopped_by", s.stopSignal != 0 ? QJsonValue(QString("SIG") + sigabbrev_np(s.stopSignal))
                                                         : QJsonValue()},
                       {"settings", SummaryJsonArray(s.statistics.summaries())}};

@@ -45,6 +45,8 @@ struct BurnInOptions {
 struct BurnInSummary {
   int planned = 0;     // cycles
   int runs = 0;        // cycles run
+  int plannedRounds = 0;
+  int rounds = 0;      // rounds run whole, with their verify query
   int replies = 0;     // the commands' own replies
   int badReplies = 0;  // bytes that were not the command's whole reply
   int noReplies = 0;
@@ -55,6 +57,7 @@ struct BurnInSummary {
   long long droppedBytes = 0;  // bytes that came before a reply's echo
   bool portGone = false;       // the run ended because the port went away
   int stopSignal = 0;          // the signal that ended the run; 0 when none did
+  bool stoppedAtFailure = false;  // --stop-on-error ended the run
   double wall = 0;  // the cycles with a reply
   double line = 0;  // their bytes on the line at 300 baud
   RunStatistics statistics;  // per step

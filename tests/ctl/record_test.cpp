@@ -123,7 +123,7 @@ TEST_F(CtlRecordTest, AFailedWriteIsToldOnceAndTheCommandGoesOn) {
   const CtlRun run = RunCtl({"--port", controller.path(), "--log", "/dev/full", "--repeat", "3", "status"});
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "korvel-ctl: The session record in /dev/full has stopped: No space left on device.\n");
-  EXPECT_NE(run.out.find("runs"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("cycles: 3 of 3"), std::string::npos) << run.out;
 }
 
 // A record that cannot be kept is refused before the port is opened.
