@@ -13,6 +13,15 @@
 
 namespace {
 
+// A step line's columns, each as wide as its widest value, so that every
+// line of a check aligns: "shutterA", a Mono's timer setting
+// "time=exposure 1:02:03.4567", its six command bytes "FA 21 02 03 45 67",
+// and a shutter's "mode soft, steps 1000" (with room).
+constexpr int kDeviceWidth = 9;
+constexpr int kActionWidth = 26;
+constexpr int kSentWidth = 17;
+constexpr int kReportWidth = 22;
+
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 // To the microsecond: the clock's float figures carry digits no line time has.
@@ -37,9 +46,10 @@ std::string Printed(const char* format, auto... values) {
 std::string StepLine(const CheckStep& s) {
   if (s.result == StepResult::kSkipped) return Printed("%-9s skipped: %s\n", s.device.c_str(), s.note.c_str());
   const std::string action = s.setting + "=" + s.value;
-  std::string line = Printed("%-9s %-13s sent %-9s expected %-20s reported %-20s %-4s", s.device.c_str(),
-                             action.c_str(), s.sent.empty() ? "-" : s.sent.c_str(), s.expected.c_str(),
-                             s.reported.empty() ? "-" : s.reported.c_str(), StepResultName(s.result));
+  std::string line = Printed("%-*s %-*s sent %-*s expected %-*s reported %-*s %-4s", kDeviceWidth, s.device.c_str(),
+                             kActionWidth, action.c_str(), kSentWidth, s.sent.empty() ? "-" : s.sent.c_str(),
+                             kReportWidth, s.expected.c_str(), kReportWidth, s.reported.empty() ? "-" : s.reported.c_str(),
+                             StepResultName(s.result));
   line += s.ms >= 0 ? Printed(" %8.1f ms", s.ms) : std::string("        - ms");
   if (!s.note.empty()) line += "  (" + s.note + ")";
   return line + "\n";
