@@ -160,10 +160,15 @@ void ConsoleSession::open() {
         portPath_ = SearchedPath();
         closedByOperator_ = false;
         goneRecorded_ = false;
+        silent_ = false;
       },
       [] { return "Opening " + SearchedPath() + "; waiting for the controller to answer the on-line byte EE…"; });
   if (!ran) return;
-  record_.open(portPath_, controller_.openField->stringValue());
+  // The field's words alone do not say what failed: the record keeps the
+  // status line's explanation beside them.
+  const bool checkFailed = fileDescriptor >= 0 && !portHealth.onLine;
+  record_.open(portPath_, controller_.openField->stringValue() +
+                              (checkFailed ? " " + OnLineCheckFailedText(portPath_) : std::string()));
   if (fileDescriptor >= 0 && portHealth.onLine && itype == kUnknown) statusLine_.showMessage(kAskForStatus);
 }
 
@@ -182,6 +187,12 @@ bool ConsoleSession::runSend() {
       });
   if (!ran || gate_.exited()) return false;
   const bool sent = lineExchange.sent > 0;
+  // A command that went out and got not one byte back leaves the controller
+  // silent until a reply comes; a Send that sent nothing says nothing of it.
+  if (sent) {
+    silent_ = lineExchange.replyLength <= 0;
+    showPortState();
+  }
   // What the cycle added, as it added it: a Send costs the same however long
   // the views have grown.
   const CycleTexts& added = LastCycleTexts();
@@ -256,13 +267,14 @@ void ConsoleSession::close() {
         if (fileDescriptor < 0) return;
         ClosePort();
         closedByOperator_ = true;
+        silent_ = false;
         record_.event("close " + portPath_);
       },
       {});
 }
 
 void ConsoleSession::showPortState() {
-  const PortView port = CurrentPort(portPath_, closedByOperator_);
+  const PortView port = CurrentPort(portPath_, closedByOperator_, silent_);
   statusLine_.showPortState(PortStateText(port));
   consoleWindow_.keepingControls().check->setEnabled(port.open && port.health.onLine && !port.health.hungUp);
   // The field beside Open keeps what the Open said until the port's state

@@ -88,5 +88,6 @@ class ConsoleSession : public QObject {
   std::string portPath_;
   bool closedByOperator_ = false;
   bool goneRecorded_ = false;  // the record holds the port's going away
+  bool silent_ = false;  // the last command sent got no reply
   QPointer<CheckDialog> checkDialog_;
 };
