@@ -13,6 +13,7 @@
 #include <QSignalBlocker>
 #include <QWidget>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 
@@ -22,6 +23,7 @@
 #include "cycle_state.h"
 #include "cycle_entry.h"
 #include "exchange_notes.h"
+#include "korvel_version.h"
 #include "line_wait.h"
 #include "port_setup.h"
 #include "port_state.h"
@@ -187,6 +189,7 @@ bool ConsoleSession::runSend() {
       });
   if (!ran || gate_.exited()) return false;
   const bool sent = lineExchange.sent > 0;
+  takeConfiguration();
   // A command that went out and got not one byte back leaves the controller
   // silent until a reply comes; a Send that sent nothing says nothing of it.
   if (sent) {
@@ -203,6 +206,18 @@ bool ConsoleSession::runSend() {
                               : CycleMessage(UnsentMessage(UnsentControls(before, sent, LastCommandWasSetting()))));
   record_.cycle(CycleEntryOf(added.log, added.status));
   return true;
+}
+
+// The configuration query's reply, its text after the echoed 0xFD and
+// before the closing 0x0D, kept for Save Log's header.
+void ConsoleSession::takeConfiguration() {
+  constexpr unsigned char kConfigurationQuery = 0xFD;
+  if (lineExchange.sent <= 0 || mycomm[0] != kConfigurationQuery || !lineExchange.echoed) return;
+  const int length = std::clamp(lineExchange.replyLength, 0, static_cast<int32_t>(kBufferSize));
+  std::string text(reinterpret_cast<const char*>(Buffer), static_cast<std::size_t>(length));
+  if (!text.empty()) text.erase(0, 1);
+  if (!text.empty() && text.back() == '\r') text.pop_back();
+  configuration_ = text;
 }
 
 void ConsoleSession::openCheck() {
@@ -223,7 +238,13 @@ void ConsoleSession::saveLog() {
   const QString path = QFileDialog::getSaveFileName(&consoleWindow_.widget(), QStringLiteral("Save Log"), defaultPath,
                                                     QStringLiteral("Text files (*.txt);;All files (*)"));
   if (path.isEmpty()) return;
-  const std::string failure = WriteSavedLog(path, consoleWindow_.logText(), consoleWindow_.statusText());
+  SavedLogHeader header;
+  header.when = QDateTime::currentDateTime();
+  if (fileDescriptor >= 0) header.port = portPath_;
+  if (itype != kUnknown) header.variant = VariantName(itype);
+  header.configuration = configuration_;
+  header.programVersion = std::string("korvel-console ") + kKorvelVersion;
+  const std::string failure = WriteSavedLog(path, header, consoleWindow_.logText(), consoleWindow_.statusText());
   statusLine_.showMessage(failure.empty() ? "The log was saved in " + path.toStdString() + "." : failure);
 }
 

@@ -75,6 +75,7 @@ class ConsoleSession : public QObject {
   // what it waits for once that shows.
   bool runAction(const std::function<void()>& action, std::function<std::string()> waiting);
   void showPortState();
+  void takeConfiguration();
 
   TessaroController& controller_;
   ConsoleWindow& consoleWindow_;
@@ -89,5 +90,6 @@ class ConsoleSession : public QObject {
   bool closedByOperator_ = false;
   bool goneRecorded_ = false;  // the record holds the port's going away
   bool silent_ = false;  // the last command sent got no reply
+  std::string configuration_;  // the last configuration reply's text, for Save Log
   QPointer<CheckDialog> checkDialog_;
 };
