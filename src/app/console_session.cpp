@@ -204,6 +204,7 @@ bool ConsoleSession::runSend() {
   statusLine_.showMessage(nothingChanged
                               ? kNothingChanged
                               : CycleMessage(UnsentMessage(UnsentControls(before, sent, LastCommandWasSetting()))));
+  if (checkCycles_ >= 0) record_.event("check cycle " + std::to_string(++checkCycles_));
   record_.cycle(CycleEntryOf(added.log, added.status));
   return true;
 }
@@ -218,6 +219,16 @@ void ConsoleSession::takeConfiguration() {
   if (!text.empty()) text.erase(0, 1);
   if (!text.empty() && text.back() == '\r') text.pop_back();
   configuration_ = text;
+}
+
+void ConsoleSession::beginCheckRecord(const std::string& plan) {
+  checkCycles_ = 0;
+  record_.event("check start: " + plan);
+}
+
+void ConsoleSession::endCheckRecord(const std::string& verdict) {
+  record_.event("check end after " + std::to_string(checkCycles_) + " cycles: " + verdict);
+  checkCycles_ = -1;
 }
 
 void ConsoleSession::openCheck() {
