@@ -6,9 +6,11 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "The korvel-console developers <korvel-console@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop test console for the Korvel light-path controllers")
 set(CPACK_PACKAGE_DESCRIPTION
-  "A test console for the Korvel laboratory light-path controllers, which drive
-optical filter wheels and shutters over a 300-baud serial line, and
-korvel-emulator, an emulated controller on a pseudo-terminal.")
+  "Test programs for the Korvel laboratory light-path controllers, which drive
+optical filter wheels and shutters over a 300-baud serial line:
+korvel-console, the desktop test console; korvel-ctl, the same commands,
+burn-ins and checks from the shell; and korvel-emulator, an emulated
+controller on a pseudo-terminal.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -324,3 +324,47 @@ std::string UsageText() {
 }
 
 }  // namespace emulator
+
+namespace emulator {
+namespace {
+
+// The options StartLine says in words of its own.
+constexpr std::string_view kDescribedOptions[] = {"variant", "no-pacing", "baud", "latency-timer", "no-announce"};
+
+const OptionRow* RowNamed(std::string_view name) {
+  for (const OptionRow& row : kOptions) {
+    if (name == row.name) return &row;
+  }
+  return nullptr;
+}
+
+std::string PacingText(const EmulatorOptions& o) {
+  std::string text = o.baud == 0 ? "unpaced" : "paced at " + std::to_string(o.baud) + " baud";
+  if (o.latencyTimer.count() > 0) {
+    text += ", handed on every " + std::to_string(o.latencyTimer.count()) + " ms as by a USB serial adapter";
+  }
+  return text;
+}
+
+}  // namespace
+
+std::string StartLine(const CommandLine& line, const std::vector<std::string>& arguments) {
+  std::string faults;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& word = arguments[i];
+    if (word.rfind("--", 0) != 0) continue;
+    const std::string name = word.substr(2, word.find('=') == std::string::npos ? std::string::npos : word.find('=') - 2);
+    const OptionRow* row = RowNamed(name);
+    if (row == nullptr) continue;
+    const bool separateValue = row->valueName != nullptr && word.find('=') == std::string::npos;
+    const bool described = std::find(std::begin(kDescribedOptions), std::end(kDescribedOptions), name) !=
+                           std::end(kDescribedOptions);
+    if (!described) faults += " " + word + (separateValue && i + 1 < arguments.size() ? " " + arguments[i + 1] : "");
+    if (separateValue) ++i;
+  }
+  return "korvel-emulator: a " + std::string(VariantText(line.options.variant)) + " controller, " + PacingText(line.options) +
+         "; faults and delays:" + (faults.empty() ? std::string(" none") : faults) +
+         (line.options.announce ? "" : "; not announced to port searches") + "\n";
+}
+
+}  // namespace emulator

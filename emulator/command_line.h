@@ -22,4 +22,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
 std::string UsageText();
 
+// What the emulator serves, for standard error at its start: "korvel-emulator:
+// a triad controller, paced at 300 baud; faults and delays: --stuck wheelA:9".
+// Every option that is no variant, pacing or announcement is named as given.
+std::string StartLine(const CommandLine& line, const std::vector<std::string>& arguments);
+
 }  // namespace emulator

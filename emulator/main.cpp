@@ -13,7 +13,7 @@
 
 namespace {
 
-int Serve(const emulator::EmulatorOptions& options) {
+int Serve(const emulator::EmulatorOptions& options, const std::string& startLine) {
   sigset_t signals;
   if (!emulator::BlockStopSignals(signals)) {
     std::cerr << "korvel-emulator: cannot block SIGINT, SIGTERM and SIGHUP\n";
@@ -25,6 +25,7 @@ int Serve(const emulator::EmulatorOptions& options) {
     std::cerr << "korvel-emulator: " << server.error() << '\n';
     return 1;
   }
+  std::cerr << startLine << std::flush;
   if (options.announce && server.announcement().empty()) {
     std::cerr << "korvel-emulator: not announcing " << server.devicePath() << " to port searches - "
               << server.notAnnouncedBecause() << '\n';
@@ -52,5 +53,5 @@ int main(int argc, char** argv) {
     // An answer that could not be written is a failure.
     return std::cout.flush() ? 0 : 1;
   }
-  return Serve(line.options);
+  return Serve(line.options, emulator::StartLine(line, arguments));
 }

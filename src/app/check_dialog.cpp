@@ -1,5 +1,7 @@
 #include "check_dialog.h"
 
+#include <algorithm>
+
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QDir>
@@ -132,6 +134,32 @@ void CheckDialog::showPlan() {
   plan_->setText(QString::fromStdString(text));
 }
 
+namespace {
+
+// "plan of 70 steps, devices wheelA wheelB shutterA": the plan from what the
+// window shows as the check starts.
+std::string PlanRecordText(WindowCheckLine& line) {
+  const CheckPlan plan = PlanCheck(line.window(), {}, {});
+  std::vector<std::string> devices;
+  int steps = 0;
+  for (const PlannedStep& step : plan.steps) {
+    if (!step.skipped.empty()) continue;
+    ++steps;
+    if (std::find(devices.begin(), devices.end(), step.device) == devices.end()) devices.push_back(step.device);
+  }
+  std::string named;
+  for (const std::string& device : devices) named += (named.empty() ? "" : " ") + device;
+  return "plan of " + std::to_string(steps) + " steps, devices " +
+         (named.empty() ? std::string("from the first status reply") : named);
+}
+
+std::string VerdictRecordText(const CheckResult& result) {
+  return std::string("verdict ") + VerdictName(result.verdict) + "; restore " +
+         (result.restored ? "verified" : "NOT verified: " + result.restoreNote);
+}
+
+}  // namespace
+
 void CheckDialog::start() {
   if (running_) return;
   running_ = true;
@@ -153,7 +181,9 @@ void CheckDialog::start() {
   options.stopRequested = [this] { return stopAsked_; };
   options.stepEnded = [this](const CheckStep& step, int planned) { stepEnded(step, planned); };
   session_.passWindow(this);
+  session_.beginCheckRecord(PlanRecordText(line));
   result_ = RunCheck(line, options);
+  session_.endCheckRecord(VerdictRecordText(result_));
   session_.passWindow(nullptr);
   endedAt_ = std::chrono::system_clock::now();
   finished();

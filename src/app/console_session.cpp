@@ -13,6 +13,7 @@
 #include <QSignalBlocker>
 #include <QWidget>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 
@@ -22,6 +23,8 @@
 #include "cycle_state.h"
 #include "cycle_entry.h"
 #include "exchange_notes.h"
+#include "korvel_version.h"
+#include "line_session.h"
 #include "line_wait.h"
 #include "port_setup.h"
 #include "port_state.h"
@@ -163,10 +166,15 @@ void ConsoleSession::open() {
         portPath_ = SearchedPath();
         closedByOperator_ = false;
         goneRecorded_ = false;
+        silent_ = false;
       },
       [] { return "Opening " + SearchedPath() + "; waiting for the controller to answer the on-line byte EE…"; });
   if (!ran) return;
-  record_.open(portPath_, controller_.openField->stringValue());
+  // The field's words alone do not say what failed: the record keeps the
+  // status line's explanation beside them.
+  const bool checkFailed = fileDescriptor >= 0 && !portHealth.onLine;
+  record_.open(portPath_, controller_.openField->stringValue() +
+                              (checkFailed ? " " + OnLineCheckFailedText(portPath_) : std::string()));
   if (fileDescriptor >= 0 && portHealth.onLine && itype == kUnknown) statusLine_.showMessage(kAskForStatus);
 }
 
@@ -187,6 +195,13 @@ bool ConsoleSession::runSend() {
       });
   if (!ran || gate_.exited()) return false;
   const bool sent = lineExchange.sent > 0;
+  takeConfiguration();
+  // A command that went out and got not one byte back leaves the controller
+  // silent until a reply comes; a Send that sent nothing says nothing of it.
+  if (sent) {
+    silent_ = lineExchange.replyLength <= 0;
+    showPortState();
+  }
   // What the cycle added, as it added it: a Send costs the same however long
   // the views have grown.
   const CycleFacts& added = LastCycle();
@@ -199,6 +214,7 @@ bool ConsoleSession::runSend() {
                                 ? kNothingChanged
                                 : CycleMessage(UnsentMessage(UnsentControls(before, sent, LastCommandWasSetting()))));
   }
+  if (checkCycles_ >= 0) record_.event("check cycle " + std::to_string(++checkCycles_));
   record_.cycle(CycleEntryOf(added.log, added.status));
   return true;
 }
@@ -220,6 +236,24 @@ void ConsoleSession::checkEnded() {
   if (exitAfterCheck_) gate_.requestExit();
 }
 
+// The configuration query's reply text, kept for Save Log's header.
+void ConsoleSession::takeConfiguration() {
+  constexpr unsigned char kConfigurationQuery = 0xFD;
+  const CycleFacts& cycle = LastCycle();
+  if (cycle.command.empty() || cycle.command[0] != kConfigurationQuery || !cycle.echoed) return;
+  configuration_ = ConfigurationText(cycle.reply);
+}
+
+void ConsoleSession::beginCheckRecord(const std::string& plan) {
+  checkCycles_ = 0;
+  record_.event("check start: " + plan);
+}
+
+void ConsoleSession::endCheckRecord(const std::string& verdict) {
+  record_.event("check end after " + std::to_string(checkCycles_) + " cycles: " + verdict);
+  checkCycles_ = -1;
+}
+
 void ConsoleSession::openCheck() {
   if (gate_.busy() || gate_.exited() || fileDescriptor < 0 || !portHealth.onLine || portHealth.hungUp) return;
   if (checkDialog_ == nullptr) {
@@ -238,7 +272,13 @@ void ConsoleSession::saveLog() {
   const QString path = QFileDialog::getSaveFileName(&consoleWindow_.widget(), QStringLiteral("Save Log"), defaultPath,
                                                     QStringLiteral("Text files (*.txt);;All files (*)"));
   if (path.isEmpty()) return;
-  const std::string failure = WriteSavedLog(path, consoleWindow_.logText(), consoleWindow_.statusText());
+  SavedLogHeader header;
+  header.when = QDateTime::currentDateTime();
+  if (fileDescriptor >= 0) header.port = portPath_;
+  if (itype != kUnknown) header.variant = VariantName(itype);
+  header.configuration = configuration_;
+  header.programVersion = std::string("korvel-console ") + kKorvelVersion;
+  const std::string failure = WriteSavedLog(path, header, consoleWindow_.logText(), consoleWindow_.statusText());
   statusLine_.showMessage(failure.empty() ? "The log was saved in " + path.toStdString() + "." : failure);
 }
 
@@ -282,13 +322,14 @@ void ConsoleSession::close() {
         if (fileDescriptor < 0) return;
         ClosePort();
         closedByOperator_ = true;
+        silent_ = false;
         record_.event("close " + portPath_);
       },
       {});
 }
 
 void ConsoleSession::showPortState() {
-  const PortView port = CurrentPort(portPath_, closedByOperator_);
+  const PortView port = CurrentPort(portPath_, closedByOperator_, silent_);
   statusLine_.showPortState(PortStateText(port));
   consoleWindow_.keepingControls().check->setEnabled(port.open && port.health.onLine && !port.health.hungUp);
   // The field beside Open keeps what the Open said until the port's state

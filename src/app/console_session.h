@@ -54,6 +54,10 @@ class ConsoleSession : public QObject {
   bool runSend();
   // Input to window passes while an action runs; nullptr for none.
   void passWindow(const QWidget* window) { busy_.passWindow(window); }
+  // A check's start and end in the session record; between them each cycle
+  // is recorded as the check's.
+  void beginCheckRecord(const std::string& plan);
+  void endCheckRecord(const std::string& verdict);
   // Check…: the check's dialog, for the controller on line.
   void openCheck();
   CheckDialog* checkDialog() const;
@@ -81,6 +85,7 @@ class ConsoleSession : public QObject {
   // what it waits for once that shows.
   bool runAction(const std::function<void()>& action, std::function<std::string()> waiting);
   void showPortState();
+  void takeConfiguration();
 
   TessaroController& controller_;
   ConsoleWindow& consoleWindow_;
@@ -95,5 +100,8 @@ class ConsoleSession : public QObject {
   bool closedByOperator_ = false;
   bool goneRecorded_ = false;  // the record holds the port's going away
   bool exitAfterCheck_ = false;
+  bool silent_ = false;  // the last command sent got no reply
+  std::string configuration_;  // the last configuration reply's text, for Save Log
+  int checkCycles_ = -1;       // the running check's cycles so far; -1: no check runs
   QPointer<CheckDialog> checkDialog_;
 };

@@ -2,16 +2,24 @@
 
 #include "open_failure.h"
 
-PortView CurrentPort(const std::string& path, bool closedByOperator) {
-  return {path, fileDescriptor >= 0, closedByOperator, portHealth};
+PortView CurrentPort(const std::string& path, bool closedByOperator, bool silent) {
+  return {path, fileDescriptor >= 0, closedByOperator, silent, portHealth};
+}
+
+std::string OnLineCheckFailedText(const std::string& path) {
+  return path + " is open and set to 300 baud, but the controller did not answer the on-line byte EE. Check that it "
+                "is switched on and connected to this port, then Open again.";
 }
 
 std::string PortStateText(const PortView& port) {
   if (port.open) {
     if (port.health.hungUp) return port.path + " went away (unplugged or switched off). Search, then Open.";
-    if (port.health.onLine) return port.path + " is open and the controller is on line.";
-    return port.path + " is open, but the controller did not answer the on-line check. Check that it is switched "
-                       "on and connected, then Open again.";
+    if (!port.health.onLine) return OnLineCheckFailedText(port.path);
+    if (port.silent) {
+      return port.path + " is open, but the controller did not answer the last command. Check that it is switched "
+                         "on and connected; its next reply clears this.";
+    }
+    return port.path + " is open and the controller is on line.";
   }
   if (port.closedByOperator) return port.path + " is closed; other programs may use it. Open uses it again.";
   if (port.health.failedStep == OpenStep::kNone) return "No port open. Search, then Open.";

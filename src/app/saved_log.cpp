@@ -9,14 +9,21 @@ std::string Lines(const std::string& text) {
   return text + '\n';
 }
 
+std::string OrNone(const std::string& text, const char* none) { return text.empty() ? none : text; }
+
 }  // namespace
 
-std::string SavedLogText(const std::string& log, const std::string& status) {
-  return "Log\n" + Lines(log) + "\nStatus\n" + Lines(status);
+std::string SavedLogText(const SavedLogHeader& header, const std::string& log, const std::string& status) {
+  const std::string when = header.when.toString(Qt::ISODate).toStdString();
+  return header.programVersion + " log, saved " + when + "\nPort: " + OrNone(header.port, "none open") +
+         "\nController: " + OrNone(header.variant, "not known yet (no status reply)") +
+         "\nConfiguration: " + OrNone(header.configuration, "not queried") + "\n\nLog\n" + Lines(log) +
+         "\nStatus\n" + Lines(status);
 }
 
-std::string WriteSavedLog(const QString& path, const std::string& log, const std::string& status) {
-  const std::string text = SavedLogText(log, status);
+std::string WriteSavedLog(const QString& path, const SavedLogHeader& header, const std::string& log,
+                          const std::string& status) {
+  const std::string text = SavedLogText(header, log, status);
   QSaveFile file(path);
   const bool written = file.open(QIODevice::WriteOnly) &&
                        file.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size()) &&

@@ -8,13 +8,24 @@
 
 #include <string>
 
-// The file's text: each view under its heading, as whole lines.
-std::string SavedLogText(const std::string& log, const std::string& status);
+// What the file says of itself before the views, so that a log read later
+// names the controller it came from.
+struct SavedLogHeader {
+  QDateTime when;
+  std::string port;           // empty: none open
+  std::string variant;        // the controller's variant as the last status reply named it
+  std::string configuration;  // the last configuration reply's text; empty: not queried
+  std::string programVersion;  // "korvel-console 1.0.0"
+};
+
+// The file's text: the header, then each view under its heading, as whole lines.
+std::string SavedLogText(const SavedLogHeader& header, const std::string& log, const std::string& status);
 
 // Writes SavedLogText to path, replacing the file only once the whole text is
 // written (a failed write leaves the old file as it was). Empty when written,
 // else the text for the operator.
-std::string WriteSavedLog(const QString& path, const std::string& log, const std::string& status);
+std::string WriteSavedLog(const QString& path, const SavedLogHeader& header, const std::string& log,
+                          const std::string& status);
 
 // The file name the dialog offers, with the date and time:
 // "korvel-log-2026-12-10-140307.txt".

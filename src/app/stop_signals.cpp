@@ -22,8 +22,9 @@ int wakeWrite = -1;
 void OnStopSignal(int) {
   const int saved = errno;
   const char byte = 1;
-  // A full pipe already holds a wake-up.
-  static_cast<void>(write(wakeWrite, &byte, 1));
+  // A full pipe already holds a wake-up, and a handler has no one to tell of
+  // a failed write.
+  if (write(wakeWrite, &byte, 1) < 0) errno = saved;
   errno = saved;
 }
 

@@ -1,5 +1,7 @@
 #include "check_output.h"
 
+#include <cmath>
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -11,9 +13,21 @@
 
 namespace {
 
+// A step line's columns, each as wide as its widest value, so that every
+// line of a check aligns: "shutterA", a Mono's timer setting
+// "time=exposure 1:02:03.4567", its six command bytes "FA 21 02 03 45 67",
+// and a shutter's "mode soft, steps 1000" (with room).
+constexpr int kDeviceWidth = 9;
+constexpr int kActionWidth = 26;
+constexpr int kSentWidth = 17;
+constexpr int kReportWidth = 22;
+
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
-QJsonValue Ms(double ms) { return ms >= 0 ? QJsonValue(ms) : QJsonValue(); }
+// To the microsecond: the clock's float figures carry digits no line time has.
+double Microseconds(double ms) { return std::round(ms * 1000) / 1000; }
+
+QJsonValue Ms(double ms) { return ms >= 0 ? QJsonValue(Microseconds(ms)) : QJsonValue(); }
 
 int Count(const CheckResult& r, StepResult result) {
   int count = 0;
@@ -32,9 +46,10 @@ std::string Printed(const char* format, auto... values) {
 std::string StepLine(const CheckStep& s) {
   if (s.result == StepResult::kSkipped) return Printed("%-9s skipped: %s\n", s.device.c_str(), s.note.c_str());
   const std::string action = s.setting + "=" + s.value;
-  std::string line = Printed("%-9s %-13s sent %-9s expected %-20s reported %-20s %-4s", s.device.c_str(),
-                             action.c_str(), s.sent.empty() ? "-" : s.sent.c_str(), s.expected.c_str(),
-                             s.reported.empty() ? "-" : s.reported.c_str(), StepResultName(s.result));
+  std::string line = Printed("%-*s %-*s sent %-*s expected %-*s reported %-*s %-4s", kDeviceWidth, s.device.c_str(),
+                             kActionWidth, action.c_str(), kSentWidth, s.sent.empty() ? "-" : s.sent.c_str(),
+                             kReportWidth, s.expected.c_str(), kReportWidth, s.reported.empty() ? "-" : s.reported.c_str(),
+                             StepResultName(s.result));
   line += s.ms >= 0 ? Printed(" %8.1f ms", s.ms) : std::string("        - ms");
   if (!s.note.empty()) line += "  (" + s.note + ")";
   return line + "\n";
@@ -82,9 +97,9 @@ std::string CheckJson(const CheckResult& r) {
     moveTimes.append(QJsonObject{{"device", Q(t.device)},
                                  {"speed", t.speed},
                                  {"moves", t.ms.count},
-                                 {"min", t.ms.min},
-                                 {"median", t.ms.median},
-                                 {"max", t.ms.max}});
+                                 {"min", Microseconds(t.ms.min)},
+                                 {"median", Microseconds(t.ms.median)},
+                                 {"max", Microseconds(t.ms.max)}});
   }
   const QJsonObject result{{"verdict", VerdictName(r.verdict)},
                            {"restored", r.restored},

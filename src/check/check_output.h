@@ -8,7 +8,8 @@
 
 #include "controller_check.h"
 
-// "wheelA    filter=9      sent 09        expected 9          reported 9          pass    812.4 ms"
+// "wheelA    filter=9    …  sent 09    …  expected 9    …  reported 9    …  pass    812.4 ms", each column
+// as wide as its widest value, so that every line of a check aligns.
 std::string StepLine(const CheckStep& step);
 
 std::string CheckSummaryText(const CheckResult& result);

@@ -5,6 +5,7 @@
 #include <QJsonValue>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "ctl_messages.h"
@@ -52,6 +53,9 @@ void Count(const CycleResult& result, BurnInSummary& s) {
       return;
   }
 }
+
+// Milliseconds to the microsecond: float figures carry digits no clock gave.
+double Microseconds(double ms) { return std::round(ms * 1000) / 1000; }
 
 // A message on one line, for a row.
 std::string OneLine(std::string text) {
@@ -103,8 +107,10 @@ class Runner {
   // Runs one step; false when the run ends after it. verifying: the step
   // compares the controller's report with what was set.
   bool step(int round, const BurnInStep& step, bool verifying = false) {
+    ran_ = false;
     if (StopRequested()) return false;
     const CycleResult result = step.run();
+    ran_ = true;
     Count(result, s_);
     if (verifying && result.outcome == CycleOutcome::kDone) ++s_.verifications;
     const CycleRow row = RowOfCycle(round, step.name, result);
@@ -112,8 +118,12 @@ class Runner {
     writeRow(row);
     showProgress(false);
     if (s_.portGone) return false;
-    return !(o_.stopOnError && Failed(result));
+    s_.stoppedAtFailure = o_.stopOnError && Failed(result);
+    return !s_.stoppedAtFailure;
   }
+
+  // The last step asked for ran, whatever its result.
+  bool ran() const { return ran_; }
 
   void showProgress(bool last) {
     if (o_.progress == nullptr) return;
@@ -134,6 +144,7 @@ class Runner {
   BurnInSummary& s_;
   const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
   std::chrono::steady_clock::time_point shown_ = start_;
+  bool ran_ = false;
 };
 
 std::string Fixed(double value, const char* format) {
@@ -161,18 +172,27 @@ TimeFigures AllTimes(const BurnInSummary& s) {
 
 BurnInSummary RunBurnIn(const BurnInOptions& o) {
   BurnInSummary s;
+  const int steps = static_cast<int>(o.round.size());
   const int64_t repeat = o.repeat;
-  s.planned = repeat * static_cast<int64_t>(o.round.size()) + (o.verifyEvery > 0 ? repeat / o.verifyEvery : 0);
+  s.planned = repeat * steps + (o.verifyEvery > 0 ? repeat / o.verifyEvery : 0);
+  s.plannedRounds = repeat;
   KeepProgressLine(o.progress != nullptr);
   Runner runner(o, s);
   bool going = true;
   for (int round = 1; going && round <= o.repeat; ++round) {
     if (round > 1) SleepUnlessStopped(o.interval);
-    for (const BurnInStep& step : o.round) {
-      going = runner.step(round, step);
-      if (!going) break;
+    const bool verifyDue = o.verifyEvery > 0 && round % o.verifyEvery == 0;
+    // A round counts when all its cycles ran, the one that ended the run too.
+    bool whole = true;
+    for (int i = 0; going && i < steps; ++i) {
+      going = runner.step(round, o.round[static_cast<std::size_t>(i)]);
+      whole = going || (runner.ran() && i + 1 == steps && !verifyDue);
     }
-    if (going && o.verifyEvery > 0 && round % o.verifyEvery == 0) going = runner.step(round, o.verify, true);
+    if (going && verifyDue) {
+      going = runner.step(round, o.verify, true);
+      whole = runner.ran();
+    }
+    if (whole) s.rounds = round;
   }
   runner.showProgress(true);
   KeepProgressLine(false);
@@ -182,7 +202,8 @@ BurnInSummary RunBurnIn(const BurnInOptions& o) {
 
 std::string SummaryText(const BurnInSummary& s) {
   const TimeFigures times = AllTimes(s);
-  std::string summary = "runs: " + std::to_string(s.runs) + " of " + std::to_string(s.planned) + "\n" +
+  std::string summary = "rounds: " + std::to_string(s.rounds) + " of " + std::to_string(s.plannedRounds) + "\n" +
+                        "cycles: " + std::to_string(s.runs) + " of " + std::to_string(s.planned) + "\n" +
                         "replies: " + std::to_string(s.replies) + "\n" +
                         "bad replies: " + std::to_string(s.badReplies) + "\n" +
                         "no replies: " + std::to_string(s.noReplies) + "\n" +
@@ -198,17 +219,20 @@ std::string SummaryText(const BurnInSummary& s) {
   summary += "wall over line time: " + (s.line > 0 ? Thousandths(s.wall / s.line) : std::string("-")) + "\n";
   if (s.verifications > 0) summary += "mismatches: " + std::to_string(s.mismatches) + "\n";
   if (s.portGone) summary += "ended: the port went away\n";
+  if (s.stoppedAtFailure) summary += "ended: stopped at the first failure\n";
   if (s.stopSignal != 0) summary += std::string("ended: stopped by SIG") + sigabbrev_np(s.stopSignal) + "\n";
   return summary + "\n" + SummaryTable(s.statistics.summaries());
 }
 
 std::string SummaryJson(const BurnInSummary& s) {
   const TimeFigures times = AllTimes(s);
-  const QJsonValue replyTime = times.count > 0 ? QJsonValue(QJsonObject{{"min", times.min},
-                                                                         {"median", times.median},
-                                                                         {"max", times.max}})
+  const QJsonValue replyTime = times.count > 0 ? QJsonValue(QJsonObject{{"min", Microseconds(times.min)},
+                                                                         {"median", Microseconds(times.median)},
+                                                                         {"max", Microseconds(times.max)}})
                                                : QJsonValue();
-  QJsonObject summary{{"runs", Count64(s.runs)},
+  QJsonObject summary{{"rounds", Count64(s.rounds)},
+                      {"planned_rounds", Count64(s.plannedRounds)},
+                      {"runs", Count64(s.runs)},
                       {"planned", Count64(s.planned)},
                       {"replies", Count64(s.replies)},
                       {"bad_replies", Count64(s.badReplies)},
@@ -218,8 +242,9 @@ std::string SummaryJson(const BurnInSummary& s) {
                       {"mismatches", s.verifications > 0 ? Count64(s.mismatches) : QJsonValue()},
                       {"dropped_bytes", Count64(s.droppedBytes)},
                       {"reply_time_ms", replyTime},
-                      {"wall_over_line", s.line > 0 ? QJsonValue(s.wall / s.line) : QJsonValue()},
+                      {"wall_over_line", s.line > 0 ? QJsonValue(Microseconds(s.wall / s.line)) : QJsonValue()},
                       {"port_gone", s.portGone},
+                      {"stopped_at_failure", s.stoppedAtFailure},
                       {"stopped_by", s.stopSignal != 0 ? QJsonValue(QString("SIG") + sigabbrev_np(s.stopSignal))
                                                         : QJsonValue()},
                       {"settings", SummaryJsonArray(s.statistics.summaries())}};

@@ -47,6 +47,8 @@ struct BurnInOptions {
 struct BurnInSummary {
   int64_t planned = 0;     // cycles
   int64_t runs = 0;        // cycles run
+  int64_t plannedRounds = 0;
+  int64_t rounds = 0;      // rounds run whole, with their verify query
   int64_t replies = 0;     // the commands' own replies
   int64_t badReplies = 0;  // bytes that were not the command's whole reply
   int64_t noReplies = 0;
@@ -57,6 +59,7 @@ struct BurnInSummary {
   int64_t droppedBytes = 0;   // bytes that came before a reply's echo
   bool portGone = false;      // the run ended because the port went away
   int stopSignal = 0;         // the signal that ended the run; 0 when none did
+  bool stoppedAtFailure = false;  // --stop-on-error ended the run
   double wall = 0;  // the cycles with a reply
   double line = 0;  // their bytes on the line at 300 baud
   RunStatistics statistics;  // per step

@@ -1,14 +1,28 @@
 #include "ctl_messages.h"
 
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
 
 #include "diagnostics.h"
+#include "line_timing.h"
+#include "open_failure.h"
+#include "port_holder.h"
+#include "serial_state.h"
 
 namespace {
 
 constexpr char kEraseLine[] = "\r\033[K";
 
 bool progressKept = false;
+
+constexpr char kOtherPort[] = "name the controller's port with --port (korvel-ctl ports lists the serial ports)";
+
+std::string HeldWords(const std::string& path) {
+  const std::string holder = PortHolder(path);
+  if (holder.empty()) return "another program holds the port; end it, or " + std::string(kOtherPort) + ".";
+  return holder + " holds the port; end it, or " + std::string(kOtherPort) + ".";
+}
 
 }  // namespace
 
@@ -21,4 +35,30 @@ void Tell(const std::string& text) {
 void KeepProgressLine(bool kept) {
   progressKept = kept;
   SetDiagnosticLineStart(kept ? kEraseLine : "");
+}
+
+std::string OpenFailureWords(const std::string& path, const PortHealth& health) {
+  switch (health.failedError) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+      return "no such device; check that the controller's adapter is plugged in, or " + std::string(kOtherPort) + ".";
+    case EBUSY:
+      return HeldWords(path);
+    case ENOTTY:
+      return "this is no serial port; " + std::string(kOtherPort) + ".";
+    default:
+      // Permission advice and a failed step hold no window words.
+      return OpenFailureReason(path, health);
+  }
+}
+
+std::string NoReplyWords() {
+  const auto seconds = std::chrono::duration<double>(kFirstByteTimeout).count();
+  char text[256];
+  std::snprintf(text, sizeof text,
+                "no reply within %g s: the controller may be switched off, not on line, on another port, or set to "
+                "another baud rate than 300\n",
+                seconds);
+  return text;
 }

@@ -10,3 +10,13 @@
 void Tell(const std::string& text);
 
 void KeepProgressLine(bool kept);
+
+struct PortHealth;
+
+// Why path did not open, in a shell user's words: the device, and what to do
+// with korvel-ctl's options. The window's status line has its own words.
+std::string OpenFailureWords(const std::string& path, const PortHealth& health);
+
+// What a cycle without a reply tells: how long korvel-ctl waited and why a
+// controller stays silent.
+std::string NoReplyWords();

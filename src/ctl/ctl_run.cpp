@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <string>
 
 #include "burn_in.h"
@@ -19,6 +21,7 @@
 #include "port_discovery.h"
 #include "settings.h"
 #include "record_entries.h"
+#include "results_output.h"
 #include "serial_state.h"
 #include "status_json.h"
 #include "status_length.h"
@@ -65,6 +68,18 @@ int RefusePlainPort(const std::string& path) {
   return kExitPort;
 }
 
+// A run without --port says which port it opened and why that one: with two
+// controllers plugged in, the operator learns which one answered.
+std::string PickedPortLine(const std::string& path) {
+  const std::vector<ListedPort> ports = ListPorts();
+  std::string kind = "serial port";
+  for (const ListedPort& p : ports) {
+    if (PathOf(p) == path) kind = PortKindText(p);
+  }
+  return "korvel-ctl: no --port given; opening " + path + ", the first " + kind + " the search found (of " +
+         std::to_string(ports.size()) + " ports; korvel-ctl ports lists them)\n";
+}
+
 bool IsControllersKind(const std::string& path) {
   for (const ListedPort& p : ListPorts()) {
     if (PathOf(p) == path) return p.group != PortGroup::kOther;
@@ -74,7 +89,7 @@ bool IsControllersKind(const std::string& path) {
 
 int OpenFailure(OpenOutcome outcome, const LineSession& session) {
   if (outcome == OpenOutcome::kNotOpened) {
-    Tell("korvel-ctl: " + session.path() + ": " + OpenFailureReason(session.path(), portHealth) + "\n");
+    Tell("korvel-ctl: " + session.path() + ": " + OpenFailureWords(session.path(), portHealth) + "\n");
     return kExitPort;
   }
   Tell("korvel-ctl: " + session.path() + ": the controller did not answer the on-line byte\n");
@@ -109,6 +124,15 @@ void TellCycle(const CycleResult& result, bool verbose) {
       if (!verbose) Tell(result.message);
       Tell("korvel-ctl: the port went away (unplugged or switched off)\n");
       return;
+    case CycleOutcome::kNoReply:
+      // The window's log keeps its own text for a command without a reply;
+      // a command the port did not take is told as the port told it.
+      if (result.sentBytes > 0) {
+        Tell("korvel-ctl: " + NoReplyWords());
+      } else if (!verbose) {
+        Tell(result.message);
+      }
+      return;
     default:
       if (!verbose) Tell(result.message);
       return;
@@ -137,18 +161,26 @@ int StatusOf(const CycleResult& result) {
   return kExitDone;
 }
 
+// The configuration text whole on one line; its bytes too with --verbose.
+std::string ConfigurationLines(const CycleResult& result, bool verbose) {
+  std::string text =
+      "variant: " + std::string(VariantName(itype)) + "\nconfiguration: " + ConfigurationText(result.reply) + "\n";
+  if (verbose) text += "bytes: " + HexBytes(result.reply);
+  return text;
+}
+
 // The result of one run of the general command list's entry, on standard output.
 // A reply that began with its echo but was not whole is still shown for what
 // it holds (a status report says it ended early); the exit status tells.
-void PrintResult(const CycleResult& result, int layoutIndex, bool json, FILE* results) {
+void PrintResult(const CycleResult& result, int layoutIndex, bool json, bool verbose, FILE* results) {
   const bool ownButCut = result.outcome == CycleOutcome::kBadReply && result.echoed;
   if (result.outcome != CycleOutcome::kDone && !ownButCut) return;
   if (layoutIndex == kStatusEntry) {
     const std::string text = json ? WithTimes(StatusJson(result.reply, itype), result) : result.status;
     std::fputs(text.c_str(), results);
   } else if (layoutIndex == kConfigEntry) {
-    const std::string text = json ? ConfigJson(itype, ConfigurationText(result.reply), result)
-                                  : "variant: " + std::string(VariantName(itype)) + "\n" + WithoutSeparator(result.log);
+    const std::string text =
+        json ? ConfigJson(itype, ConfigurationText(result.reply), result) : ConfigurationLines(result, verbose);
     std::fputs(text.c_str(), results);
   } else {
     const std::string text = json ? CommandJson(GeneralNameOf(layoutIndex), result) : HexBytes(result.reply);
@@ -198,7 +230,7 @@ int RunEntry(LineSession& session, const CtlRequest& r, int layoutIndex, BurnInF
   if (r.repeat == 0) {
     if (StopRequested()) return StoppedStatus();
     const CycleResult result = once();
-    PrintResult(result, layoutIndex, r.json, results);
+    PrintResult(result, layoutIndex, r.json, r.verbose, results);
     return StatusOf(result);
   }
   BurnInOptions options = BurnInOf(r, files);
@@ -307,6 +339,8 @@ std::string PortToOpen(LineSession& session, const CtlRequest& r, int& status) {
   } else if (!IsControllersKind(found)) {
     status = RefusePlainPort(found);
     return {};
+  } else {
+    Tell(PickedPortLine(found));
   }
   return found;
 }
@@ -325,6 +359,9 @@ struct RemovedAtSecondSignal {
 int RunRequest(const CtlRequest& r, FILE* results) {
   // The search's "BSD path" lines report no fault: only --verbose shows them.
   ShowProgressLines(r.verbose);
+  if (!r.verbose && !QuietDiagnostics()) {
+    Tell("korvel-ctl: cannot silence the serial link's diagnostics - " + std::string(std::strerror(errno)) + "\n");
+  }
   if (r.command == "command" && r.list) {
     std::fputs(GeneralCommandList().c_str(), results);
     return kExitDone;

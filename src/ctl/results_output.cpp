@@ -14,3 +14,12 @@ FILE* SeparateResults() {
   if (stream == nullptr) close(results);
   return stream;
 }
+
+bool QuietDiagnostics() {
+  std::fflush(stdout);
+  const int nowhere = open("/dev/null", O_WRONLY | O_CLOEXEC);
+  if (nowhere < 0) return false;
+  const bool moved = dup2(nowhere, STDOUT_FILENO) >= 0;
+  close(nowhere);
+  return moved;
+}

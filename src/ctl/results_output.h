@@ -9,3 +9,8 @@
 // Returns the results stream; nullptr (errno set) when the descriptors could
 // not be moved.
 FILE* SeparateResults();
+
+// The serial link's raw diagnostic lines ("Error opening serial port …")
+// go nowhere: korvel-ctl says the same in its own words, and shows them
+// only with --verbose. False (errno set) when they could not be silenced.
+bool QuietDiagnostics();

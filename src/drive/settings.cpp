@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cctype>
 #include <cstring>
 #include <optional>
 
@@ -29,9 +30,28 @@ bool ReadNumber(const std::string& text, int& number) {
   return true;
 }
 
+// The words a status report prints for a shutter's state, read as set's own.
+struct StatusWord {
+  const char* printed;
+  const char* value;
+};
+constexpr StatusWord kStatusWords[] = {{"close", "closed"}, {"open conditional", "conditional"},
+                                       {"open-conditional", "conditional"}};
+
+std::string SetWordOf(KeyKind kind, const std::string& text) {
+  std::string lower(text);
+  std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+  if (kind != KeyKind::kShutterState) return lower;
+  for (const StatusWord& word : kStatusWords) {
+    if (lower == word.printed) return word.value;
+  }
+  return lower;
+}
+
 bool ReadNamed(KeyKind kind, const std::string& text, int& value) {
+  const std::string word = SetWordOf(kind, text);
   for (const ValueName& name : ValueNamesOf(kind)) {
-    if (text == name.name) {
+    if (word == name.name) {
       value = name.value;
       return true;
     }
@@ -110,11 +130,11 @@ TextField* TessaroController::*const kTimeFields[] = {&TessaroController::tHour,
                                                       &TessaroController::tSecond, &TessaroController::tMsecond,
                                                       &TessaroController::tTenthmsecond};
 
-constexpr char kNoSuchControl[] = "the window shows no such control for this controller";
-constexpr char kReadOnly[] = "the window's field is read-only for this controller";
+constexpr char kNoSuchControl[] = "this controller has no such device or setting";
+constexpr char kReadOnly[] = "this controller takes no such setting";
 constexpr char kNoSuchEntry[] = "this controller's general command list has no such entry";
 
-constexpr char kNoSuchItem[] = "the window's list has no such item for this controller (a device that is not connected has none)";
+constexpr char kNoSuchItem[] = "this controller takes no such value here (a device that is not connected takes none)";
 
 // The operator picks items the list holds, in controls the window shows: a
 // wheel that is not connected holds no filter or speed item, so its move is
@@ -187,6 +207,10 @@ std::vector<SettingCycle> ParseSettings(const std::vector<std::string>& words, s
   std::vector<SettingCycle> cycles;
   for (const std::string& word : words) {
     const std::size_t equals = word.find('=');
+    if (equals == std::string::npos) {
+      error = "'" + word + "': expected KEY=VALUE";
+      return {};
+    }
     const std::string key = word.substr(0, equals);
     Setting s;
     s.word = word;
@@ -195,7 +219,7 @@ std::vector<SettingCycle> ParseSettings(const std::vector<std::string>& words, s
       error = "unknown key '" + key + "'";
       return {};
     }
-    const std::string value = equals == std::string::npos ? std::string() : word.substr(equals + 1);
+    const std::string value = word.substr(equals + 1);
     if (!ReadValue(s, value)) {
       error = "'" + value + "' is no value of " + key + " (" + s.key->values + ")";
       return {};

@@ -12,6 +12,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <QTimeZone>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -152,11 +154,26 @@ TEST(SavedLog, WritesBothViewsExactlyAndReplacesTheFileWhole) {
   }
   const std::string log = "204       0xCC\n" + std::string(kSeparator);
   const std::string status = "Wheel A: filter 1\nShutter A: closed";
-  EXPECT_EQ(WriteSavedLog(QString::fromStdString(path), log, status), "");
-  EXPECT_EQ(ReadFile(path), "Log\n" + log + "\nStatus\n" + status + "\n");
+  SavedLogHeader header;
+  header.when = QDateTime(QDate(2026, 12, 10), QTime(14, 3, 7), QTimeZone::utc());
+  header.port = "/dev/ttyUSB0";
+  header.variant = "triad";
+  header.configuration = "3W2S Triad controller fw 1.07";
+  header.programVersion = "korvel-console 9.9.9";
+  EXPECT_EQ(WriteSavedLog(QString::fromStdString(path), header, log, status), "");
+  const std::string saved = "korvel-console 9.9.9 log, saved " + header.when.toString(Qt::ISODate).toStdString();
+  EXPECT_EQ(saved.rfind("korvel-console 9.9.9 log, saved 2026-12-10T14:03:07", 0), 0u);
+  EXPECT_EQ(ReadFile(path), saved + "\nPort: /dev/ttyUSB0\n"
+                            "Controller: triad\nConfiguration: 3W2S Triad controller fw 1.07\n\nLog\n" +
+                                log + "\nStatus\n" + status + "\n");
+  // Before a port, a status reply or a configuration query the header says so.
+  const std::string none = SavedLogText({header.when, "", "", "", header.programVersion}, log, status);
+  EXPECT_EQ(none.substr(0, none.find("\n\nLog\n")),
+            saved + "\nPort: none open\n"
+            "Controller: not known yet (no status reply)\nConfiguration: not queried");
 
   const std::string missing = dir + "/gone/log.txt";
-  const std::string failure = WriteSavedLog(QString::fromStdString(missing), log, status);
+  const std::string failure = WriteSavedLog(QString::fromStdString(missing), header, log, status);
   EXPECT_EQ(failure.rfind("The log could not be saved in " + missing + ": ", 0), 0u) << failure;
   std::filesystem::remove_all(dir);
 }

@@ -18,6 +18,9 @@
 #include <csignal>
 #include <cstring>
 #include <functional>
+#include <filesystem>
+#include <fstream>
+#include <regex>
 #include <chrono>
 #include <memory>
 #include <stdexcept>
@@ -150,6 +153,37 @@ TEST_F(CheckDialogTest, StartFillsTheTableWithEveryStepPassing) {
   // Every cycle went through the main window's Send.
   const std::string separator(kSeparator, std::strlen(kSeparator) - 1);
   EXPECT_GE(Count(log(), separator), 2 + 2 * steps.rowCount() + 1);
+}
+
+// The session record marks the check: its start with the plan, each of its
+// cycles as the check's, then its verdict and restore, in that order.
+TEST_F(CheckDialogTest, TheRecordMarksTheChecksStartCyclesAndVerdict) {
+  char dir[] = "/tmp/korvel-check-record-XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  const std::string path = std::string(dir) + "/record.txt";
+  ASSERT_TRUE(session->startRecord(path));
+  CheckDialog& dialog = open();
+  Button(dialog, "Start").click();
+  ASSERT_FALSE(dialog.running());
+  std::ifstream file(path);
+  std::vector<std::string> marks;
+  int cycles = 0;
+  const std::regex mark(R"(^\S+ (check (start|cycle \d+|end).*)$)");
+  for (std::string text; std::getline(file, text);) {
+    std::smatch m;
+    if (!std::regex_match(text, m, mark)) continue;
+    if (m[2].str().rfind("cycle ", 0) == 0) {
+      EXPECT_EQ(m[2].str(), "cycle " + std::to_string(++cycles));
+    } else {
+      marks.push_back(m[1].str());
+    }
+  }
+  ASSERT_EQ(marks.size(), 2u);
+  EXPECT_EQ(marks[0].rfind("check start: plan of ", 0), 0u) << marks[0];
+  EXPECT_NE(marks[0].find("devices wheelA"), std::string::npos) << marks[0];
+  EXPECT_EQ(marks[1], "check end after " + std::to_string(cycles) + " cycles: verdict passed; restore verified");
+  EXPECT_GE(cycles, 2 * dialog.result().planned);
+  std::filesystem::remove_all(dir);
 }
 
 // Stop pressed while a cycle waits on the line (the main window refuses

@@ -119,9 +119,11 @@ class Console:
         without a search; the path field then shows it."""
         entry = device + '  —  emulated controller'
         combo = self.widget('portChoice')
-        wait_until(lambda: entry in port_entries(combo), 5, 'the list of ports to offer %s' % device)
+        # The list is refilled while ports come and go: the place of the entry
+        # is taken from one read that a second read agreed with.
+        entries = wait_until(lambda: settled_entries(combo, entry), 5, 'the list of ports to offer %s' % device)
         self.click(combo)
-        self.desktop.keys('Home', *['Down'] * port_entries(combo).index(entry), 'Return')
+        self.desktop.keys('Home', *['Down'] * entries.index(entry), 'Return')
         wait_until(lambda: self.text('searchField') == device, 5, 'the path field to show %s' % device)
 
     def exit(self):
@@ -135,15 +137,31 @@ class Console:
 
 
 def port_entries(combo):
-    """The entries of a list, read through its pop-up's items."""
+    """The entries of a list, read through its pop-up's items; None when an
+    item went away during the read (the list was refilled meanwhile)."""
+    from gi.repository import GLib  # present wherever Atspi is
     entries = []
     stack = [combo]
     while stack:
         node = stack.pop()
-        if node.get_role_name() in ('list item', 'menu item'):
-            entries.append(node.get_name())
-        stack.extend(node.get_child_at_index(i) for i in reversed(range(node.get_child_count())))
+        try:
+            role = node.get_role_name() if node is not None else None
+            if role is None:
+                return None
+            if role in ('list item', 'menu item'):
+                entries.append(node.get_name())
+            stack.extend(node.get_child_at_index(i) for i in reversed(range(node.get_child_count())))
+        except GLib.Error:
+            return None
     return entries
+
+
+def settled_entries(combo, entry):
+    """The list's entries when two reads in a row agree and hold entry."""
+    first = port_entries(combo)
+    if first is None or entry not in first:
+        return None
+    return first if port_entries(combo) == first else None
 
 
 TIME = r'\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d'

@@ -58,6 +58,12 @@ PortView Opened(bool onLine, bool hungUp) {
   return port;
 }
 
+PortView Silent() {
+  PortView port = Opened(true, false);
+  port.silent = true;
+  return port;
+}
+
 TEST(PortStateTextTest, SaysWhatThePortDoesAndWhatToDo) {
   PortView closed;
   closed.path = kPath;
@@ -69,9 +75,12 @@ TEST(PortStateTextTest, SaysWhatThePortDoesAndWhatToDo) {
   } cases[] = {
       {"none yet", PortView{}, "No port open. Search, then Open."},
       {"on line", Opened(true, false), kPath + " is open and the controller is on line."},
-      {"silent", Opened(false, false),
-       kPath + " is open, but the controller did not answer the on-line check. Check that it is switched on and "
-               "connected, then Open again."},
+      {"no on-line answer", Opened(false, false),
+       kPath + " is open and set to 300 baud, but the controller did not answer the on-line byte EE. Check that it "
+               "is switched on and connected to this port, then Open again."},
+      {"silent since", Silent(),
+       kPath + " is open, but the controller did not answer the last command. Check that it is switched on and "
+               "connected; its next reply clears this."},
       {"gone", Opened(true, true), kPath + " went away (unplugged or switched off). Search, then Open."},
       {"closed", closed, kPath + " is closed; other programs may use it. Open uses it again."},
       {"no path", Failed(ENOENT, OpenStep::kOpening, ""), "No port to open. Search first, then Open."},
@@ -112,7 +121,7 @@ TEST(PortStateTextTest, PermissionDeniedNamesTheOwningGroupAndHowToJoinIt) {
     ResetSerialState();
     std::strcpy(bsdPath, line.path().c_str());
     const bool refused = ::OpenPort() < 0;
-    const std::string text = PortStateText(CurrentPort(line.path(), false));
+    const std::string text = PortStateText(CurrentPort(line.path(), false, false));
     const bool written = write(ends[1], text.data(), text.size()) == static_cast<ssize_t>(text.size());
     _exit(refused && written ? 0 : 1);
   }
@@ -231,6 +240,45 @@ TEST_F(WindowStateTest, TheRecordKeepsCloseThePortGoingAwayAndExit) {
 
   EXPECT_EQ(RecordEvents(path),
             "close " + port.path() + "\ngone " + port.path() + ": unplugged or switched off\nexit\n");
+  std::filesystem::remove_all(dir);
+}
+
+// A Send the controller does not answer turns the state line to say so; the
+// next reply turns it back.
+TEST_F(WindowStateTest, AControllerFallenSilentIsToldUntilItRepliesAgain) {
+  ASSERT_NO_FATAL_FAILURE(OpenOnLine());
+  controller.filterA->selectItemAtIndex(3);
+  window.buttons().send->click();
+  EXPECT_EQ(PortState(), port.path() + " is open, but the controller did not answer the last command. Check that it "
+                                       "is switched on and connected; its next reply clears this.");
+  EXPECT_EQ(port.pending(), Bytes{0x03});
+  controller.filterA->selectItemAtIndex(4);
+  CannedReply reply(port, 1, {0x04, 0x0D});
+  window.buttons().send->click();
+  EXPECT_EQ(reply.Received(), Bytes{0x04});
+  EXPECT_EQ(PortState(), port.path() + " is open and the controller is on line.");
+}
+
+// An Open whose on-line byte gets no answer: the field beside Open, the
+// status line and the record agree on what happened and what to try.
+TEST_F(WindowStateTest, AFailedOnLineCheckIsExplainedAlikeInTheFieldTheStatusLineAndTheRecord) {
+  char dir[] = "/tmp/korvel-record-XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  const std::string path = std::string(dir) + "/record.txt";
+  ASSERT_TRUE(session->startRecord(path));
+  Find<QLineEdit>("searchField").setText(QString::fromStdString(port.path()));
+  window.buttons().open->click();
+  const std::string explained = port.path() +
+                                " is open and set to 300 baud, but the controller did not answer the on-line byte EE. "
+                                "Check that it is switched on and connected to this port, then Open again.";
+  EXPECT_EQ(controller.openField->stringValue(), "Failed to open the communication port.");
+  EXPECT_EQ(PortState(), explained);
+  EXPECT_EQ(Find<QLabel>("portState").toolTip().toStdString(), explained);
+  std::ifstream file(path);
+  const std::string record((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  EXPECT_NE(record.find(" open " + port.path() + ": Failed to open the communication port. " + explained + "\n"),
+            std::string::npos)
+      << record;
   std::filesystem::remove_all(dir);
 }
 

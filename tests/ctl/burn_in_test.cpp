@@ -78,7 +78,7 @@ TEST(BurnIn, MemoryStaysFlatOverTenThousandQueriesAndTheCountsAddUp) {
 #endif
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "");
-  EXPECT_NE(run.out.find("runs: 10500 of 10500\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("rounds: 10500 of 10500\ncycles: 10500 of 10500\n"), std::string::npos) << run.out;
   EXPECT_EQ(Count(run.out, "replies") + Count(run.out, "no replies") + Count(run.out, "refusals"), kRuns) << run.out;
   EXPECT_EQ(Count(run.out, "replies"), kRuns);
   EXPECT_EQ(QueriesSeen(controller), static_cast<std::size_t>(kRuns));
@@ -128,7 +128,7 @@ TEST_P(StopSignalTest, EndsAfterTheCycleWithTheSummaryAndThePortRestored) {
   EXPECT_NE(run.out.find(std::string("ended: stopped by SIG") + sigabbrev_np(GetParam().signal) + "\n"),
             std::string::npos)
       << run.out;
-  const int runs = Count(run.out, "runs");
+  const int runs = Count(run.out, "cycles");
   EXPECT_GE(runs, 50);
   EXPECT_LT(runs, 1'000'000);
   EXPECT_EQ(Count(run.out, "replies"), runs) << run.out;

@@ -291,3 +291,31 @@ TEST(CheckCommand, ReportHoldsEveryStepAndTheVerdictAndRendersInABrowser) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every step line of a check puts sent, expected, reported and the result at
+// the same columns, whatever its values: a shutter's "conditional", a Mono's
+// timer settings and their six command bytes.
+TEST(CheckCommand, StepLinesAlignForEveryValue) {
+  for (const Variant variant : {Variant::kTriad, Variant::kMono}) {
+    EmulatedController controller(variant, {}, 0);
+    ASSERT_TRUE(controller.ready());
+    const CtlRun run = RunCtl({"--port", controller.path(), "check", "--yes"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::istringstream lines(run.out);
+    std::vector<std::size_t> first;
+    int steps = 0;
+    for (std::string line; std::getline(lines, line);) {
+      if (line.find(" sent ") == std::string::npos) continue;
+      std::vector<std::size_t> columns;
+      for (const char* word : {" sent ", " expected ", " reported ", " pass "}) columns.push_back(line.find(word));
+      if (first.empty()) first = columns;
+      EXPECT_EQ(columns, first) << line;
+      ++steps;
+    }
+    EXPECT_GT(steps, 10) << run.out;
+  }
+}
+
+}  // namespace

@@ -53,12 +53,11 @@ constexpr char kMonoNoShutterReport[] =
     "- Shutter status :                 Close\n"
     "- Shutter mode :                Tandel shutter not connected\n";
 constexpr char kTriadConfig[] =
-    "variant: triad\n"
-    "253       0xFD\n3W2S\n Tria\nd con\ntroll\ner fw\n 1.07\n13       0xD\n";
+    "variant: triad\nconfiguration: 3W2S Triad controller fw 1.07\n";
 
 constexpr char kNoItem[] =
-    ": the window's list has no such item for this controller (a device that is not connected has none)\n";
-constexpr char kNoControl[] = ": the window shows no such control for this controller\n";
+    ": this controller takes no such value here (a device that is not connected takes none)\n";
+constexpr char kNoControl[] = ": this controller has no such device or setting\n";
 constexpr char kTryHelp[] = "Try 'korvel-ctl --help'.\n";
 
 std::string Usage(const std::string& message) { return "korvel-ctl: " + message + "\n" + kTryHelp; }
@@ -83,8 +82,12 @@ const CtlCase kCases[] = {
     {"TriadConfigJson", Variant::kTriad, {}, {"config", "--json"},
      "{\"configuration\":\"3W2S Triad controller fw 1.07\",\"echo_ms\":#,\"reply_ms\":#,\"variant\":\"triad\"}\n",
      "", 0, {0xEE, 0xFD}},
-    {"TriadConfigVerbose", Variant::kTriad, {}, {"config", "--verbose"}, kTriadConfig,
-     std::string(kTriadConfig).substr(sizeof "variant: triad\n" - 1) + "time: #\n****************************************\n",
+    // --verbose: the reply's bytes too, and the log as the window shows it.
+    {"TriadConfigVerbose", Variant::kTriad, {}, {"config", "--verbose"},
+     std::string(kTriadConfig) + "bytes: FD 33 57 32 53 20 54 72 69 61 64 20 63 6F 6E 74 72 6F 6C 6C 65 72 20 66 77 20 "
+                                 "31 2E 30 37 0D\n",
+     "253       0xFD\n3W2S\n Tria\nd con\ntroll\ner fw\n 1.07\n13       0xD\ntime: #\n"
+     "****************************************\n",
      0, {0xEE, 0xFD}},
     {"WheelAFilterAndSpeedInOneMove", Variant::kTriad, {}, {"set", "wheelA.speed=3", "wheelA.filter=7"}, "", "", 0,
      {0xEE, 0xCC, 0x37}},
@@ -93,6 +96,10 @@ const CtlCase kCases[] = {
      {0xEE, 0xCC, 0xFC, 0x14}},
     {"ShutterStatesInOrder", Variant::kTriad, {}, {"set", "shutterA.state=open", "shutterB.state=conditional"}, "", "",
      0, {0xEE, 0xCC, 0xAA, 0xBB}},
+    // The words a status report prints are set's words too.
+    {"ShutterStatesAsStatusPrintsThem", Variant::kTriad, {},
+     {"set", "shutterA.state=Open conditional", "shutterB.state=open-conditional", "shutterA.state=Close"}, "", "", 0,
+     {0xEE, 0xCC, 0xAB, 0xBB, 0xAC}},
     {"ShutterAModeSoft", Variant::kTriad, {}, {"set", "shutterA.mode=soft"}, "", "", 0, {0xEE, 0xCC, 0xDD, 0x01}},
     {"ShutterBNeutralDensityWithSteps", Variant::kTriad, {}, {"set", "shutterB.mode=nd", "shutterB.steps=12"}, "", "",
      0, {0xEE, 0xCC, 0xDE, 0x02, 0x0C}},
@@ -155,6 +162,8 @@ const CtlCase kCases[] = {
     {"BadTime", Variant::kMono, {}, {"set", "time=1:2"}, "",
      Usage("'1:2' is no value of time (H:M:S, H:M:S.mmm or H:M:S.mmmt (t: tenths of ms))"), 1, {}},
     {"SetWithoutKeys", Variant::kTriad, {}, {"set"}, "", Usage("set needs KEY=VALUE"), 1, {}},
+    {"SetWordWithoutEquals", Variant::kTriad, {}, {"set", "wheelA.filter", "3"}, "",
+     Usage("'wheelA.filter': expected KEY=VALUE"), 1, {}},
     {"UnknownName", Variant::kTriad, {}, {"command", "nonesuch"}, "", Usage("unknown command name 'nonesuch'"), 1, {}},
     // One object per cycle of set; the status query it starts with prints none.
     {"JsonWithSet", Variant::kTriad, {}, {"set", "--json", "wheelA.filter=1", "wheelA.speed=2", "shutterA.state=open"},

@@ -68,18 +68,33 @@ TEST(PortSearch, PortsLeavesTheUsersFilesInTheEmulatorsFolder) {
   EXPECT_EQ(rmdir(dir), 0);
 }
 
+// korvel-ctl speaks to a shell user: none of its messages names the window's
+// buttons or the window itself.
+void ExpectNoWindowWords(const std::string& err) {
+  for (const char* word : {"Search", "Open again", "window", "Command Ignored", "Local mode"}) {
+    EXPECT_EQ(err.find(word), std::string::npos) << word << " in " << err;
+  }
+}
+
+// The serial link's raw line only with --verbose; korvel-ctl's own words always.
 TEST(PortFailure, APathThatIsNoDeviceIsNotOpened) {
+  const std::string ownWords =
+      "korvel-ctl: /nonexistent/tty: no such device; check that the controller's adapter is plugged in, or name the "
+      "controller's port with --port (korvel-ctl ports lists the serial ports).\n";
   const CtlRun run = RunCtl({"--port", "/nonexistent/tty", "status"});
   EXPECT_EQ(run.status, 4);
   EXPECT_EQ(run.out, "");
-  EXPECT_NE(run.err.find("Error opening serial port /nonexistent/tty"), std::string::npos) << run.err;
-  EXPECT_TRUE(EndsWith(run.err, "korvel-ctl: /nonexistent/tty: no such device. Plug the controller in, then Search and "
-                                "Open.\n"))
-      << run.err;
+  EXPECT_EQ(run.err, ownWords);
+  ExpectNoWindowWords(run.err);
+  const CtlRun verbose = RunCtl({"--port", "/nonexistent/tty", "--verbose", "status"});
+  EXPECT_EQ(verbose.status, 4);
+  EXPECT_NE(verbose.err.find("Error opening serial port /nonexistent/tty"), std::string::npos) << verbose.err;
+  EXPECT_TRUE(EndsWith(verbose.err, ownWords)) << verbose.err;
 }
 
 // Another korvel-ctl in a burn-in holds the port as the console does:
-// exclusive mode and an advisory lock (which also stops root).
+// exclusive mode and an advisory lock (which also stops root). The refused
+// run names it by its process.
 TEST(PortFailure, APortHeldByAnotherProgramIsNotOpened) {
   EmulatedController controller(emulator::Variant::kTriad);
   ASSERT_TRUE(controller.ready());
@@ -90,15 +105,15 @@ TEST(PortFailure, APortHeldByAnotherProgramIsNotOpened) {
   }
   ASSERT_GE(controller.server().received().size(), 2u);
   const CtlRun run = RunCtl({"--port", controller.path(), "status"});
-  kill(holder.pid(), SIGINT);
+  const pid_t holderPid = holder.pid();
+  kill(holderPid, SIGINT);
   EXPECT_EQ(holder.Finish().status, 128 + SIGINT);
   EXPECT_EQ(run.status, 4);
   EXPECT_EQ(run.out, "");
-  EXPECT_NE(run.err.find("Device or resource busy(16)"), std::string::npos) << run.err;
-  // The window's words for it.
-  EXPECT_TRUE(EndsWith(run.err, "korvel-ctl: " + controller.path() +
-                                    ": another program holds the port. End it there, then Open again.\n"))
-      << run.err;
+  EXPECT_EQ(run.err, "korvel-ctl: " + controller.path() + ": korvel-ctl (process " + std::to_string(holderPid) +
+                         ") holds the port; end it, or name the controller's port with --port (korvel-ctl ports "
+                         "lists the serial ports).\n");
+  ExpectNoWindowWords(run.err);
   // Every EE was the holder's open: the refused run sent nothing.
   const auto received = controller.server().received();
   EXPECT_EQ(std::count(received.begin(), received.end(), 0xEE), 1);
@@ -112,6 +127,24 @@ TEST(PortFailure, ASilentControllerIsNoReply) {
   EXPECT_TRUE(EndsWith(run.err, "korvel-ctl: " + peer.path() + ": the controller did not answer the on-line byte\n"))
       << run.err;
   EXPECT_EQ(peer.pending(), Bytes{0xEE});
+}
+
+// A controller that falls silent after the on-line byte: the operator hears
+// how long korvel-ctl waited and why a controller stays quiet, not the
+// window's log line.
+TEST(PortFailure, AControllerFallenSilentSaysNoReplyInItsOwnWords) {
+  emulator::EmulatorOptions options;
+  options.baud = 0;
+  options.silentAfter = 1;
+  EmulatedController controller(options);
+  ASSERT_TRUE(controller.ready());
+  const CtlRun run = RunCtl({"--port", controller.path(), "status"});
+  EXPECT_EQ(run.status, 3);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err,
+            "korvel-ctl: no reply within 1 s: the controller may be switched off, not on line, on another port, or "
+            "set to another baud rate than 300\n");
+  ExpectNoWindowWords(run.err);
 }
 
 // The controller answers the on-line byte, then replies to the status query

@@ -141,11 +141,11 @@ const SettingsCase kCases[] = {
     {"ARefusedSettingIsCountedEachRound", -1, {Device::kWheelB},
      {"--repeat", "2", "set", "wheelB.filter=3", "wheelA.filter=1"}, 2, 4, 4, -1,
      {{"wheelB.filter=3", 2, 2}, {"wheelA.filter=1", 2, 0}},
-     {"1,wheelB.filter=3,0,0,fail,wheelB.filter=3: the window's list has no such item for this controller (a device "
-      "that is not connected has none)",
+     {"1,wheelB.filter=3,0,0,fail,wheelB.filter=3: this controller takes no such value here (a device that is "
+      "not connected takes none)",
       "1,wheelA.filter=1,1,2,pass,",
-      "2,wheelB.filter=3,0,0,fail,wheelB.filter=3: the window's list has no such item for this controller (a device "
-      "that is not connected has none)",
+      "2,wheelB.filter=3,0,0,fail,wheelB.filter=3: this controller takes no such value here (a device that is "
+      "not connected takes none)",
       "2,wheelA.filter=1,0,0,pass,nothing to send"},
      {0xEE, 0xCC, 0x01}},
 };
@@ -174,8 +174,8 @@ TEST_P(SettingsBurnIn, CountsWritesAndSendsAsTheRowSays) {
   const CtlRun run = RunCtl(words);
 
   EXPECT_EQ(run.status, c.status) << run.err;
-  EXPECT_EQ(Total(run.out, "runs"), c.runs) << run.out;
-  EXPECT_NE(run.out.find("runs: " + std::to_string(c.runs) + " of " + std::to_string(c.planned) + "\n"),
+  EXPECT_EQ(Total(run.out, "cycles"), c.runs) << run.out;
+  EXPECT_NE(run.out.find("cycles: " + std::to_string(c.runs) + " of " + std::to_string(c.planned) + "\n"),
             std::string::npos)
       << run.out;
   EXPECT_EQ(Total(run.out, "mismatches"), c.mismatches) << run.out;
@@ -188,6 +188,22 @@ TEST_P(SettingsBurnIn, CountsWritesAndSendsAsTheRowSays) {
   for (std::string& row : rows) row = Untimed(row);
   EXPECT_EQ(rows, c.rows);
   EXPECT_EQ(controller.server().received(), c.received);
+  const bool stopOnError = std::find(c.words.begin(), c.words.end(), "--stop-on-error") != c.words.end();
+  EXPECT_EQ(run.out.find("ended: stopped at the first failure\n") != std::string::npos, stopOnError) << run.out;
+}
+
+// The summary counts rounds as --repeat does, beside the cycles; the round
+// whose check failed ran whole and counts.
+TEST(SettingsBurnInRounds, StopOnErrorCountsTheRoundsItRanWhole) {
+  emulator::EmulatorOptions options;
+  options.baud = 0;
+  options.stuck = {Device::kWheelA, 9};
+  EmulatedController controller(options);
+  ASSERT_TRUE(controller.ready());
+  const CtlRun run = RunCtl({"--port", controller.path(), "--repeat", "4", "--verify-every", "2", "--stop-on-error",
+                             "set", "wheelA.filter=0", "wheelA.filter=9"});
+  EXPECT_EQ(run.status, 6) << run.err;
+  EXPECT_NE(run.out.find("rounds: 2 of 4\ncycles: 5 of 10\n"), std::string::npos) << run.out;
 }
 
 INSTANTIATE_TEST_SUITE_P(Ctl, SettingsBurnIn, testing::ValuesIn(kCases), CaseName());
@@ -230,7 +246,7 @@ TEST_F(BurnInFilesTest, AnInterruptedRunKeepsARowForEveryCycle) {
   ASSERT_FALSE(text.empty());
   EXPECT_EQ(text.back(), '\n');
   const std::vector<std::string> rows = Lines(text);
-  EXPECT_EQ(static_cast<int>(rows.size()) - 1, Total(run.out, "runs"));
+  EXPECT_EQ(static_cast<int>(rows.size()) - 1, Total(run.out, "cycles"));
   const auto sent = std::count_if(rows.begin() + 1, rows.end(), [](const std::string& r) { return Untimed(r).find(",1,2,pass,") != std::string::npos; });
   EXPECT_EQ(controller.server().received().size(), 2 + static_cast<std::size_t>(sent));
 }

@@ -161,10 +161,28 @@ TEST(EmulatorExecutable, ServesUnannouncedAndSaysWhyWhenTheDirectoryIsNotPrivate
 
   emulator.signal(SIGTERM);
   EXPECT_EQ(emulator.exitCode(3s), 0);
-  EXPECT_EQ(emulator.readErrors(1s), "korvel-emulator: not announcing " + devicePath +
+  EXPECT_EQ(emulator.readErrors(1s), "korvel-emulator: a triad controller, unpaced; faults and delays: none\n"
+                                     "korvel-emulator: not announcing " + devicePath +
                                          " to port searches - directory " + dir.path() +
                                          ": writable by other users\n");
   EXPECT_TRUE(dir.isEmpty());
+}
+
+// At its start the emulator says what it serves: its variant, its pacing and
+// every fault and delay it was asked for, as given.
+TEST(EmulatorExecutable, SaysAtItsStartWhatItServes) {
+  ScopedAnnouncementDir dir;
+  ASSERT_FALSE(dir.path().empty());
+  EmulatorProcess emulator({"--variant=duo-ws", "--baud", "9600", "--silent-after", "3", "--stuck=wheelA:4",
+                            "--latency", "5", "--latency-timer", "16", "--no-announce"});
+  ASSERT_TRUE(emulator.running());
+  ASSERT_FALSE(emulator.readLine(5s).empty());
+  emulator.signal(SIGTERM);
+  EXPECT_EQ(emulator.exitCode(3s), 0);
+  EXPECT_EQ(emulator.readErrors(1s),
+            "korvel-emulator: a duo-ws controller, paced at 9600 baud, handed on every 16 ms as by a USB serial "
+            "adapter; faults and delays: --silent-after 3 --stuck=wheelA:4 --latency 5; not announced to port "
+            "searches\n");
 }
 
 TEST(EmulatorExecutable, BadOptionGivesUsageOnStandardErrorAndExitCode2) {

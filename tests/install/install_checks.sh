@@ -67,6 +67,11 @@ check_man() {
     # groff exits 0 on warnings: its standard error must stay empty.
     warnings=$(groff -man -ww -z 2>&1 <<<"$text") || fail "groff failed on $page"
     [ -z "$warnings" ] || fail "$page: $warnings"
+    # As man shows it on an 80-column terminal: lines that cannot be filled
+    # or broken there warn only at that width.
+    warnings=$(MANWIDTH=80 man --warnings -l "$stage/share/man/man1/$page.gz" 2>&1 >/dev/null) ||
+      fail "man failed on $page"
+    [ -z "$warnings" ] || fail "$page (man --warnings): $warnings"
     for section in NAME SYNOPSIS DESCRIPTION OPTIONS 'EXIT STATUS' FILES EXAMPLES 'SEE ALSO'; do
       grep -q "^\.SH \"\?$section\"\?\$" <<<"$text" || fail "$page has no $section section"
     done
