@@ -67,7 +67,7 @@ TEST(GlitchedLine, AStrayByteEqualToAMovesEchoIsDroppedAndShiftsNothing) {
   fs::remove(csv);
 
   EXPECT_EQ(run.status, 0) << run.err << run.out;
-  EXPECT_NE(run.out.find("runs: 6 of 6\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("cycles: 6 of 6\n"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("\ndropped bytes: 1\n"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("\nmismatches: 0\n"), std::string::npos) << run.out;
   ASSERT_EQ(rows.size(), 6u);

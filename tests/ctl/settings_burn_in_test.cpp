@@ -404,7 +404,7 @@ struct MeasuredCase {
 
 const MeasuredCase kMeasuredCases[] = {
     {"NothingRepliedText", Variant::kTriad, 1, {"--repeat", "2", "status"}, 3,
-     {"runs: 2 of 2\n", "no replies: 2\n", "reply time: -\n", "wall over line time: -\n"},
+     {"cycles: 2 of 2\n", "no replies: 2\n", "reply time: -\n", "wall over line time: -\n"},
      {"mismatches", "min 0.0"}},
     {"NothingRepliedJson", Variant::kTriad, 1, {"--repeat", "2", "--json", "status"}, 3,
      {"\"no_replies\":2", "\"reply_time_ms\":null", "\"wall_over_line\":null", "\"mismatches\":null",
