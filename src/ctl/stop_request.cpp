@@ -53,8 +53,9 @@ void OnStop(int signal) {
   }
   if (gRemoved[0] != '\0') unlink(gRemoved);
   if (gCutShortLength > 0) {
-    // Nothing is left to do when standard error cannot take it.
-    static_cast<void>(write(STDERR_FILENO, gCutShort, static_cast<std::size_t>(gCutShortLength)));
+    // Nothing is left to do when standard error cannot take it; the result
+    // is looked at only because fortified builds insist.
+    if (write(STDERR_FILENO, gCutShort, static_cast<std::size_t>(gCutShortLength)) < 0) _exit(128 + signal);
   }
   _exit(128 + signal);
 }

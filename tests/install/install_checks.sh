@@ -9,7 +9,7 @@
 #   install_checks.sh package BUILD OUT      CPack makes the .deb in OUT
 #   install_checks.sh depends OUT BINARY...  its Depends names every Qt library the binaries link
 #   install_checks.sh runs OUT               unpacked, its executables answer without a display
-#   install_checks.sh lintian OUT            Debian's package checker finds nothing to say
+#   install_checks.sh lintian OUT            Debian's package checker finds nothing to say, nor a hardening tag with -I
 set -euo pipefail
 
 fail() {
@@ -142,6 +142,9 @@ check_lintian() {
   deb=$(the_package "$1")
   said=$(lintian "$deb" 2>&1 | grep -v '^running with root privileges is not recommended!$' || true)
   [ -z "$said" ] || fail "lintian: $said"
+  # Its hardening tags are information only: shown with -I, and none may come.
+  said=$(lintian -I "$deb" 2>&1 | grep 'hardening' || true)
+  [ -z "$said" ] || fail "lintian -I: $said"
 }
 
 step=$1

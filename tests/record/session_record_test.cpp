@@ -222,8 +222,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "it is a device, not a file"},
         RefusedCase{"ALinkToADevice",
                     [](SessionRecordTest& t) {
-                      symlink("/dev/null", t.path.c_str());
-                      return t.path;
+                      // A failed link leaves no file: the case then fails on its message.
+                      return symlink("/dev/null", t.path.c_str()) == 0 ? t.path : std::string();
                     },
                     "it is a device, not a file"}),
     [](const testing::TestParamInfo<RefusedCase>& info) { return std::string(info.param.name); });
