@@ -22,8 +22,8 @@
 #include "console_session.h"
 #include "cycle_state.h"
 #include "html_report.h"
-#include "korvel_version.h"
 #include "serial_state.h"
+#include "time_figures.h"
 #include "window_check_line.h"
 
 namespace {
@@ -34,8 +34,6 @@ constexpr char kWhatMoves[] =
     "settings found again. Wheels move and shutters open: light may reach a sample.";
 
 const char* const kColumns[] = {"device", "setting", "value", "sent", "expected", "reported", "result", "ms"};
-
-QString Ms(double ms) { return ms < 0 ? QString() : QString::number(ms, 'f', 1); }
 
 }  // namespace
 
@@ -179,7 +177,9 @@ void CheckDialog::start() {
   WindowCheckLine line(session_, controller_);
   CheckOptions options;
   options.stopRequested = [this] { return stopAsked_; };
-  options.stepEnded = [this](const CheckStep& step, int planned) { stepEnded(step, planned); };
+  options.stepEnded = [this](const CheckStep& step, const CheckProgress& counts) {
+    stepEnded(step, counts);
+  };
   session_.passWindow(this);
   session_.beginCheckRecord(PlanRecordText(line));
   result_ = RunCheck(line, options);
@@ -199,13 +199,13 @@ void CheckDialog::stopForExit() {
       "verifies them; then the console ends."));
 }
 
-void CheckDialog::stepEnded(const CheckStep& step, int planned) {
+void CheckDialog::stepEnded(const CheckStep& step, const CheckProgress& counts) {
   const int row = table_->rowCount();
   table_->insertRow(row);
   const QString cells[] = {QString::fromStdString(step.device),   QString::fromStdString(step.setting),
                            QString::fromStdString(step.value),    QString::fromStdString(step.sent),
                            QString::fromStdString(step.expected), QString::fromStdString(step.reported),
-                           QString::fromLatin1(StepResultName(step.result)), Ms(step.ms)};
+                           QString::fromLatin1(StepResultName(step.result)), QString::fromStdString(MsText(step.ms))};
   for (int column = 0; column < static_cast<int>(std::size(cells)); ++column) {
     auto* item = new QTableWidgetItem(cells[column]);
     if (!step.note.empty()) item->setToolTip(QString::fromStdString(step.note));
@@ -213,10 +213,11 @@ void CheckDialog::stepEnded(const CheckStep& step, int planned) {
     table_->setItem(row, column, item);
   }
   table_->scrollToItem(table_->item(row, 0));
-  progress_->setMaximum(planned);
-  progress_->setValue(row + 1);
+  progress_->setMaximum(counts.planned);
+  progress_->setValue(counts.done);
   const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
-  timeLeft_->setText(QStringLiteral("about %1 s left").arg(CheckSecondsLeft(elapsed, row + 1, planned, estimated_)));
+  const int left = CheckSecondsLeft(elapsed, counts.done, counts.planned, estimated_);
+  timeLeft_->setText(QStringLiteral("about %1 s left").arg(left));
 }
 
 void CheckDialog::finished() {
@@ -232,13 +233,8 @@ void CheckDialog::finished() {
 }
 
 std::string CheckDialog::writeReport(const std::string& path) const {
-  RunDescription run;
-  run.variant = VariantName(itype);
-  run.configuration = result_.configuration;
-  run.port = portPath_;
-  run.startedAt = startedAt_;
-  run.endedAt = endedAt_;
-  run.programVersion = std::string("korvel-console ") + kKorvelVersion;
+  const RunDescription run =
+      DescribeRun("korvel-console", result_.configuration, portPath_, startedAt_, endedAt_);
   return WriteReport(path, CheckReportHtml(run, result_));
 }
 

@@ -61,7 +61,7 @@ class CheckDialog : public QDialog {
 
  private:
   void showPlan();
-  void stepEnded(const CheckStep& step, int planned);
+  void stepEnded(const CheckStep& step, const CheckProgress& counts);
   void finished();
 
   ConsoleSession& session_;

@@ -2,11 +2,11 @@
 
 #include <QPainter>
 
-#include <cstdio>
 #include <map>
 
 #include "chart_drawing.h"
 #include "svg_chart.h"
+#include "time_figures.h"
 
 namespace {
 
@@ -14,13 +14,6 @@ const QSize kChartSize(560, 300);
 
 std::string Cell(const std::string& text, const char* cls = nullptr) {
   return std::string("<td") + (cls ? std::string(" class=\"") + cls + "\"" : "") + ">" + HtmlEscaped(text) + "</td>";
-}
-
-std::string MsText(double ms) {
-  if (ms < 0) return "-";
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f", ms);
-  return text;
 }
 
 std::string RestoreText(const CheckResult& r) {
@@ -39,7 +32,7 @@ std::string StepsTable(const CheckResult& r) {
     const bool failed = s.result == StepResult::kFail;
     html += std::string("<tr") + (failed ? " class=\"failed\"" : "") + ">" + Cell(s.device) + Cell(s.setting) +
             Cell(s.value) + Cell(s.sent) + Cell(s.expected) + Cell(s.reported) +
-            Cell(failed ? "FAIL" : StepResultName(s.result), failed ? "failed" : nullptr) + Cell(MsText(s.ms)) +
+            Cell(failed ? "FAIL" : StepResultName(s.result), failed ? "failed" : nullptr) + Cell(MsText(s.ms, "-")) +
             Cell(s.note) + "</tr>\n";
   }
   return html + "</table>\n";

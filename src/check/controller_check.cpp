@@ -178,13 +178,17 @@ class Checker {
 
   bool ended(const CheckStep& step, bool answered) {
     result_.steps.push_back(step);
-    options_.stepEnded(result_.steps.back(), result_.planned);
+    progress_.done = static_cast<int>(result_.steps.size());
+    progress_.planned = result_.planned;
+    progress_.failed += step.result == StepResult::kFail ? 1 : 0;
+    options_.stepEnded(result_.steps.back(), progress_);
     return answered;
   }
 
   CheckLine& session_;
   const CheckOptions& options_;
   CheckResult& result_;
+  CheckProgress progress_;
   std::vector<unsigned char> found_;
 };
 

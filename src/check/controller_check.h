@@ -49,12 +49,20 @@ struct CheckResult {
   std::vector<CheckStep> steps;
 };
 
+// How far a check has come when a step ends: the one count both fronts show.
+struct CheckProgress {
+  int done = 0;     // steps ended, this one too
+  int planned = 0;  // steps in the plan
+  int failed = 0;   // of those ended
+};
+
 struct CheckOptions {
   CheckChoice choice;
   // Asked before every cycle that is not the restore's.
   std::function<bool()> stopRequested = [] { return false; };
-  // Each step as it ends, with the plan's size.
-  std::function<void(const CheckStep&, int planned)> stepEnded = [](const CheckStep&, int) {};
+  // Each step as it ends, with how far the check has come.
+  std::function<void(const CheckStep&, const CheckProgress&)> stepEnded = [](const CheckStep&,
+                                                                              const CheckProgress&) {};
   // What the controller may hold if the process ended now, told as it
   // changes: the steps' settings in place of those found (kSteps), a mix of
   // both (kRestore), or those found again (kFound, also when nothing was

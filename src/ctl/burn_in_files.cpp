@@ -1,7 +1,6 @@
 #include "burn_in_files.h"
 
 #include "html_report.h"
-#include "korvel_version.h"
 
 std::string OpenBurnInFiles(const CtlRequest& r, BurnInFiles& files) {
   files.startedAt = std::chrono::system_clock::now();
@@ -15,15 +14,9 @@ std::string OpenBurnInFiles(const CtlRequest& r, BurnInFiles& files) {
 }
 
 std::string WriteBurnInReport(const CtlRequest& r, BurnInFiles& files, const BurnInSummary& summary,
-                              const std::string& port, const std::string& variant) {
+                              const std::string& port) {
   if (!files.report.opened()) return {};
-  RunDescription run;
-  run.variant = variant;
-  run.configuration = files.configuration;
-  run.port = port;
-  run.startedAt = files.startedAt;
-  run.endedAt = std::chrono::system_clock::now();
-  run.programVersion = std::string("korvel-ctl ") + kKorvelVersion;
-  run.invocation = r.invocation;
+  const RunDescription run = DescribeRun("korvel-ctl", files.configuration, port, files.startedAt,
+                                         std::chrono::system_clock::now(), r.invocation);
   return files.report.keep(ReportHtml(run, summary.statistics));
 }

@@ -26,4 +26,4 @@ std::string OpenBurnInFiles(const CtlRequest& request, BurnInFiles& files);
 // Writes the report of a finished run when one was asked for; empty when
 // written or none was asked for, else the text for the user.
 std::string WriteBurnInReport(const CtlRequest& request, BurnInFiles& files, const BurnInSummary& summary,
-                              const std::string& port, const std::string& variant);
+                              const std::string& port);

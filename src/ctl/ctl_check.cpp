@@ -11,7 +11,6 @@
 #include "ctl_messages.h"
 #include "setting_tables.h"
 #include "html_report.h"
-#include "korvel_version.h"
 #include "progress_line.h"
 #include "status_json.h"
 #include "cycle_state.h"
@@ -48,15 +47,9 @@ int ExitStatusOf(const CheckResult& result) {
 }
 
 std::string WriteCheckReport(BurnInFiles& files, const CheckResult& result, const std::string& port,
-                             const std::string& variant, const std::string& invocation) {
-  RunDescription run;
-  run.variant = variant;
-  run.configuration = result.configuration;
-  run.port = port;
-  run.startedAt = files.startedAt;
-  run.endedAt = std::chrono::system_clock::now();
-  run.programVersion = std::string("korvel-ctl ") + kKorvelVersion;
-  run.invocation = invocation;
+                             const std::string& invocation) {
+  const RunDescription run = DescribeRun("korvel-ctl", result.configuration, port, files.startedAt,
+                                         std::chrono::system_clock::now(), invocation);
   return files.report.keep(CheckReportHtml(run, result));
 }
 
@@ -113,17 +106,13 @@ int RunCheckCommand(LineSession& session, const CtlRequest& r, BurnInFiles& file
   for (int i = 0; i < 2; ++i) options.choice.shutter[i] = r.shutters[i];
   options.stopRequested = StopRequested;
   const bool progress = isatty(STDERR_FILENO) != 0;
-  int done = 0;
-  int failures = 0;
-  options.stepEnded = [&](const CheckStep& step, int planned) {
-    ++done;
-    failures += step.result == StepResult::kFail ? 1 : 0;
+  options.stepEnded = [&](const CheckStep& step, const CheckProgress& counts) {
     if (progress) std::fputs("\r\033[K", stderr);
     if (!r.json) {
       std::fputs(StepLine(step).c_str(), results);
       std::fflush(results);
     }
-    if (progress) ShowProgress(stderr, {done, planned, failures, " steps"}, false);
+    if (progress) ShowProgress(stderr, {counts.done, counts.planned, counts.failed, " steps"}, false);
   };
   options.holding = [progress](CheckOptions::Holding holding, const std::string& found) {
     const std::string line = CutShortLine(holding, found);
@@ -142,7 +131,7 @@ int RunCheckCommand(LineSession& session, const CtlRequest& r, BurnInFiles& file
   }
   int status = ExitStatusOf(result);
   if (files.report.opened()) {
-    if (const std::string failure = WriteCheckReport(files, result, session.path(), VariantName(itype), r.invocation);
+    if (const std::string failure = WriteCheckReport(files, result, session.path(), r.invocation);
         !failure.empty()) {
       Tell("korvel-ctl: " + failure + "\n");
       if (status == kExitDone) status = kExitUsage;

@@ -205,7 +205,7 @@ int BurnIn(const BurnInOptions& options, const CtlRequest& r, BurnInFiles& files
   const BurnInSummary summary = RunBurnIn(options);
   std::fputs((r.json ? SummaryJson(summary) : SummaryText(summary)).c_str(), results);
   int status = SummaryExitStatus(summary);
-  if (const std::string failure = WriteBurnInReport(r, files, summary, session.path(), VariantName(itype));
+  if (const std::string failure = WriteBurnInReport(r, files, summary, session.path());
       !failure.empty()) {
     Tell("korvel-ctl: " + failure + "\n");
     if (status == kExitDone) status = kExitUsage;

@@ -10,6 +10,8 @@
 
 #include "append_file.h"
 #include "chart_drawing.h"
+#include "cycle_state.h"
+#include "korvel_version.h"
 #include "record_entries.h"
 #include "report_file.h"
 #include "summary_output.h"
@@ -102,6 +104,20 @@ std::string HtmlEscaped(const std::string& text) {
     }
   }
   return escaped;
+}
+
+RunDescription DescribeRun(const char* program, std::string configuration, std::string port,
+                           std::chrono::system_clock::time_point startedAt,
+                           std::chrono::system_clock::time_point endedAt, std::string invocation) {
+  RunDescription run;
+  run.variant = VariantName(itype);
+  run.configuration = std::move(configuration);
+  run.port = std::move(port);
+  run.startedAt = startedAt;
+  run.endedAt = endedAt;
+  run.programVersion = std::string(program) + " " + kKorvelVersion;
+  run.invocation = std::move(invocation);
+  return run;
 }
 
 std::string ReportStart(const RunDescription& run, const std::string& title) {

@@ -19,6 +19,12 @@ struct RunDescription {
   std::string invocation;      // the command line that ran it; may be empty
 };
 
+// A run's description as every front gives it: the controller identified
+// now (itype), program ("korvel-ctl") with this build's version.
+RunDescription DescribeRun(const char* program, std::string configuration, std::string port,
+                           std::chrono::system_clock::time_point startedAt,
+                           std::chrono::system_clock::time_point endedAt, std::string invocation = {});
+
 // The whole page. Needs a QGuiApplication, for the charts' text.
 std::string ReportHtml(const RunDescription& run, const RunStatistics& statistics);
 

@@ -3,20 +3,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <charconv>
 #include <string_view>
 
 #include "append_file.h"
+#include "time_figures.h"
 
 namespace {
-
-// Times to a tenth of a millisecond: a character at 300 baud is 33.3 ms.
-std::string Milliseconds(double ms) {
-  if (ms < 0) return {};
-  char text[32];
-  const auto [end, error] = std::to_chars(text, text + sizeof text, ms, std::chars_format::fixed, 1);
-  return error == std::errc() ? std::string(text, end) : std::string();
-}
 
 // What the file holds at its start and whether its last byte ends a line;
 // from a regular file only (a terminal or /dev/null holds nothing to keep).
@@ -57,7 +49,7 @@ std::string CsvCell(const std::string& text) {
 
 std::string CsvLine(const CycleRow& row) {
   return std::to_string(row.round) + ',' + CsvCell(row.setting) + ',' + std::to_string(row.sentBytes) + ',' +
-         std::to_string(row.replyBytes) + ',' + Milliseconds(row.echoMs) + ',' + Milliseconds(row.replyMs) + ',' +
+         std::to_string(row.replyBytes) + ',' + MsText(row.echoMs) + ',' + MsText(row.replyMs) + ',' +
          (row.passed ? "pass" : "fail") + ',' + CsvCell(row.message) + '\n';
 }
 

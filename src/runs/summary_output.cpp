@@ -4,8 +4,9 @@
 #include <QJsonValue>
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
+
+#include "time_figures.h"
 
 namespace {
 
@@ -25,12 +26,6 @@ constexpr TimeKey kTimeKeys[] = {
 
 double Tenths(double ms) { return std::round(ms * 10) / 10; }
 
-std::string TenthsText(double ms) {
-  char text[32];
-  const auto [end, error] = std::to_chars(text, text + sizeof text, ms, std::chars_format::fixed, 1);
-  return error == std::errc() ? std::string(text, end) : std::string("?");
-}
-
 }  // namespace
 
 const std::vector<std::string>& SummaryKeys() {
@@ -44,7 +39,7 @@ const std::vector<std::string>& SummaryKeys() {
 
 std::vector<std::string> SummaryCells(const SettingSummary& s) {
   std::vector<std::string> cells{s.setting, std::to_string(s.count), std::to_string(s.failures)};
-  for (const TimeKey& t : kTimeKeys) cells.push_back(s.times.count > 0 ? TenthsText(s.times.*t.figure) : "-");
+  for (const TimeKey& t : kTimeKeys) cells.push_back(s.times.count > 0 ? MsText(s.times.*t.figure) : "-");
   return cells;
 }
 

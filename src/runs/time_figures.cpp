@@ -1,7 +1,9 @@
 #include "time_figures.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -37,4 +39,12 @@ TimeFigures FiguresOf(std::span<const float> times) {
   f.firstTenthMedian = MedianOf(times.first(tenth));
   f.lastTenthMedian = MedianOf(times.last(tenth));
   return f;
+}
+
+std::string MsText(double ms, const char* none) {
+  if (ms < 0) return none;
+  // Room for the largest double in fixed notation, so that no time fails.
+  char text[std::numeric_limits<double>::max_exponent10 + 8];
+  const auto [end, error] = std::to_chars(text, text + sizeof text, ms, std::chars_format::fixed, 1);
+  return error == std::errc() ? std::string(text, end) : std::string(none);
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <span>
+#include <string>
 
 // Quantiles interpolate linearly between the two nearest of the sorted
 // times, as numpy.percentile and pandas' quantile do by default, so that a
@@ -26,3 +27,8 @@ TimeFigures FiguresOf(std::span<const float> times);
 
 // The q-quantile (0 to 1) of sorted times, interpolated; 0 for none.
 double Quantile(std::span<const float> sorted, double q);
+
+// A time in ms as every table, report and CSV gives it: to a tenth, for a
+// character at 300 baud takes 33.3 ms ("33.3"); none for a negative time,
+// which means no time was taken.
+std::string MsText(double ms, const char* none = "");

@@ -79,13 +79,19 @@ TEST_P(CheckOfVariant, EveryStepPassesAndTheControllerIsLeftAsFound) {
   const emulator::ControllerState before = controller.server().state();
 
   int told = 0;
+  CheckProgress last;
   CheckOptions options;
-  options.stepEnded = [&told](const CheckStep&, int) { ++told; };
+  options.stepEnded = [&](const CheckStep&, const CheckProgress& counts) {
+    EXPECT_EQ(counts.done, ++told);
+    last = counts;
+  };
   const CheckResult result = RunCheck(session, options);
 
   EXPECT_EQ(PlanOf(result.steps), c.plan);
   EXPECT_EQ(result.planned, static_cast<int>(result.steps.size()));
   EXPECT_EQ(told, result.planned);
+  EXPECT_EQ(last.planned, result.planned);
+  EXPECT_EQ(last.failed, 0);
   for (const CheckStep& s : result.steps) {
     if (s.result == StepResult::kSkipped) {
       EXPECT_EQ(s.note, "not connected") << s.device;
@@ -252,7 +258,10 @@ TEST_P(CheckOfFault, FailsExactlyTheAffectedStepsAndRestores) {
   ASSERT_EQ(session.open(controller.path()), OpenOutcome::kReady);
   const emulator::ControllerState before = controller.server().state();
 
-  const CheckResult result = RunCheck(session, {});
+  CheckProgress last;
+  CheckOptions checkOptions;
+  checkOptions.stepEnded = [&last](const CheckStep&, const CheckProgress& counts) { last = counts; };
+  const CheckResult result = RunCheck(session, checkOptions);
 
   std::vector<std::string> failures;
   for (const CheckStep& s : result.steps) {
@@ -261,6 +270,8 @@ TEST_P(CheckOfFault, FailsExactlyTheAffectedStepsAndRestores) {
     }
   }
   EXPECT_EQ(failures, c.failures);
+  EXPECT_EQ(last.failed, static_cast<int>(failures.size()));
+  EXPECT_EQ(last.done, static_cast<int>(result.steps.size()));
   EXPECT_EQ(VerdictName(result.verdict), std::string("failed"));
   EXPECT_TRUE(result.restored) << result.restoreNote;
   EXPECT_EQ(Settled(controller.server().state()), Settled(before));
