@@ -65,12 +65,13 @@ constexpr SetKey kSetKeys[] = {
 constexpr ExitStatus kExitStatuses[] = {
     {kExitDone, "done"},
     {kExitUsage, "usage error: unknown command, key, value or name"},
-    {kExitRefused, "refused: the window's message is on standard error"},
+    {kExitRefused, "refused: the setting or command was refused; why is on standard error"},
     {kExitNoReply, "no reply: the controller did not answer"},
     {kExitPort, "port not found, not opened, held by another program, gone during the run, or\n"
                 "      a plain serial port picked by the search (name it with --port)"},
     {kExitBadReply, "bad reply: bytes came that are not the command's whole reply (no echo, cut\n"
-                    "      short, or a status reply that does not decode whole)"},
+                    "      short, or a status reply that does not decode whole; also a check whose\n"
+                    "      identification replies were not whole, which then changed nothing)"},
     {kExitMismatch, "mismatch: a burn-in's --verify-every query reported a setting other than the\n"
                     "      one set"},
     {kExitFailedSteps, "failed: a check's steps failed (the controller reported other than set)"},
