@@ -98,7 +98,8 @@ TEST(PortFailure, APathThatIsNoDeviceIsNotOpened) {
 TEST(PortFailure, APortHeldByAnotherProgramIsNotOpened) {
   EmulatedController controller(emulator::Variant::kTriad);
   ASSERT_TRUE(controller.ready());
-  CtlProcess holder({"--port", controller.path(), "--repeat", "1000", "status"});
+  // Paced so that it still holds the port however fast the line answers.
+  CtlProcess holder({"--port", controller.path(), "--repeat", "1000", "--interval", "100", "status"});
   const auto deadline = std::chrono::steady_clock::now() + 10s;
   while (controller.server().received().size() < 2 && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(5ms);
