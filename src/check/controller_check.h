@@ -58,6 +58,11 @@ struct CheckProgress {
 
 struct CheckOptions {
   CheckChoice choice;
+  // A move slower than maxMs fails its step; moves of one speed and distance
+  // whose times differ between the wheels by more than maxDriftPercent are
+  // named. 0: no limit.
+  double maxMs = 0;
+  double maxDriftPercent = 0;
   // Asked before every cycle that is not the restore's.
   std::function<bool()> stopRequested = [] { return false; };
   // Each step as it ends, with how far the check has come.

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "settings.h"
@@ -26,6 +27,15 @@ struct CtlRequest {
   bool yes = false;  // check: run without asking
   bool wheels[3] = {true, true, true};  // check: the wheels A to C it may set
   bool shutters[2] = {true, true};
+  // Burn-in and check: limits on time; 0: none.
+  double maxMs = 0;  // any cycle (a check: any move) slower fails
+  std::vector<std::pair<std::string, double>> settingMaxMs;  // burn-in: one setting's limit
+  double maxDriftPercent = 0;
+  bool alwaysSend = false;  // burn-in: every setting goes out every round
+  // Burn-in and check: who tested what, for the summary, the JSON and the report.
+  std::string label;  // the controller's serial number or name
+  std::string operatorName;
+  std::string note;
 };
 
 // Fills request from argv; returns -1 to go on, else the exit status (help or

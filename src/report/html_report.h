@@ -17,6 +17,10 @@ struct RunDescription {
   std::chrono::system_clock::time_point endedAt;
   std::string programVersion;  // "korvel-ctl 1.0.0"
   std::string invocation;      // the command line that ran it; may be empty
+  // Who tested what, as the user gave it; each may be empty.
+  std::string label;  // the controller's serial number or name
+  std::string operatorName;
+  std::string note;
 };
 
 // A run's description as every front gives it: the controller identified
