@@ -37,6 +37,22 @@ struct Options {
   QCommandLineOption yes{"yes", "check: run without asking (needed without a terminal)."};
   QCommandLineOption wheels{"wheels", "check: the wheels to set, a comma list of A, B, C, or none.", "LIST"};
   QCommandLineOption shutters{"shutters", "check: the shutters to set, a comma list of A, B, or none.", "LIST"};
+  QCommandLineOption maxMs{"max-ms",
+                           "Burn-in or check: a cycle (a check: a move) slower than MS milliseconds fails; "
+                           "SETTING=MS for one setting of a burn-in (repeatable).",
+                           "[SETTING=]MS"};
+  QCommandLineOption maxDrift{"max-drift",
+                              "Burn-in or check: a setting whose last tenth's median is slower than its first "
+                              "tenth's by more than PERCENT fails (a check: moves of one speed and distance that "
+                              "differ between the wheels by more).",
+                              "PERCENT"};
+  QCommandLineOption alwaysSend{"always-send",
+                                "Burn-in of set: send every setting every round, also when the controller "
+                                "already has it."};
+  QCommandLineOption label{"label", "Burn-in or check: the controller's serial number or name, for the results.",
+                           "TEXT"};
+  QCommandLineOption operatorName{"operator", "Burn-in or check: who ran it, for the results.", "NAME"};
+  QCommandLineOption note{"note", "Burn-in or check: why it was run, for the results.", "TEXT"};
   QCommandLineOption log{"log", "Append a session record of the search, the open and every cycle to FILE.", "FILE"};
   QCommandLineOption version{"version", "Show the version."};
   QCommandLineOption help{{"h", "help"}, "Show this help."};
@@ -147,6 +163,49 @@ std::string ReadCheck(const QCommandLineParser& parser, const Options& o, CtlReq
   return {};
 }
 
+// A positive number of milliseconds or percent, at most high.
+bool ReadLimit(const std::string& text, double high, double& value) {
+  bool ok = false;
+  value = QString::fromStdString(text).toDouble(&ok);
+  return ok && value > 0 && value <= high;
+}
+
+std::string ReadLimits(const QCommandLineParser& parser, const Options& o, CtlRequest& r) {
+  const bool burnIn = r.repeat > 0;
+  const bool limited = parser.isSet(o.maxMs) || parser.isSet(o.maxDrift);
+  if (limited && !burnIn && r.command != "check") return "--max-ms and --max-drift work with --repeat and check";
+  for (const QString& given : parser.values(o.maxMs)) {
+    const std::string text = given.toStdString();
+    const size_t equals = text.rfind('=');
+    double ms = 0;
+    if (!ReadLimit(equals == std::string::npos ? text : text.substr(equals + 1), kMaxIntervalMs, ms)) {
+      return "'" + text + "' is no --max-ms limit (milliseconds above 0, or SETTING=MS)";
+    }
+    if (equals == std::string::npos) {
+      r.maxMs = ms;
+    } else if (equals == 0 || !burnIn) {
+      return "'" + text + "' is no --max-ms limit (SETTING=MS needs a setting and --repeat)";
+    } else {
+      r.settingMaxMs.emplace_back(text.substr(0, equals), ms);
+    }
+  }
+  if (parser.isSet(o.maxDrift) && !ReadLimit(parser.value(o.maxDrift).toStdString(), 10000, r.maxDriftPercent)) {
+    return "'" + parser.value(o.maxDrift).toStdString() + "' is no --max-drift percentage (above 0, at most 10000)";
+  }
+  r.alwaysSend = parser.isSet(o.alwaysSend);
+  if (r.alwaysSend && (!burnIn || r.command != "set")) return "--always-send works with set and --repeat";
+  return {};
+}
+
+std::string ReadWho(const QCommandLineParser& parser, const Options& o, CtlRequest& r) {
+  const bool given = parser.isSet(o.label) || parser.isSet(o.operatorName) || parser.isSet(o.note);
+  if (given && r.repeat == 0 && r.command != "check") return "--label, --operator and --note work with --repeat and check";
+  r.label = parser.value(o.label).toStdString();
+  r.operatorName = parser.value(o.operatorName).toStdString();
+  r.note = parser.value(o.note).toStdString();
+  return {};
+}
+
 std::string Read(QCommandLineParser& parser, const Options& o, CtlRequest& r) {
   QStringList positional = parser.positionalArguments();
   if (positional.isEmpty()) return "no command given";
@@ -163,6 +222,8 @@ std::string Read(QCommandLineParser& parser, const Options& o, CtlRequest& r) {
   std::string error = ReadBurnIn(parser, o, r);
   if (error.empty()) error = Mismatch(r, parser.isSet(o.repeat), parser.isSet(o.interval));
   if (error.empty()) error = ReadCheck(parser, o, r);
+  if (error.empty()) error = ReadLimits(parser, o, r);
+  if (error.empty()) error = ReadWho(parser, o, r);
   if (error.empty()) error = ReadArguments(r, positional);
   return error;
 }
@@ -174,7 +235,8 @@ int ReadCommandLine(int argc, char** argv, CtlRequest& request, FILE* results) {
   QCommandLineParser parser;
   parser.setApplicationDescription("Drives a Korvel controller from the shell, cycle by cycle as the console does.");
   parser.addOptions({o.port, o.json, o.list, o.verbose, o.log, o.repeat, o.interval, o.stopOnError, o.verifyEvery,
-                     o.csv, o.report, o.yes, o.wheels, o.shutters, o.version, o.help});
+                     o.csv, o.report, o.maxMs, o.maxDrift, o.alwaysSend, o.label, o.operatorName, o.note, o.yes,
+                     o.wheels, o.shutters, o.version, o.help});
   parser.addPositionalArgument("COMMAND", "ports, status, config, set, command or check.", "COMMAND [ARGS]");
   QStringList arguments;
   for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);

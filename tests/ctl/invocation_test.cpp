@@ -199,6 +199,18 @@ const CtlCase kCases[] = {
      1, {}},
     {"CsvInADirectoryThatIsNot", Variant::kTriad, {}, {"status", "--repeat", "2", "--csv", "/nonexistent/rows.csv"}, "",
      "korvel-ctl: The CSV file cannot be written in /nonexistent/rows.csv: No such file or directory.\n", 1, {}},
+    {"LimitWithoutARun", Variant::kTriad, {}, {"status", "--max-ms", "500"}, "",
+     Usage("--max-ms and --max-drift work with --repeat and check"), 1, {}},
+    {"LimitOfNoTime", Variant::kTriad, {}, {"status", "--repeat", "2", "--max-ms", "0"}, "",
+     Usage("'0' is no --max-ms limit (milliseconds above 0, or SETTING=MS)"), 1, {}},
+    {"SettingLimitInACheck", Variant::kTriad, {}, {"check", "--yes", "--max-ms", "wheelA.filter=900"}, "",
+     Usage("'wheelA.filter=900' is no --max-ms limit (SETTING=MS needs a setting and --repeat)"), 1, {}},
+    {"DriftOfNothing", Variant::kTriad, {}, {"check", "--yes", "--max-drift", "ten"}, "",
+     Usage("'ten' is no --max-drift percentage (above 0, at most 10000)"), 1, {}},
+    {"AlwaysSendAStatus", Variant::kTriad, {}, {"status", "--repeat", "2", "--always-send"}, "",
+     Usage("--always-send works with set and --repeat"), 1, {}},
+    {"LabelWithoutARun", Variant::kTriad, {}, {"status", "--label", "SN 1042"}, "",
+     Usage("--label, --operator and --note work with --repeat and check"), 1, {}},
     {"UnknownOption", Variant::kTriad, {}, {"status", "--colour"}, "", Usage("Unknown option 'colour'."), 1, {}},
 };
 
