@@ -341,8 +341,8 @@ void DrawMarker(QPainter& painter, QPointF at, Marker marker) {
                                      at + QPointF(-r * 1.1, r * 0.8)}));
       return;
     case Marker::kDiamond:
-      painter.drawPolygon(
-          QPolygonF({at + QPointF(0, -r * 1.3), at + QPointF(r * 1.1, 0), at + QPointF(0, r * 1.3), at + QPointF(-r * 1.1, 0)}));
+      painter.drawPolygon(QPolygonF({at + QPointF(0, -r * 1.3), at + QPointF(r * 1.1, 0), at + QPointF(0, r * 1.3),
+                                     at + QPointF(-r * 1.1, 0)}));
       return;
   }
 }
