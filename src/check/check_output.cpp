@@ -9,7 +9,9 @@
 
 #include <cstdio>
 
+#include "check_failures.h"
 #include "check_timing.h"
+#include "wheel_drift.h"
 
 namespace {
 
@@ -41,6 +43,67 @@ std::string Printed(const char* format, auto... values) {
   return written < 0 ? std::string() : std::string(text);
 }
 
+// "limits: a move at most 500 ms; wheels at most 10 % apart", or empty.
+std::string LimitsLine(const CheckResult& r) {
+  std::string limits;
+  if (r.maxMs > 0) limits = Printed("a move at most %g ms", r.maxMs);
+  if (r.maxDriftPercent > 0) {
+    limits += (limits.empty() ? "" : "; ") + Printed("wheels at most %g %% apart", r.maxDriftPercent);
+  }
+  return limits.empty() ? limits : "limits: " + limits + "\n";
+}
+
+std::string DriftLines(const CheckResult& r) {
+  std::string text;
+  for (const WheelDrift& d : r.drifts) text += "drift: " + DriftText(d, r.maxDriftPercent) + "\n";
+  return text;
+}
+
+// The failed steps, at most kFailuresListed of them, then how many more.
+std::string FailureLines(const CheckResult& r) {
+  const std::vector<CheckFailure> failures = FailuresOf(r);
+  if (failures.empty()) return {};
+  std::string text = "failures:\n";
+  for (std::size_t i = 0; i < failures.size() && i < kFailuresListed; ++i) {
+    const CheckFailure& f = failures[i];
+    text += Printed("  step %-3d %-26s %s", f.step, f.setting.c_str(), FailureWhat(f).c_str());
+    text += f.ms >= 0 ? Printed("  %.1f ms\n", f.ms) : std::string("\n");
+  }
+  if (failures.size() > kFailuresListed) {
+    text += Printed("  and %d more failed steps\n", static_cast<int>(failures.size()) - kFailuresListed);
+  }
+  return text;
+}
+
+QJsonValue Limit(double limit) { return limit > 0 ? QJsonValue(limit) : QJsonValue(); }
+
+QJsonArray DriftsJson(const CheckResult& r) {
+  QJsonArray drifts;
+  for (const WheelDrift& d : r.drifts) {
+    drifts.append(QJsonObject{{"slower", Q(d.slower)},
+                              {"faster", Q(d.faster)},
+                              {"speed", d.speed},
+                              {"distance", d.distance},
+                              {"slower_ms", Microseconds(d.slowerMs)},
+                              {"faster_ms", Microseconds(d.fasterMs)},
+                              {"percent", std::round(d.percent * 10) / 10}});
+  }
+  return drifts;
+}
+
+QJsonArray FailuresJson(const CheckResult& r) {
+  QJsonArray failures;
+  for (const CheckFailure& f : FailuresOf(r)) {
+    failures.append(QJsonObject{{"step", f.step},
+                                {"setting", Q(f.setting)},
+                                {"expected", Q(f.expected)},
+                                {"reported", Q(f.reported)},
+                                {"note", Q(f.note)},
+                                {"ms", Ms(f.ms)}});
+  }
+  return failures;
+}
+
 }  // namespace
 
 std::string StepLine(const CheckStep& s) {
@@ -67,13 +130,14 @@ std::string CheckSummaryText(const CheckResult& r) {
   text += Printed("steps: %d passed, %d failed, %d skipped, %d of %d run\n", Count(r, StepResult::kPass),
                   Count(r, StepResult::kFail), Count(r, StepResult::kSkipped), static_cast<int>(r.steps.size()),
                   r.planned);
+  text += LimitsLine(r);
   const std::vector<MoveTimes> times = MoveTimesOf(r.steps);
   if (!times.empty()) text += "move time (ms)     moves      min   median      max\n";
   for (const MoveTimes& t : times) {
     text += Printed("%s speed %d  %8d %8.1f %8.1f %8.1f\n", t.device.c_str(), t.speed, t.ms.count, t.ms.min,
                     t.ms.median, t.ms.max);
   }
-  return text;
+  return text + DriftLines(r) + FailureLines(r);
 }
 
 std::string CheckJson(const CheckResult& r) {
@@ -110,6 +174,10 @@ std::string CheckJson(const CheckResult& r) {
                            {"passed", Count(r, StepResult::kPass)},
                            {"failed", Count(r, StepResult::kFail)},
                            {"skipped", Count(r, StepResult::kSkipped)},
+                           {"max_ms", Limit(r.maxMs)},
+                           {"max_drift_percent", Limit(r.maxDriftPercent)},
+                           {"drifts", DriftsJson(r)},
+                           {"failures", FailuresJson(r)},
                            {"steps", steps},
                            {"move_time_ms", moveTimes}};
   return QJsonDocument(result).toJson(QJsonDocument::Compact).toStdString() + "\n";

@@ -1,7 +1,8 @@
 // A check's result as korvel-ctl prints it: a line per step as it ends, the
-// summary (a restore that failed first, then the verdict, the counts and
-// each wheel's move times by speed), and the whole result as one JSON object
-// with stable keys (see the manual page).
+// summary (a restore that failed first, then the verdict, the counts, the
+// limits, each wheel's move times by speed, the drifts between wheels over
+// the limit, and at the end the failed steps), and the whole result as one
+// JSON object with stable keys (see the manual page).
 #pragma once
 
 #include <string>

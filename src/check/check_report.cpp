@@ -2,18 +2,38 @@
 
 #include <QPainter>
 
+#include <algorithm>
 #include <map>
 
 #include "chart_drawing.h"
+#include "check_failures.h"
 #include "svg_chart.h"
 #include "time_figures.h"
+#include "wheel_drift.h"
 
 namespace {
 
 const QSize kChartSize(560, 300);
 
+// The banner's colours stand in its own style attribute, so that the page's
+// style sheet, shared with the burn-in's report, needs nothing of the check.
+constexpr char kPassedStyle[] = "background:#e7f4ea;border-left:8px solid #1e7a34;color:#1e5a2a;padding:0.4em 0.7em";
+constexpr char kFailedStyle[] = "background:#fdecec;border-left:8px solid #c81e1e;color:#a01818;padding:0.4em 0.7em";
+
 std::string Cell(const std::string& text, const char* cls = nullptr) {
   return std::string("<td") + (cls ? std::string(" class=\"") + cls + "\"" : "") + ">" + HtmlEscaped(text) + "</td>";
+}
+
+std::string Row(const std::vector<std::string>& cells) {
+  std::string html = "<tr>";
+  for (const std::string& cell : cells) html += Cell(cell);
+  return html + "</tr>\n";
+}
+
+std::string HeadingRow(const std::vector<const char*>& headings) {
+  std::string html = "<tr>";
+  for (const char* heading : headings) html += std::string("<th>") + heading + "</th>";
+  return html + "</tr>\n";
 }
 
 std::string RestoreText(const CheckResult& r) {
@@ -24,14 +44,86 @@ std::string RestoreText(const CheckResult& r) {
                     : "The restore was not verified: " + r.restoreNote;
 }
 
+int Count(const CheckResult& r, StepResult result) {
+  int count = 0;
+  for (const CheckStep& s : r.steps) count += s.result == result ? 1 : 0;
+  return count;
+}
+
+std::string LimitText(double limit, const char* unit) {
+  return limit > 0 ? QString::number(limit, 'g', 10).toStdString() + unit : std::string("none");
+}
+
+// The verdict as a coloured banner, first on the page after the controller.
+std::string VerdictBanner(CheckVerdict verdict) {
+  const bool passed = verdict == CheckVerdict::kPassed;
+  return std::string("<h2 class=\"verdict\" style=\"") + (passed ? kPassedStyle : kFailedStyle) + "\">Verdict: " +
+         VerdictName(verdict) + "</h2>\n";
+}
+
+std::string CountsText(const CheckResult& r) {
+  return "<p>" + std::to_string(Count(r, StepResult::kPass)) + " passed, " +
+         std::to_string(Count(r, StepResult::kFail)) + " failed, " + std::to_string(Count(r, StepResult::kSkipped)) +
+         " skipped; " + std::to_string(r.steps.size()) + " of " + std::to_string(r.planned) +
+         " steps run. Limits: a move at most " + LimitText(r.maxMs, " ms") + "; wheels at most " +
+         LimitText(r.maxDriftPercent, " %") + " apart. Times in milliseconds, from the command's first byte to the "
+         "reply's last (a move's end); a move's distance is the positions the wheel passes, the shorter way "
+         "round.</p>\n";
+}
+
+// One row of a table of failures: where, what was set, what went wrong, the time.
+struct FailureRow {
+  std::string where;    // "step 12"
+  std::string setting;  // "wheelA.filter=7"
+  std::string what;     // expected and reported, or the message
+  std::string time;     // "812.4 ms"
+};
+
+std::string FailureTable(const std::vector<FailureRow>& rows) {
+  std::string html = "<table class=\"failures\">\n" + HeadingRow({"step", "setting", "what failed", "time (ms)"});
+  for (const FailureRow& f : rows) html += Row({f.where, f.setting, f.what, f.time});
+  return html + "</table>\n";
+}
+
+std::vector<FailureRow> FailureRows(const CheckResult& r) {
+  std::vector<FailureRow> rows;
+  for (const CheckFailure& f : FailuresOf(r)) {
+    rows.push_back({std::to_string(f.step), f.setting, FailureWhat(f), MsText(f.ms, "-")});
+  }
+  return rows;
+}
+
+std::string DriftTable(const CheckResult& r) {
+  std::string html = "<table class=\"drifts\">\n" +
+                     HeadingRow({"slower wheel", "faster wheel", "speed", "distance", "slower (ms)", "faster (ms)",
+                                 "longer by (%)", "limit (%)"});
+  for (const WheelDrift& d : r.drifts) {
+    html += Row({d.slower, d.faster, std::to_string(d.speed), std::to_string(d.distance), MsText(d.slowerMs),
+                 MsText(d.fasterMs), QString::number(d.percent, 'f', 1).toStdString(),
+                 LimitText(r.maxDriftPercent, "")});
+  }
+  return html + "</table>\n";
+}
+
+// The failed steps, then the drifts over the limit: what a reader of a
+// failed check looks for first.
+std::string FailuresSection(const CheckResult& r) {
+  std::string html;
+  if (const std::vector<FailureRow> rows = FailureRows(r); !rows.empty()) {
+    html += "<h2>Failed steps</h2>\n" + FailureTable(rows);
+  }
+  if (!r.drifts.empty()) html += "<h2>Drift between wheels over the limit</h2>\n" + DriftTable(r);
+  return html;
+}
+
 std::string StepsTable(const CheckResult& r) {
-  std::string html =
-      "<table class=\"steps\">\n<tr><th>device</th><th>setting</th><th>value</th><th>sent</th><th>expected</th>"
-      "<th>reported</th><th>result</th><th>ms</th><th>note</th></tr>\n";
-  for (const CheckStep& s : r.steps) {
+  std::string html = "<table class=\"steps\">\n" + HeadingRow({"step", "device", "setting", "value", "sent", "expected",
+                                                               "reported", "result", "time (ms)", "note"});
+  for (std::size_t i = 0; i < r.steps.size(); ++i) {
+    const CheckStep& s = r.steps[i];
     const bool failed = s.result == StepResult::kFail;
-    html += std::string("<tr") + (failed ? " class=\"failed\"" : "") + ">" + Cell(s.device) + Cell(s.setting) +
-            Cell(s.value) + Cell(s.sent) + Cell(s.expected) + Cell(s.reported) +
+    html += std::string("<tr") + (failed ? " class=\"failed\"" : "") + ">" + Cell(std::to_string(i + 1)) +
+            Cell(s.device) + Cell(s.setting) + Cell(s.value) + Cell(s.sent) + Cell(s.expected) + Cell(s.reported) +
             Cell(failed ? "FAIL" : StepResultName(s.result), failed ? "failed" : nullptr) + Cell(MsText(s.ms, "-")) +
             Cell(s.note) + "</tr>\n";
   }
@@ -41,52 +133,53 @@ std::string StepsTable(const CheckResult& r) {
 std::string MoveCharts(const CheckResult& r) {
   std::string html;
   for (const WheelMoves& wheel : MoveSeries(r.steps)) {
-    const QString title = QString::fromStdString(wheel.device) + QStringLiteral(": move time by distance");
-    html += ChartSvg(kChartSize,
-                     [&](QPainter& painter, const QRectF& area) { DrawMoveChart(painter, area, wheel); },
-                     title.toStdString());
+    const PointChart chart = MoveChart(wheel);
+    html += ChartSvg(kChartSize, [&](QPainter& painter, const QRectF& area) { DrawPointSeries(painter, area, chart); },
+                     chart.title.toStdString());
   }
-  return html.empty() ? std::string() : "<h2>Move times</h2>\n<div class=\"charts\">\n" + html + "</div>\n";
-}
-
-int Count(const CheckResult& r, StepResult result) {
-  int count = 0;
-  for (const CheckStep& s : r.steps) count += s.result == result ? 1 : 0;
-  return count;
+  return html.empty() ? std::string()
+                      : "<h2>Move times</h2>\n<p>Every wheel's chart on the same time scale.</p>\n"
+                        "<div class=\"charts\">\n" + html + "</div>\n";
 }
 
 }  // namespace
 
 std::vector<WheelMoves> MoveSeries(const std::vector<CheckStep>& steps) {
   std::map<std::string, std::map<int, PointSeries>> wheels;
+  SharedRange all;
   for (const CheckStep& s : steps) {
     if (s.speed < 0 || s.ms < 0 || s.sent.empty()) continue;
     PointSeries& series = wheels[s.device][s.speed];
-    series.name = QStringLiteral("speed %1").arg(s.speed);
+    series.name = QString::number(s.speed);
     series.points.emplace_back(s.distance, s.ms);
+    all.low = all.any() ? std::min(all.low, s.ms) : s.ms;
+    all.high = all.any() ? std::max(all.high, s.ms) : s.ms;
   }
   std::vector<WheelMoves> moves;
   for (const auto& [wheel, speeds] : wheels) {
-    moves.push_back({wheel, {}});
+    moves.push_back({wheel, {}, all});
     for (const auto& [speed, points] : speeds) moves.back().speeds.push_back(points);
   }
   return moves;
 }
 
+PointChart MoveChart(const WheelMoves& wheel) {
+  return {QString::fromStdString(wheel.device) + QStringLiteral(": move time by distance"),
+          QStringLiteral("positions passed"),
+          QStringLiteral("ms"),
+          QStringLiteral("speed"),
+          wheel.speeds,
+          wheel.allWheelsMs};
+}
+
 void DrawMoveChart(QPainter& painter, const QRectF& area, const WheelMoves& wheel) {
-  const QString title = QString::fromStdString(wheel.device) + QStringLiteral(": move time by distance");
-  DrawPointSeries(painter, area, title, QStringLiteral("positions passed"), QStringLiteral("ms"), wheel.speeds);
+  DrawPointSeries(painter, area, MoveChart(wheel));
 }
 
 std::string CheckReportHtml(const RunDescription& run, const CheckResult& r) {
   std::string html = ReportStart(run, "Check of the " + run.variant + " on " + run.port);
   if (!r.restored) html += "<p class=\"verdict failed\">" + HtmlEscaped(RestoreText(r)) + "</p>\n";
-  html += std::string("<h2 class=\"verdict\">Verdict: ") + VerdictName(r.verdict) + "</h2>\n<p>" +
-          std::to_string(Count(r, StepResult::kPass)) + " passed, " + std::to_string(Count(r, StepResult::kFail)) +
-          " failed, " + std::to_string(Count(r, StepResult::kSkipped)) + " skipped; " +
-          std::to_string(r.steps.size()) + " of " + std::to_string(r.planned) +
-          " steps run. Times in milliseconds, from the command's first byte to the reply's last (a move's end); "
-          "a move's distance is the positions the wheel passes, the shorter way round.</p>\n";
+  html += VerdictBanner(r.verdict) + CountsText(r) + FailuresSection(r);
   html += "<h2>Steps</h2>\n" + StepsTable(r) + MoveCharts(r);
   html += "<h2>Restore</h2>\n<p>" + HtmlEscaped(RestoreText(r)) + "</p>\n";
   return html + ReportEnd();

@@ -5,6 +5,7 @@
 #include "exchange_notes.h"
 #include "serial_state.h"
 #include "status_length.h"
+#include "wheel_drift.h"
 
 namespace {
 
@@ -176,7 +177,8 @@ class Checker {
     return false;
   }
 
-  bool ended(const CheckStep& step, bool answered) {
+  bool ended(CheckStep& step, bool answered) {
+    ApplyMoveLimit(step, options_.maxMs);
     result_.steps.push_back(step);
     progress_.done = static_cast<int>(result_.steps.size());
     progress_.planned = result_.planned;
@@ -201,6 +203,8 @@ CheckResult RunCheck(LineSession& session, const CheckOptions& options) {
 
 CheckResult RunCheck(CheckLine& session, const CheckOptions& options) {
   CheckResult result;
+  result.maxMs = options.maxMs;
+  result.maxDriftPercent = options.maxDriftPercent;
   Checker checker(session, options, result);
   if (!checker.identify()) return result;
   const CheckPlan plan = PlanCheck(session.window(), options.choice, checker.found());
@@ -220,7 +224,10 @@ CheckResult RunCheck(CheckLine& session, const CheckOptions& options) {
   }
   const bool failed = std::any_of(result.steps.begin(), result.steps.end(),
                                   [](const CheckStep& s) { return s.result == StepResult::kFail; });
-  if (result.verdict == CheckVerdict::kPassed && failed) result.verdict = CheckVerdict::kFailed;
+  result.drifts = DriftsBetweenWheels(result.steps, options.maxDriftPercent);
+  if (result.verdict == CheckVerdict::kPassed && (failed || !result.drifts.empty())) {
+    result.verdict = CheckVerdict::kFailed;
+  }
   options.holding(CheckOptions::Holding::kRestore, found);
   checker.restore(plan.restore);
   options.holding(CheckOptions::Holding::kFound, found);

@@ -36,8 +36,20 @@ struct CheckStep {
   int distance = -1;
 };
 
+// Moves of one speed and distance that took longer on one wheel than on
+// another by more than the limit: each wheel's median time of those moves.
+struct WheelDrift {
+  std::string slower;  // "wheelA"
+  std::string faster;
+  int speed = 0;
+  int distance = 0;
+  double slowerMs = 0;
+  double fasterMs = 0;
+  double percent = 0;  // how much longer the slower wheel took, of the faster's time
+};
+
 struct CheckResult {
-  CheckVerdict verdict = CheckVerdict::kPassed;
+  CheckVerdict verdict = CheckVerdict::kPassed;  // a drift over the limit fails it as a failed step does
   bool restored = false;    // the settings found were set again and verified
   std::string restoreNote;  // what the restore found otherwise, or why it was not verified
   // Why the check ended before it sent anything but its two queries ("status
@@ -47,6 +59,10 @@ struct CheckResult {
   int planned = 0;            // steps in the plan
   bool portGone = false;      // the check ended because the port went away
   std::vector<CheckStep> steps;
+  // The limits the check ran under (0: none) and the drifts over its limit.
+  double maxMs = 0;
+  double maxDriftPercent = 0;
+  std::vector<WheelDrift> drifts;
 };
 
 // How far a check has come when a step ends: the one count both fronts show.
@@ -60,7 +76,7 @@ struct CheckOptions {
   CheckChoice choice;
   // A move slower than maxMs fails its step; moves of one speed and distance
   // whose times differ between the wheels by more than maxDriftPercent are
-  // named. 0: no limit.
+  // named and fail the check. 0: no limit.
   double maxMs = 0;
   double maxDriftPercent = 0;
   // Asked before every cycle that is not the restore's.

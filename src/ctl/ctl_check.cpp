@@ -104,6 +104,8 @@ int RunCheckCommand(LineSession& session, const CtlRequest& r, BurnInFiles& file
   CheckOptions options;
   for (int i = 0; i < 3; ++i) options.choice.wheel[i] = r.wheels[i];
   for (int i = 0; i < 2; ++i) options.choice.shutter[i] = r.shutters[i];
+  options.maxMs = r.maxMs;
+  options.maxDriftPercent = r.maxDriftPercent;
   options.stopRequested = StopRequested;
   const bool progress = isatty(STDERR_FILENO) != 0;
   options.stepEnded = [&](const CheckStep& step, const CheckProgress& counts) {

@@ -270,7 +270,7 @@ void DrawHistogram(QPainter& painter, const QRectF& area, const SettingSeries& s
     ++counts[static_cast<std::size_t>(bin)];
   }
   const int most = counts.empty() ? 0 : *std::max_element(counts.begin(), counts.end());
-  const AxisScale y = NiceScale(0, std::max(most, 1), kTicks);
+  const AxisScale y = CountScale(most, kTicks);
   DrawValueAxis(painter, plot, y, QStringLiteral("cycles"));
   // Labels at rounder values than the bins' edges, on the same range.
   const AxisScale labels{x.low, x.high, NiceScale(x.low, x.high, kTicks).step};
@@ -287,10 +287,24 @@ void DrawHistogram(QPainter& painter, const QRectF& area, const SettingSeries& s
 
 namespace {
 
-// Eight colours a red-green weak eye tells apart, in order: one per speed.
-const QColor kSeriesColours[] = {QColor(0x1f, 0x5f, 0xa8), QColor(0xe6, 0x9f, 0x00), QColor(0x00, 0x9e, 0x73),
-                                 QColor(0xcc, 0x79, 0xa7), QColor(0x56, 0xb4, 0xe9), QColor(0xd5, 0x5e, 0x00),
-                                 QColor(0x55, 0x55, 0x55), QColor(0xf0, 0xe4, 0x42)};
+// Eight colours that stand out on white (a contrast of 3:1 or more) and that
+// a red-green weak eye tells apart, in order: one per speed. No yellow: it
+// vanishes on white and on paper.
+const QColor kSeriesColours[] = {QColor(0x00, 0x72, 0xb2), QColor(0xd5, 0x5e, 0x00), QColor(0x00, 0x9e, 0x73),
+                                 QColor(0xcc, 0x79, 0xa7), QColor(0x33, 0x22, 0x88), QColor(0x8c, 0x51, 0x0a),
+                                 QColor(0x55, 0x55, 0x55), QColor(0x88, 0x22, 0x55)};
+static_assert(std::size(kSeriesColours) == kSeriesColourCount);
+// Each series' marker, so that series stay apart where colours do not.
+enum class Marker { kCircle, kSquare, kTriangle, kDiamond };
+constexpr Marker kMarkers[] = {Marker::kCircle, Marker::kSquare, Marker::kTriangle, Marker::kDiamond};
+constexpr double kMarkerRadius = 2.8;
+// The key's column right of the plot: "speed" over "● 7".
+constexpr double kKeyWidth = 52;
+constexpr double kKeyLine = 14;
+// The series of one category share at most this much of its slot, and stand
+// at most this far apart, so that a slot's points still read as one distance.
+constexpr double kSlotShare = 0.6;
+constexpr double kMostSpread = 9;
 
 Range RangeOf(const std::vector<PointSeries>& series, bool x) {
   Range r;
@@ -305,45 +319,97 @@ Range RangeOf(const std::vector<PointSeries>& series, bool x) {
   return r;
 }
 
-// A column in the plot's top left corner, where short moves at the fastest
-// speed leave room.
-void DrawKey(QPainter& painter, const QRectF& plot, const std::vector<PointSeries>& series) {
-  for (std::size_t i = 0; i < series.size(); ++i) {
-    painter.setPen(kSeriesColours[i % std::size(kSeriesColours)]);
-    painter.drawText(QRectF(plot.left() + 6, plot.top() + 2 + 14 * static_cast<double>(i), 120, 14),
-                     Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("● ") + series[i].name);
+// Whole categories, each a slot one wide with its tick in the middle, so that
+// the first and the last stand half a slot inside the plot.
+AxisScale CategoryScale(const Range& r) {
+  const double low = r.any ? std::floor(r.low) : 0;
+  const double high = r.any ? std::ceil(r.high) : 0;
+  return {low - 0.5, high + 0.5, 1};
+}
+
+void DrawMarker(QPainter& painter, QPointF at, Marker marker) {
+  const double r = kMarkerRadius;
+  switch (marker) {
+    case Marker::kCircle:
+      painter.drawEllipse(at, r, r);
+      return;
+    case Marker::kSquare:
+      painter.drawRect(QRectF(at.x() - r * 0.9, at.y() - r * 0.9, r * 1.8, r * 1.8));
+      return;
+    case Marker::kTriangle:
+      painter.drawPolygon(QPolygonF({at + QPointF(0, -r * 1.2), at + QPointF(r * 1.1, r * 0.8),
+                                     at + QPointF(-r * 1.1, r * 0.8)}));
+      return;
+    case Marker::kDiamond:
+      painter.drawPolygon(QPolygonF({at + QPointF(0, -r * 1.3), at + QPointF(r * 1.1, 0), at + QPointF(0, r * 1.3),
+                                     at + QPointF(-r * 1.1, 0)}));
+      return;
+  }
+}
+
+Marker MarkerOf(std::size_t index) { return kMarkers[index % std::size(kMarkers)]; }
+
+// Right of the plot: the key's title, then a line per series.
+void DrawKey(QPainter& painter, const QRectF& key, const PointChart& chart) {
+  painter.setPen(kInk);
+  painter.drawText(QRectF(key.left(), key.top(), key.width(), kKeyLine), Qt::AlignLeft | Qt::AlignVCenter,
+                   chart.keyTitle);
+  for (std::size_t i = 0; i < chart.series.size(); ++i) {
+    const double top = key.top() + kKeyLine * static_cast<double>(i + 1);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(SeriesColour(i));
+    DrawMarker(painter, QPointF(key.left() + 5, top + kKeyLine / 2), MarkerOf(i));
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(kInk);
+    painter.drawText(QRectF(key.left() + 13, top, key.width() - 13, kKeyLine), Qt::AlignLeft | Qt::AlignVCenter,
+                     chart.series[i].name);
   }
 }
 
 }  // namespace
 
-void DrawPointSeries(QPainter& painter, const QRectF& area, const QString& title, const QString& xName,
-                     const QString& yName, const std::vector<PointSeries>& series) {
+QColor SeriesColour(std::size_t index) { return kSeriesColours[index % std::size(kSeriesColours)]; }
+
+PointLayout LayOutPoints(const QRectF& area, const PointChart& chart) {
+  PointLayout layout;
+  layout.plot = PlotOf(area).adjusted(0, 0, -kKeyWidth, 0);
+  layout.key = QRectF(layout.plot.right() + 8, layout.plot.top(), kKeyWidth - 8 + kRightMargin, layout.plot.height());
+  layout.x = CategoryScale(RangeOf(chart.series, true));
+  const Range own = RangeOf(chart.series, false);
+  layout.y = TimeScale(chart.sharedMs.any() ? Range{chart.sharedMs.low, chart.sharedMs.high, true} : own);
+  const double slot = layout.plot.width() / (layout.x.high - layout.x.low);
+  const double n = static_cast<double>(chart.series.size());
+  const double spread = std::min(slot * kSlotShare / std::max(n, 1.0), kMostSpread);
+  for (std::size_t i = 0; i < chart.series.size(); ++i) {
+    const double offset = (static_cast<double>(i) - (n - 1) / 2) * spread;
+    std::vector<QPointF> sorted = chart.series[i].points;
+    std::sort(sorted.begin(), sorted.end(), [](const QPointF& a, const QPointF& b) { return a.x() < b.x(); });
+    std::vector<QPointF>& placed = layout.points.emplace_back();
+    for (const QPointF& p : sorted) {
+      placed.emplace_back(layout.plot.left() + layout.x.fraction(p.x()) * layout.plot.width() + offset,
+                          layout.plot.bottom() - layout.y.fraction(p.y()) * layout.plot.height());
+    }
+  }
+  return layout;
+}
+
+void DrawPointSeries(QPainter& painter, const QRectF& area, const PointChart& chart) {
   painter.save();
   painter.setRenderHint(QPainter::Antialiasing);
   painter.fillRect(area, Qt::white);
-  DrawTitle(painter, area, title);
-  const QRectF plot = PlotOf(area);
-  const Range xs = RangeOf(series, true);
-  const AxisScale x = NiceScale(xs.any ? xs.low : 0, xs.any ? xs.high : 1, kTicks);
-  const AxisScale y = TimeScale(RangeOf(series, false));
-  DrawValueAxis(painter, plot, y, yName);
-  DrawCategoryAxis(painter, plot, x, xName);
-  for (std::size_t i = 0; i < series.size(); ++i) {
-    const QColor colour = kSeriesColours[i % std::size(kSeriesColours)];
-    std::vector<QPointF> sorted = series[i].points;
-    std::sort(sorted.begin(), sorted.end(), [](const QPointF& a, const QPointF& b) { return a.x() < b.x(); });
-    QPolygonF line;
-    for (const QPointF& p : sorted) {
-      line << QPointF(plot.left() + x.fraction(p.x()) * plot.width(), plot.bottom() - y.fraction(p.y()) * plot.height());
-    }
+  DrawTitle(painter, area, chart.title);
+  const PointLayout layout = LayOutPoints(area, chart);
+  DrawValueAxis(painter, layout.plot, layout.y, chart.yName);
+  DrawCategoryAxis(painter, layout.plot, layout.x, chart.xName);
+  for (std::size_t i = 0; i < layout.points.size(); ++i) {
+    const QColor colour = SeriesColour(i);
     painter.setPen(QPen(colour, 1.2));
-    painter.drawPolyline(line);
+    painter.drawPolyline(QPolygonF(QList<QPointF>(layout.points[i].begin(), layout.points[i].end())));
     painter.setBrush(colour);
     painter.setPen(Qt::NoPen);
-    for (const QPointF& p : line) painter.drawEllipse(p, 2.5, 2.5);
+    for (const QPointF& p : layout.points[i]) DrawMarker(painter, p, MarkerOf(i));
     painter.setBrush(Qt::NoBrush);
   }
-  DrawKey(painter, plot, series);
+  DrawKey(painter, layout.key, chart);
   painter.restore();
 }

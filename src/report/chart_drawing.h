@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "chart_scale.h"
 #include "run_statistics.h"
 
 class QPainter;
@@ -37,17 +38,48 @@ struct ChartMark {
 // those that got none.
 std::vector<ChartMark> FailureMarks(const QRectF& area, const SettingSeries& series);
 
-// Points of one series of a scatter chart: x, y.
+// Points of one series of a chart of whole categories: x, y.
 struct PointSeries {
-  QString name;
+  QString name;  // in the key: "3"
   std::vector<QPointF> points;
 };
 
-// Each series' points joined in x order, in a colour of its own, with a key
-// of the series' names: a check's move time against distance, one series
-// per speed.
-void DrawPointSeries(QPainter& painter, const QRectF& area, const QString& title, const QString& xName,
-                     const QString& yName, const std::vector<PointSeries>& series);
+// A time range several charts share, so that their heights compare.
+struct SharedRange {
+  double low = 0;
+  double high = -1;  // below low: none, each chart its own
+  bool any() const { return high >= low; }
+};
+
+// Each series' points joined in x order, in a colour and a marker of its
+// own, with a key of the series' names right of the plot: a check's move
+// time against distance, one series per speed. x are whole categories (a
+// distance), each a slot with its tick in the middle.
+struct PointChart {
+  QString title;
+  QString xName;
+  QString yName;
+  QString keyTitle;  // over the key: "speed"
+  std::vector<PointSeries> series;
+  SharedRange sharedMs;  // the time axis's range, shared with other charts
+};
+
+// Where a point chart's parts stand in its area, in pixels. The series of a
+// category stand side by side within its slot, so that none hides another
+// and none sits on the plot's border.
+struct PointLayout {
+  QRectF plot;
+  QRectF key;
+  AxisScale x;
+  AxisScale y;
+  std::vector<std::vector<QPointF>> points;  // per series, in x order
+};
+PointLayout LayOutPoints(const QRectF& area, const PointChart& chart);
+void DrawPointSeries(QPainter& painter, const QRectF& area, const PointChart& chart);
+
+// The colour of the index'th series of a chart.
+QColor SeriesColour(std::size_t index);
+inline constexpr std::size_t kSeriesColourCount = 8;
 
 // How often each reply time came: bars of counts over round time bins.
 void DrawHistogram(QPainter& painter, const QRectF& area, const SettingSeries& series);

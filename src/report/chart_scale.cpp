@@ -1,5 +1,6 @@
 #include "chart_scale.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -34,5 +35,15 @@ AxisScale NiceScale(double low, double high, int ticks) {
   scale.step = NiceStep((high - low) / ticks);
   scale.low = std::floor(low / scale.step) * scale.step;
   scale.high = std::ceil(high / scale.step) * scale.step;
+  return scale;
+}
+
+AxisScale CountScale(int most, int ticks) {
+  AxisScale scale = NiceScale(0, std::max(most, 1), ticks);
+  if (scale.step < 1) {
+    scale.step = 1;
+    scale.high = std::max(1.0, std::ceil(scale.high));
+  }
+  scale.low = 0;
   return scale;
 }

@@ -17,3 +17,7 @@ struct AxisScale {
 // A scale over [low, high] with about `ticks` round ticks; a range of one
 // value is widened around it.
 AxisScale NiceScale(double low, double high, int ticks);
+
+// A scale of counts from 0 to at least most: ticks only at whole counts,
+// however small most is.
+AxisScale CountScale(int most, int ticks);

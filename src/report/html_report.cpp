@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstdio>
+#include <string_view>
 #include <vector>
 
 #include "append_file.h"
@@ -64,9 +66,20 @@ std::string ControllerTable(const RunDescription& run) {
   return html + "</table>\n";
 }
 
+// A summary key as a reader's heading: "first_tenth_ms" reads "first tenth
+// (ms)"; a key that is no word has its own.
+std::string Heading(const std::string& key) {
+  if (key == "p95_ms") return "95th percentile (ms)";
+  constexpr std::string_view kMs = "_ms";
+  const bool ms = key.size() > kMs.size() && key.ends_with(kMs);
+  std::string words = ms ? key.substr(0, key.size() - kMs.size()) : key;
+  std::replace(words.begin(), words.end(), '_', ' ');
+  return ms ? words + " (ms)" : words;
+}
+
 std::string SummaryHtml(const std::vector<SettingSummary>& summaries) {
   std::string html = "<table class=\"summary\">\n<thead><tr>";
-  for (const std::string& key : SummaryKeys()) html += "<th>" + HtmlEscaped(key) + "</th>";
+  for (const std::string& key : SummaryKeys()) html += "<th>" + HtmlEscaped(Heading(key)) + "</th>";
   html += "</tr></thead>\n<tbody>\n";
   for (const SettingSummary& s : summaries) {
     const std::vector<std::string> cells = SummaryCells(s);
@@ -132,7 +145,7 @@ std::string ReportHtml(const RunDescription& run, const RunStatistics& statistic
   std::string html = ReportStart(run, "Burn-in of the " + run.variant + " on " + run.port);
   html += "<h2>Summary</h2>\n<p>" + std::to_string(statistics.cycles()) + " cycles, " +
           std::to_string(statistics.failures()) + " failed. Times in milliseconds, from the command's first byte to "
-          "the reply's last (a move's end); first_tenth_ms and last_tenth_ms are the medians of the first and the "
+          "the reply's last (a move's end); first tenth and last tenth are the medians of the first and the "
           "last tenth of the run.</p>\n" + SummaryHtml(statistics.summaries());
   for (const SettingSeries& s : statistics.series()) html += SettingSection(s);
   return html + ReportEnd();

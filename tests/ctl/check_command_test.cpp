@@ -16,6 +16,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -264,9 +265,10 @@ TEST(CheckCommand, ReportHoldsEveryStepAndTheVerdictAndRendersInABrowser) {
   for (std::size_t at = html.find("<tr"); at != std::string::npos; at = html.find("<tr", at + 1)) ++rows;
   // The controller table's rows, the steps table's header and a row per step.
   EXPECT_GE(rows, static_cast<int>(steps.size()) + 1);
-  EXPECT_NE(html.find("<h2 class=\"verdict\">Verdict: failed</h2>"), std::string::npos);
+  EXPECT_NE(html.find("Verdict: failed</h2>"), std::string::npos);
   EXPECT_LT(html.find("Verdict: failed"), html.find("<h2>Steps</h2>"));
-  EXPECT_NE(html.find("<tr class=\"failed\"><td>shutterA</td><td>mode</td><td>soft</td>"), std::string::npos);
+  EXPECT_TRUE(std::regex_search(html, std::regex("<tr class=\"failed\"><td>[0-9]+</td><td>shutterA</td><td>mode</td>"
+                                                 "<td>soft</td>")));
   EXPECT_NE(html.find("set again and verified"), std::string::npos);
 
   // Written once: a second check does not write over it.
@@ -317,5 +319,97 @@ TEST(CheckCommand, StepLinesAlignForEveryValue) {
     EXPECT_GT(steps, 10) << run.out;
   }
 }
+
+}  // namespace
+
+namespace {
+
+// A check under a fault or a limit, as a user runs it with a report: the
+// summary names what failed, with the limit and the measured time, and the
+// report opens with the failures before its table of steps. Every slow move
+// is slower than its limit by the emulator's modelled pause alone (a loaded
+// machine only adds to it), and every move that must pass stays far below.
+struct LimitedCheck {
+  const char* name;
+  Variant variant;
+  std::set<Device> notConnected;
+  emulator::StuckPosition stuck;
+  emulator::MotorWear wear;
+  std::vector<std::string> args;
+  std::vector<std::string> inSummary;      // each in the plain summary, in this order
+  std::vector<std::string> notInSummary;   // none of these in it
+  std::string firstFailureTable;           // the table of failures the report opens with
+  std::vector<std::string> inFailureTables;  // each in the report before its steps
+};
+
+void PrintTo(const LimitedCheck& c, std::ostream* out) { *out << c.name; }
+
+// Moves take 10 ms and 10 ms a position, times speed index + 1: a speed move
+// (five positions) at speed s takes 10 + 50 (s + 1) ms, a visit at the speed
+// found (0) at most 60 ms.
+const LimitedCheck kLimitedChecks[] = {
+    {"StuckPosition", Variant::kDuoWheelShutter, {}, {Device::kWheelA, 7}, {}, {},
+     {"verdict: failed\n", "failures:\n", "wheelA.filter=7            expected 7, reported "}, {"limits:"},
+     "failures", {"<td>wheelA.filter=7</td><td>expected 7, reported "}},
+    // Speeds 4 to 7 take 260 ms and more.
+    {"MovesOverTheirLimit", Variant::kDuoWheelShutter, {}, {}, {}, {"--max-ms", "250"},
+     {"verdict: failed\n", "limits: a move at most 250 ms\n", "failures:\n",
+      "wheelA.speed=4             took ", " ms, over the limit of 250 ms", "wheelA.speed=7             took "},
+     {"wheelA.filter=", "wheelA.speed=3 "},
+     "failures", {"<td>wheelA.speed=7</td><td>took ", " ms, over the limit of 250 ms</td>"}},
+    // Wheel B's moves take 3 % longer every move: its last speed move, its
+    // eighteenth, 65 % longer than wheel A's.
+    {"WheelsDriftApart", Variant::kTriad, {Device::kWheelC}, {}, {Device::kWheelB, 3, 1}, {"--max-drift", "15"},
+     {"verdict: failed\n", "steps: ", "limits: wheels at most 15 % apart\n",
+      "drift: wheelB slower than wheelA at speed 7, distance 5: ", " % longer, over the limit of 15 %\n"},
+     {},
+     "drifts", {"<td>wheelB</td><td>wheelA</td><td>7</td><td>5</td>"}},
+};
+
+class CheckWithLimits : public testing::TestWithParam<LimitedCheck> {};
+
+TEST_P(CheckWithLimits, NamesWhatFailedInTheSummaryAndOpensTheReportWithIt) {
+  const LimitedCheck& c = GetParam();
+  emulator::EmulatorOptions options;
+  options.variant = c.variant;
+  options.notConnected = c.notConnected;
+  options.baud = 0;
+  options.moveTime = 10ms;
+  options.positionTime = 10ms;
+  options.stuck = c.stuck;
+  options.wear = c.wear;
+  EmulatedController controller(options);
+  ASSERT_TRUE(controller.ready());
+  const fs::path dir = fs::temp_directory_path() / ("korvel-check-limits-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  const fs::path page = dir / (std::string(c.name) + ".html");
+  std::vector<std::string> args = {"--port", controller.path(), "check", "--yes", "--shutters", "none",
+                                   "--report", page.string()};
+  args.insert(args.end(), c.args.begin(), c.args.end());
+
+  const CtlRun run = RunCtl(args);
+  EXPECT_EQ(run.status, kExitFailedSteps) << run.err;
+  const std::string summary = run.out.substr(std::min(run.out.find("verdict: "), run.out.size()));
+  std::size_t at = 0;
+  for (const std::string& part : c.inSummary) {
+    const std::size_t found = summary.find(part, at);
+    EXPECT_NE(found, std::string::npos) << "'" << part << "' after " << at << " in\n" << summary;
+    if (found != std::string::npos) at = found + part.size();
+  }
+  for (const std::string& part : c.notInSummary) EXPECT_EQ(summary.find(part), std::string::npos) << part;
+
+  const std::string html = ReadFile(page);
+  const std::size_t table = html.find("<table class=\"" + c.firstFailureTable + "\">");
+  const std::size_t steps = html.find("<table class=\"steps\">");
+  ASSERT_NE(steps, std::string::npos);
+  EXPECT_LT(html.find("Verdict: failed</h2>"), table);
+  EXPECT_LT(table, steps);
+  const std::string opening = html.substr(0, steps);
+  for (const std::string& part : c.inFailureTables) EXPECT_NE(opening.find(part), std::string::npos) << part;
+  fs::remove_all(dir);
+}
+
+INSTANTIATE_TEST_SUITE_P(CheckCommand, CheckWithLimits, testing::ValuesIn(kLimitedChecks),
+                         [](const testing::TestParamInfo<LimitedCheck>& info) { return std::string(info.param.name); });
 
 }  // namespace
