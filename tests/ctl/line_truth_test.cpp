@@ -12,6 +12,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <regex>
@@ -46,12 +47,17 @@ class ScriptedController {
           for (const Step& step : steps) {
             const Bytes got = peer.receive(step.command.size(), kPlayerDeadline);
             received_.insert(received_.end(), got.begin(), got.end());
+            count_ = received_.size();
             if (got != step.command) return;
             std::this_thread::sleep_for(step.before);
             peer.send(step.answer);
           }
         }) {}
   ~ScriptedController() { Join(); }
+  // Waits until count bytes came, or a few seconds.
+  void AwaitReceived(size_t count) const {
+    for (int i = 0; i < 1000 && count_ < count; ++i) std::this_thread::sleep_for(10ms);
+  }
   // Everything received, once the script has ended.
   Bytes Received() {
     Join();
@@ -63,6 +69,7 @@ class ScriptedController {
     if (player_.joinable()) player_.join();
   }
   Bytes received_;
+  std::atomic<size_t> count_{0};
   std::thread player_;
 };
 
@@ -136,7 +143,9 @@ TEST_P(CtlStopEarly, SendsNothingMore) {
   PtyPeer peer;
   ScriptedController controller(peer, GetParam().steps);
   CtlProcess ctl({"--port", peer.path(), "command", "ttl-out-high"});
-  std::this_thread::sleep_for(150ms);
+  // The stop comes once the awaited command is on the line: korvel-ctl is
+  // then surely past setting up its handlers, however loaded the machine.
+  controller.AwaitReceived(GetParam().received.size());
   kill(ctl.pid(), SIGINT);
   const CtlRun run = ctl.Finish();
   EXPECT_EQ(run.status, 128 + SIGINT) << run.err;
