@@ -118,14 +118,15 @@ std::string StepLine(const CheckStep& s) {
   return line + "\n";
 }
 
-std::string CheckSummaryText(const CheckResult& r) {
+std::string CheckSummaryText(const CheckResult& r, const RunWho& who) {
   std::string text;
   if (!r.notIdentified.empty()) {
-    return std::string("verdict: ") + VerdictName(r.verdict) + "\nidentification: " + r.notIdentified +
-           "\nthe check ended before anything moved: " + r.restoreNote + "\n";
+    return std::string("verdict: ") + VerdictName(r.verdict) + "\n" + WhoLines(who) +
+           "identification: " + r.notIdentified + "\nthe check ended before anything moved: " + r.restoreNote +
+           "\n";
   }
   if (!r.restored) text += "restore: NOT verified: " + r.restoreNote + "\n";
-  text += std::string("verdict: ") + VerdictName(r.verdict) + "\n";
+  text += std::string("verdict: ") + VerdictName(r.verdict) + "\n" + WhoLines(who);
   if (r.restored) text += "restore: the settings found were set again and verified\n";
   text += Printed("steps: %d passed, %d failed, %d skipped, %d of %d run\n", Count(r, StepResult::kPass),
                   Count(r, StepResult::kFail), Count(r, StepResult::kSkipped), static_cast<int>(r.steps.size()),
@@ -140,7 +141,7 @@ std::string CheckSummaryText(const CheckResult& r) {
   return text + DriftLines(r) + FailureLines(r);
 }
 
-std::string CheckJson(const CheckResult& r) {
+std::string CheckJson(const CheckResult& r, const RunWho& who) {
   QJsonArray steps;
   for (const CheckStep& s : r.steps) {
     steps.append(QJsonObject{{"device", Q(s.device)},
@@ -180,5 +181,5 @@ std::string CheckJson(const CheckResult& r) {
                            {"failures", FailuresJson(r)},
                            {"steps", steps},
                            {"move_time_ms", moveTimes}};
-  return QJsonDocument(result).toJson(QJsonDocument::Compact).toStdString() + "\n";
+  return QJsonDocument(WithWho(result, who)).toJson(QJsonDocument::Compact).toStdString() + "\n";
 }

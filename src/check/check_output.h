@@ -8,11 +8,13 @@
 #include <string>
 
 #include "controller_check.h"
+#include "run_who.h"
 
 // "wheelA    filter=9    …  sent 09    …  expected 9    …  reported 9    …  pass    812.4 ms", each column
 // as wide as its widest value, so that every line of a check aligns.
 std::string StepLine(const CheckStep& step);
 
-std::string CheckSummaryText(const CheckResult& result);
+// who: the lines of those given follow the verdict's line.
+std::string CheckSummaryText(const CheckResult& result, const RunWho& who = {});
 
-std::string CheckJson(const CheckResult& result);
+std::string CheckJson(const CheckResult& result, const RunWho& who = {});

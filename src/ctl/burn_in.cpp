@@ -92,6 +92,8 @@ CycleRow RowOfCycle(int round, const std::string& name, const CycleResult& resul
   row.replyMs = result.times.reply >= 0 ? result.times.reply * 1000 : -1;
   row.passed = !Failed(result);
   row.message = RowMessage(result);
+  row.ended = std::chrono::system_clock::now();
+  row.reported = result.reported;
   return row;
 }
 
@@ -200,9 +202,10 @@ BurnInSummary RunBurnIn(const BurnInOptions& o) {
   return s;
 }
 
-std::string SummaryText(const BurnInSummary& s) {
+std::string SummaryText(const BurnInSummary& s, const RunWho& who) {
   const TimeFigures times = AllTimes(s);
-  std::string summary = "rounds: " + std::to_string(s.rounds) + " of " + std::to_string(s.plannedRounds) + "\n" +
+  std::string summary = WhoLines(who) +
+                        "rounds: " + std::to_string(s.rounds) + " of " + std::to_string(s.plannedRounds) + "\n" +
                         "cycles: " + std::to_string(s.runs) + " of " + std::to_string(s.planned) + "\n" +
                         "replies: " + std::to_string(s.replies) + "\n" +
                         "bad replies: " + std::to_string(s.badReplies) + "\n" +
@@ -224,7 +227,7 @@ std::string SummaryText(const BurnInSummary& s) {
   return summary + "\n" + SummaryTable(s.statistics.summaries());
 }
 
-std::string SummaryJson(const BurnInSummary& s) {
+std::string SummaryJson(const BurnInSummary& s, const RunWho& who) {
   const TimeFigures times = AllTimes(s);
   const QJsonValue replyTime = times.count > 0 ? QJsonValue(QJsonObject{{"min", Microseconds(times.min)},
                                                                          {"median", Microseconds(times.median)},
@@ -248,7 +251,7 @@ std::string SummaryJson(const BurnInSummary& s) {
                       {"stopped_by", s.stopSignal != 0 ? QJsonValue(QString("SIG") + sigabbrev_np(s.stopSignal))
                                                         : QJsonValue()},
                       {"settings", SummaryJsonArray(s.statistics.summaries())}};
-  return QJsonDocument(summary).toJson(QJsonDocument::Compact).toStdString() + "\n";
+  return QJsonDocument(WithWho(summary, who)).toJson(QJsonDocument::Compact).toStdString() + "\n";
 }
 
 int SummaryExitStatus(const BurnInSummary& s) {

@@ -16,6 +16,7 @@
 #include "csv_rows.h"
 #include "line_session.h"
 #include "run_statistics.h"
+#include "run_who.h"
 
 // A burn-in of a status query every half second runs for almost six days;
 // its figures keep 9 bytes a cycle, 9 MB for this many rounds of one cycle.
@@ -67,11 +68,12 @@ struct BurnInSummary {
 
 BurnInSummary RunBurnIn(const BurnInOptions& options);
 
-// The totals, then the table of each step's figures.
-std::string SummaryText(const BurnInSummary& summary);
+// Who tested what (the lines of those given), the totals, then the table of
+// each step's figures.
+std::string SummaryText(const BurnInSummary& summary, const RunWho& who = {});
 
-// The same figures as one JSON object, with stable keys (see the manual page).
-std::string SummaryJson(const BurnInSummary& summary);
+// The same as one JSON object, with stable keys (see the manual page).
+std::string SummaryJson(const BurnInSummary& summary, const RunWho& who = {});
 
 // 0 when every cycle had its own reply and every check matched, else, first
 // that applies: 128 + the signal that stopped it, the port's status when it

@@ -47,9 +47,12 @@ int ExitStatusOf(const CheckResult& result) {
 }
 
 std::string WriteCheckReport(BurnInFiles& files, const CheckResult& result, const std::string& port,
-                             const std::string& invocation) {
-  const RunDescription run = DescribeRun("korvel-ctl", result.configuration, port, files.startedAt,
-                                         std::chrono::system_clock::now(), invocation);
+                             const CtlRequest& r) {
+  RunDescription run = DescribeRun("korvel-ctl", result.configuration, port, files.startedAt,
+                                   std::chrono::system_clock::now(), r.invocation);
+  run.label = r.label;
+  run.operatorName = r.operatorName;
+  run.note = r.note;
   return files.report.keep(CheckReportHtml(run, result));
 }
 
@@ -126,14 +129,14 @@ int RunCheckCommand(LineSession& session, const CtlRequest& r, BurnInFiles& file
   SetCutShortLine({});
   if (progress) std::fputs("\r\033[K", stderr);
   KeepProgressLine(false);
-  std::fputs((r.json ? CheckJson(result) : CheckSummaryText(result)).c_str(), results);
+  std::fputs((r.json ? CheckJson(result, WhoOf(r)) : CheckSummaryText(result, WhoOf(r))).c_str(), results);
   if (!result.notIdentified.empty()) {
     Tell("korvel-ctl: " + result.notIdentified + "; the check ended before anything moved: " + result.restoreNote +
          "\n");
   }
   int status = ExitStatusOf(result);
   if (files.report.opened()) {
-    if (const std::string failure = WriteCheckReport(files, result, session.path(), r.invocation);
+    if (const std::string failure = WriteCheckReport(files, result, session.path(), r);
         !failure.empty()) {
       Tell("korvel-ctl: " + failure + "\n");
       if (status == kExitDone) status = kExitUsage;

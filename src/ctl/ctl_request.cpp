@@ -203,6 +203,13 @@ std::string ReadWho(const QCommandLineParser& parser, const Options& o, CtlReque
   r.label = parser.value(o.label).toStdString();
   r.operatorName = parser.value(o.operatorName).toStdString();
   r.note = parser.value(o.note).toStdString();
+  const std::pair<const char*, const std::string*> texts[] = {
+      {"--label", &r.label}, {"--operator", &r.operatorName}, {"--note", &r.note}};
+  for (const auto& [option, text] : texts) {
+    if (HoldsControlCharacter(*text)) {
+      return std::string(option) + " takes one line of text: no line end, tab or other control character";
+    }
+  }
   return {};
 }
 

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "run_who.h"
 #include "settings.h"
 
 struct CtlRequest {
@@ -37,6 +38,9 @@ struct CtlRequest {
   std::string operatorName;
   std::string note;
 };
+
+// --label, --operator and --note together.
+inline RunWho WhoOf(const CtlRequest& r) { return {r.label, r.operatorName, r.note}; }
 
 // Fills request from argv; returns -1 to go on, else the exit status (help or
 // version printed to results, or a usage error on standard error).

@@ -203,7 +203,7 @@ BurnInOptions BurnInOf(const CtlRequest& r, BurnInFiles& files) {
 int BurnIn(const BurnInOptions& options, const CtlRequest& r, BurnInFiles& files, const LineSession& session,
            FILE* results) {
   const BurnInSummary summary = RunBurnIn(options);
-  std::fputs((r.json ? SummaryJson(summary) : SummaryText(summary)).c_str(), results);
+  std::fputs((r.json ? SummaryJson(summary, WhoOf(r)) : SummaryText(summary, WhoOf(r))).c_str(), results);
   int status = SummaryExitStatus(summary);
   if (const std::string failure = WriteBurnInReport(r, files, summary, session.path());
       !failure.empty()) {
@@ -225,8 +225,20 @@ CycleResult SendEntry(LineSession& session, int layoutIndex, bool verbose) {
   return Send(session, verbose);
 }
 
+// A status query's row carries the settings it reported: from a whole reply
+// of the controller identified only, which the window was shown.
+void NoteReported(CycleResult& result, LineSession& session) {
+  if (result.outcome != CycleOutcome::kDone) return;
+  if (!StatusReplyFault(static_cast<Variant>(itype), result.reply).empty()) return;
+  result.reported = ReportedWords(session.window(), result.reply);
+}
+
 int RunEntry(LineSession& session, const CtlRequest& r, int layoutIndex, BurnInFiles& files, FILE* results) {
-  const auto once = [&session, &r, layoutIndex]() { return SendEntry(session, layoutIndex, r.verbose); };
+  const auto once = [&session, &r, layoutIndex]() {
+    CycleResult result = SendEntry(session, layoutIndex, r.verbose);
+    if (layoutIndex == kStatusEntry) NoteReported(result, session);
+    return result;
+  };
   if (r.repeat == 0) {
     if (StopRequested()) return StoppedStatus();
     const CycleResult result = once();
@@ -273,6 +285,7 @@ int RunSettingsBurnIn(LineSession& session, const CtlRequest& r, BurnInFiles& fi
                         result.mismatch = ReportedMismatches(r.settings, session.window(), result.reply);
                         if (!result.mismatch.empty()) Tell("korvel-ctl: mismatch: " + result.mismatch + "\n");
                       }
+                      NoteReported(result, session);
                       return result;
                     }};
   return BurnIn(options, r, files, session, results);

@@ -33,6 +33,7 @@ struct CycleResult {
   std::string badReply;  // with kBadReply: why the reply is not the command's
   std::string dropped;   // the note on bytes dropped before the reply; empty when none
   std::string mismatch;  // a burn-in's check: what the reply reported otherwise than set
+  std::string reported;  // a burn-in's status query: the settings it reported, as set's words
   int droppedBytes = 0;
   int32_t sentBytes = 0;   // command bytes the port took
   int32_t replyBytes = 0;  // reply bytes from its echo

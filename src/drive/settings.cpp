@@ -6,8 +6,10 @@
 #include <cstring>
 #include <optional>
 
+#include "cycle_state.h"
 #include "layout_items.h"
 #include "mono_settings.h"
+#include "status_layouts.h"
 
 namespace {
 
@@ -273,7 +275,6 @@ struct FreeRunCode {
 constexpr FreeRunCode kFreeRunCodes[] = {{0xF3, 10}, {0xF1, 11}, {0xF2, 12}};
 constexpr char kFreeRunDisabled[] = "disable";
 constexpr int kMaxRepeatCount = 65000;
-constexpr char kContinuous[] = "continuous";
 
 int EntryOfCode(unsigned char code, std::span<const unsigned char> codes, int firstEntry) {
   for (std::size_t i = 0; i < codes.size(); ++i) {
@@ -293,7 +294,7 @@ std::string TimeText(const int (&t)[5]) {
 std::string MonoSetText(const Setting& s) {
   switch (s.key->kind) {
     case KeyKind::kRepeat:
-      return s.text == kContinuous ? kContinuous : RepeatText(s.value);
+      return s.text == kContinuousValue ? kContinuousValue : RepeatText(s.value);
     case KeyKind::kTime: {
       // Carried upward as the window carries a typed time.
       int t[5] = {s.time[0], s.time[1], s.time[2], s.time[3], s.time[4]};
@@ -394,6 +395,77 @@ std::string ReportedMismatches(const std::vector<SettingCycle>& cycles, Headless
   return mismatches;
 }
 
+namespace {
+
+// The wheels and shutters whose settings a variant's status reply carries.
+struct LaidOut {
+  bool wheel[kWheels] = {};
+  bool shutter[2] = {};
+};
+
+LaidOut DevicesLaidOut(int32_t variant) {
+  LaidOut laidOut;
+  for (const StatusField& field : StatusLayoutOf(variant).fields) {
+    if (field.kind == FieldKind::kWheel) laidOut.wheel[field.wheel] = true;
+    if (field.kind == FieldKind::kMode) laidOut.shutter[field.shutter == Shutter::kA ? 0 : 1] = true;
+  }
+  return laidOut;
+}
+
+// A list cut to its not-connected entry alone belongs to a device reported
+// not connected.
+bool ShownConnected(ComboBox* TessaroController::*list, HeadlessWindow& window) {
+  const auto* box = static_cast<const HeadlessComboBox*>(window.controller.*list);
+  return !box->hidden && box->numberOfItems() > 1;
+}
+
+// The words of one key, or none.
+std::string KeyWords(const SetKey& key, HeadlessWindow& window, const LaidOut& laidOut,
+                     const std::optional<MonoSettings>& mono) {
+  const std::string name = key.key;
+  switch (key.kind) {
+    case KeyKind::kFilter:
+    case KeyKind::kSpeed:
+      if (!laidOut.wheel[key.device] || !ShownConnected(kFilters[key.device], window)) return {};
+      break;
+    case KeyKind::kShutterState:
+    case KeyKind::kShutterMode:
+      if (!laidOut.shutter[key.device] || !ShownConnected(kModes[key.device], window)) return {};
+      break;
+    case KeyKind::kShutterSteps: {
+      const bool nd = laidOut.shutter[key.device] && ShownConnected(kModes[key.device], window) &&
+                      (window.controller.*kModes[key.device])->indexOfSelectedItem() == 2;
+      return nd ? name + "=" + std::to_string((window.controller.*kSteps[key.device])->intValue()) : std::string();
+    }
+    case KeyKind::kTimer:
+      return {};  // with each time below
+    case KeyKind::kTime:
+      if (!mono) return {};
+      return "timer=closed time=" + *MonoReported(key, *mono, 0) + " timer=exposure time=" +
+             *MonoReported(key, *mono, 1);
+    default: {
+      if (!mono) return {};
+      const std::optional<std::string> value = MonoReported(key, *mono, 0);
+      return value ? name + "=" + *value : std::string();
+    }
+  }
+  return name + "=" + ValueText(key, (window.controller.*ReportedList(key))->indexOfSelectedItem());
+}
+
+}  // namespace
+
+std::string ReportedWords(HeadlessWindow& window, std::span<const unsigned char> statusReply) {
+  const LaidOut laidOut = DevicesLaidOut(itype);
+  const std::optional<MonoSettings> mono =
+      itype == kMono && !statusReply.empty() ? DecodeMonoSettings(statusReply) : std::nullopt;
+  std::string words;
+  for (const SetKey& key : SetKeys()) {
+    const std::string these = KeyWords(key, window, laidOut, mono);
+    if (!these.empty()) words += (words.empty() ? "" : " ") + these;
+  }
+  return words;
+}
+
 std::string UnverifiableKeys(const std::vector<SettingCycle>& cycles) {
   bool timeSet = false;
   for (const SettingCycle& cycle : cycles) {
@@ -418,4 +490,4 @@ std::string ValueText(const SetKey& key, int value) {
   return std::to_string(value);
 }
 
-std::string RepeatText(int repeat) { return repeat > kMaxRepeatCount ? kContinuous : std::to_string(repeat); }
+std::string RepeatText(int repeat) { return repeat > kMaxRepeatCount ? kContinuousValue : std::to_string(repeat); }

@@ -63,6 +63,16 @@ std::vector<ReportedValue> ReportedValues(const std::vector<SettingCycle>& cycle
 std::string ReportedMismatches(const std::vector<SettingCycle>& cycles, HeadlessWindow& window,
                                std::span<const unsigned char> statusReply = {});
 
+// What the last status reply reported, as set's words in the order of set's
+// keys: "wheelA.filter=3 wheelA.speed=2 shutterA.state=open shutterA.mode=fast".
+// Read as the burn-in's verification reads it: a wheel's and a shutter's
+// settings from the window the report was shown in, the Mono's own from the
+// reply (a timer as "timer=closed time=…", both timers). A device the
+// controller reports not connected, or its variant lacks, has no words; a
+// step count only in the neutral density mode. statusReply: the echoed 0xCC
+// first, whole.
+std::string ReportedWords(HeadlessWindow& window, std::span<const unsigned char> statusReply);
+
 // The keys of the cycles that no status reply can show set, joined by ", ":
 // a timer chosen with no time set after it. Empty when every key can be
 // verified.

@@ -44,21 +44,25 @@ struct Field {
   const char* name;
   std::string value;
   bool preformatted = false;
+  bool omittedWhenEmpty = false;
 };
 
 std::string ControllerTable(const RunDescription& run) {
   const std::vector<Field> fields{
       {"Variant", run.variant},
-      {"Configuration", run.configuration, true},
+      {"Label", run.label, false, true},
+      {"Configuration", run.configuration, true, true},
       {"Port", run.port},
       {"Started", LocalTimeText(run.startedAt)},
       {"Ended", LocalTimeText(run.endedAt)},
+      {"Operator", run.operatorName, false, true},
+      {"Note", run.note, false, true},
       {"Program", run.programVersion},
       {"Command", run.invocation},
   };
   std::string html = "<table class=\"controller\">\n";
   for (const Field& f : fields) {
-    if (f.value.empty() && f.preformatted) continue;
+    if (f.value.empty() && f.omittedWhenEmpty) continue;
     const std::string value = HtmlEscaped(f.value);
     html += std::string("<tr><th>") + f.name + "</th><td>" + (f.preformatted ? "<pre>" + value + "</pre>" : value) +
             "</td></tr>\n";

@@ -32,7 +32,8 @@ RunDescription DescribeRun(const char* program, std::string configuration, std::
 // The whole page. Needs a QGuiApplication, for the charts' text.
 std::string ReportHtml(const RunDescription& run, const RunStatistics& statistics);
 
-// The page's head and title, then the controller's table; the body's
+// The page's head and title, then the controller's table (its label, the
+// operator and the note only when given, as the user wrote them); the body's
 // sections follow, then ReportEnd().
 std::string ReportStart(const RunDescription& run, const std::string& title);
 std::string ReportEnd();

@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <ctime>
 #include <string_view>
 
 #include "append_file.h"
@@ -10,9 +12,9 @@
 
 namespace {
 
-// What the file holds at its start and whether its last byte ends a line;
-// from a regular file only (a terminal or /dev/null holds nothing to keep).
+// What the file holds at its start and whether its last byte ends a line.
 struct Existing {
+  bool empty = true;
   bool startsWithHeader = false;
   bool endsLine = true;
 };
@@ -20,7 +22,8 @@ struct Existing {
 Existing ExistingContent(int fd) {
   Existing existing;
   struct stat file {};
-  if (fstat(fd, &file) != 0 || !S_ISREG(file.st_mode) || file.st_size == 0) return existing;
+  if (fstat(fd, &file) != 0 || file.st_size == 0) return existing;
+  existing.empty = false;
   const std::string& header = CsvHeader();
   std::string start(header.size(), '\0');
   const ssize_t got = pread(fd, start.data(), start.size(), 0);
@@ -33,7 +36,8 @@ Existing ExistingContent(int fd) {
 }  // namespace
 
 const std::string& CsvHeader() {
-  static const std::string header = "round,setting,sent_bytes,reply_bytes,echo_ms,reply_ms,result,message\n";
+  static const std::string header =
+      "run,round,ended,setting,sent_bytes,reply_bytes,echo_ms,reply_ms,result,message,reported\n";
   return header;
 }
 
@@ -47,28 +51,47 @@ std::string CsvCell(const std::string& text) {
   return quoted + '"';
 }
 
-std::string CsvLine(const CycleRow& row) {
-  return std::to_string(row.round) + ',' + CsvCell(row.setting) + ',' + std::to_string(row.sentBytes) + ',' +
-         std::to_string(row.replyBytes) + ',' + MsText(row.echoMs) + ',' + MsText(row.replyMs) + ',' +
-         (row.passed ? "pass" : "fail") + ',' + CsvCell(row.message) + '\n';
+std::string CsvLine(const std::string& run, const CycleRow& row) {
+  return CsvCell(run) + ',' + std::to_string(row.round) + ',' + IsoUtcText(row.ended) + ',' + CsvCell(row.setting) +
+         ',' + std::to_string(row.sentBytes) + ',' + std::to_string(row.replyBytes) + ',' + MsText(row.echoMs) + ',' +
+         MsText(row.replyMs) + ',' + (row.passed ? "pass" : "fail") + ',' + CsvCell(row.message) + ',' +
+         CsvCell(row.reported) + '\n';
+}
+
+std::string IsoUtcText(std::chrono::system_clock::time_point time) {
+  const auto ms = std::chrono::floor<std::chrono::milliseconds>(time.time_since_epoch()).count();
+  const std::time_t seconds = static_cast<std::time_t>(ms >= 0 ? ms / 1000 : (ms - 999) / 1000);
+  std::tm utc{};
+  if (gmtime_r(&seconds, &utc) == nullptr) return {};
+  char text[40];
+  const std::size_t date = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
+  if (date == 0) return {};
+  const int rest = std::snprintf(text + date, sizeof text - date, ".%03dZ", static_cast<int>(ms - seconds * 1000LL));
+  return rest < 0 ? std::string() : std::string(text);
 }
 
 CsvFile::~CsvFile() { close(); }
 
-std::string CsvFile::open(const std::string& path) {
+std::string CsvFile::open(const std::string& path, std::chrono::system_clock::time_point runStart) {
   close();
   std::string reason;
   // Read and write: the start of what is there tells whether the header is.
   const int fd = OpenForAppending(path, reason, O_RDWR);
   if (fd < 0) return "The CSV file cannot be written in " + path + ": " + reason + ".";
+  const Existing existing = ExistingContent(fd);
+  if (!existing.empty && !existing.startsWithHeader) {
+    ::close(fd);
+    return "The CSV file " + path + " has other columns than this run's (its first line is not " +
+           std::string(CsvHeader(), 0, CsvHeader().size() - 1) + "); name a new file for this run.";
+  }
   fd_ = fd;
   path_ = path;
-  const Existing existing = ExistingContent(fd_);
-  if (existing.startsWithHeader) return {};
-  return append((existing.endsLine ? "" : "\n") + CsvHeader());
+  run_ = IsoUtcText(runStart);
+  if (existing.empty) return append(CsvHeader());
+  return existing.endsLine ? std::string() : append("\n");
 }
 
-std::string CsvFile::write(const CycleRow& row) { return append(CsvLine(row)); }
+std::string CsvFile::write(const CycleRow& row) { return append(CsvLine(run_, row)); }
 
 void CsvFile::close() {
   // Every row went to the kernel by write(); close has nothing to flush.

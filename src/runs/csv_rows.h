@@ -1,29 +1,34 @@
 // A run's cycles as CSV, one row each, for a spreadsheet or a data-frame
 // library to read without cleaning: a header line, RFC 4180 quoting, dots
 // for decimals whatever the locale, empty cells for times not seen, "\n"
-// line ends, UTF-8.
+// line ends, UTF-8. Each row names its run by the run's start (UTC, to the
+// millisecond), so that runs appended to one file stay apart, and says when
+// its cycle ended; a status query's row carries what it reported.
 //
-//   round,setting,sent_bytes,reply_bytes,echo_ms,reply_ms,result,message
-//   1,wheelA.filter=9,1,2,34.1,2034.5,pass,
+//   run,round,ended,setting,sent_bytes,reply_bytes,echo_ms,reply_ms,result,message,reported
+//   2026-12-11T09:44:36.123Z,1,2026-12-11T09:44:38.201Z,wheelA.filter=9,1,2,34.1,2034.5,pass,,
 #pragma once
 
+#include <chrono>
 #include <string>
 
 #include "cycle_row.h"
 
 // The header line, with its line end.
 const std::string& CsvHeader();
-// One row, with its line end.
-std::string CsvLine(const CycleRow& row);
+// One row of the run whose id is run, with its line end.
+std::string CsvLine(const std::string& run, const CycleRow& row);
+// A time in UTC as ISO 8601 to the millisecond: "2026-12-11T09:44:36.123Z".
+std::string IsoUtcText(std::chrono::system_clock::time_point time);
 // A cell: quoted when it holds a comma, a quote or a line end.
 std::string CsvCell(const std::string& text);
 
 // The CSV file of a run. Every row is handed to the kernel as it is written,
 // so a run that is killed keeps every row it finished. The file is appended
 // to, never truncated: rows of a run before stay. The header goes first into
-// an empty file, and into one that does not begin with it, after a line end
-// when its last line has none; a file that already begins with it gets rows
-// only.
+// an empty file; a file that begins with it gets rows only (after a line end
+// when its last line has none); any other file is refused unchanged, so that
+// no row lands under another header.
 class CsvFile {
  public:
   CsvFile() = default;
@@ -32,8 +37,8 @@ class CsvFile {
   CsvFile& operator=(const CsvFile&) = delete;
 
   // Empty when open, else the text for the user ("The CSV file cannot be
-  // written in PATH: REASON.").
-  std::string open(const std::string& path);
+  // written in PATH: REASON."). runStart: the run's start, its id in every row.
+  std::string open(const std::string& path, std::chrono::system_clock::time_point runStart);
   // Empty when written or not open; when writing failed, the text for the
   // user, and the file is closed.
   std::string write(const CycleRow& row);
@@ -45,4 +50,5 @@ class CsvFile {
 
   int fd_ = -1;
   std::string path_;
+  std::string run_;
 };

@@ -2,6 +2,7 @@
 // rows (the CSV) and its figures (the summary and the report's charts).
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -14,4 +15,6 @@ struct CycleRow {
   double replyMs = -1;     // command to the reply's last byte; negative when no reply
   bool passed = false;
   std::string message;  // why it failed, or anything else worth a line; may be empty
+  std::chrono::system_clock::time_point ended;  // when the cycle ended
+  std::string reported;  // a status query's reported settings as set's words; empty for other cycles
 };

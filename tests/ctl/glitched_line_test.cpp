@@ -38,7 +38,8 @@ struct Row {
 };
 
 Row RowOf(const std::string& line) {
-  static const std::regex kRow(R"(^[0-9]+,([^,]*),[0-9]+,([0-9]+),[0-9.]*,([0-9.]*),([a-z]+),)");
+  // run,round,ended,setting,sent_bytes,reply_bytes,echo_ms,reply_ms,result,…
+  static const std::regex kRow(R"(^[^,]+,[0-9]+,[^,]+,([^,]*),[0-9]+,([0-9]+),[0-9.]*,([0-9.]*),([a-z]+),)");
   std::smatch m;
   if (!std::regex_search(line, m, kRow)) return {line, -1, -1, ""};
   return {m[1], std::stoi(m[2]), m[3].length() > 0 ? std::stod(m[3]) : -1, m[4]};

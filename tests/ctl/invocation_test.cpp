@@ -211,6 +211,14 @@ const CtlCase kCases[] = {
      Usage("--always-send works with set and --repeat"), 1, {}},
     {"LabelWithoutARun", Variant::kTriad, {}, {"status", "--label", "SN 1042"}, "",
      Usage("--label, --operator and --note work with --repeat and check"), 1, {}},
+    // Each is one line of the summary: a line end would make a line of its
+    // own, an escape (or the C1 CSI) would move a terminal's cursor.
+    {"NoteOfTwoLines", Variant::kTriad, {}, {"check", "--yes", "--note", "repaired\nverdict: passed"}, "",
+     Usage("--note takes one line of text: no line end, tab or other control character"), 1, {}},
+    {"LabelWithAnEscape", Variant::kTriad, {}, {"status", "--repeat", "2", "--label", "SN\x1b[2J1042"}, "",
+     Usage("--label takes one line of text: no line end, tab or other control character"), 1, {}},
+    {"OperatorWithAC1Control", Variant::kTriad, {}, {"status", "--repeat", "2", "--operator", "Ann\xc2\x9b" "2J"}, "",
+     Usage("--operator takes one line of text: no line end, tab or other control character"), 1, {}},
     {"UnknownOption", Variant::kTriad, {}, {"status", "--colour"}, "", Usage("Unknown option 'colour'."), 1, {}},
 };
 

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -73,12 +74,15 @@ std::vector<SettingCount> TableOf(const std::string& summary) {
 
 void PrintTo(const SettingCount& c, std::ostream* out) { *out << c.setting << " " << c.count << "/" << c.failures; }
 
-const std::string kHeader = "round,setting,sent_bytes,reply_bytes,echo_ms,reply_ms,result,message";
+const std::string kHeader = "run,round,ended,setting,sent_bytes,reply_bytes,echo_ms,reply_ms,result,message,reported";
 
-// A CSV row without its times: round,setting,sent,reply,result,message.
+// A CSV row without its times and the settings a status query reported:
+// round,setting,sent,reply,result,message. (The reported settings, set's
+// words, hold no comma or quote.)
 std::string Untimed(const std::string& row) {
-  static const std::regex kTimes(R"(^([^,]*,[^,]*,[^,]*,[^,]*),[0-9.]*,[0-9.]*,)");
-  return std::regex_replace(row, kTimes, "$1,");
+  static const std::regex kTimes(R"(^[^,]*,([^,]*),[^,]*,([^,]*,[^,]*,[^,]*),[0-9.]*,[0-9.]*,)");
+  static const std::regex kReported(R"(,[^,"]*$)");
+  return std::regex_replace(std::regex_replace(row, kTimes, "$1,$2,"), kReported, "");
 }
 
 struct SettingsCase {
@@ -308,7 +312,7 @@ TEST_F(BurnInFilesTest, JsonSummaryReportAndAppendedCsv) {
 
 // A file a run will write that cannot be written ends it before the port
 // opens: exit 1, one line saying why, nothing sent, and nothing left in the
-// folder but what was there.
+// folder but what was there, byte for byte.
 struct RefusedFile {
   const char* name;
   std::vector<std::string> words;  // "@" stands for the test's folder
@@ -360,6 +364,21 @@ const RefusedFile kRefusedFiles[] = {
      "korvel-ctl: The CSV file cannot be written in @/rows.csv: it is a FIFO, not a file.\n"},
     {"CsvOnASocket", BurnInWith({"--csv", "@/rows.csv"}), [](const fs::path& dir) { MakeSocket(dir / "rows.csv"); },
      "korvel-ctl: The CSV file cannot be written in @/rows.csv: it is a socket, not a file.\n"},
+    // A row never lands under another header: the rows of an older version,
+    // a file of something else.
+    {"CsvOfAnotherHeader", BurnInWith({"--csv", "@/rows.csv"}),
+     [](const fs::path& dir) {
+       std::ofstream(dir / "rows.csv", std::ios::binary)
+           << "round,setting,sent_bytes,reply_bytes,echo_ms,reply_ms,result,message\n1,status,1,12,0.1,0.1,pass,\n";
+     },
+     "korvel-ctl: The CSV file @/rows.csv has other columns than this run's (its first line is not "
+     "run,round,ended,setting,sent_bytes,reply_bytes,echo_ms,reply_ms,result,message,reported); name a new file for "
+     "this run.\n"},
+    {"CsvOfSomethingElse", BurnInWith({"--csv", "@/notes.txt"}),
+     [](const fs::path& dir) { std::ofstream(dir / "notes.txt", std::ios::binary) << "notes without a line end"; },
+     "korvel-ctl: The CSV file @/notes.txt has other columns than this run's (its first line is not "
+     "run,round,ended,setting,sent_bytes,reply_bytes,echo_ms,reply_ms,result,message,reported); name a new file for "
+     "this run.\n"},
     {"LogOnADevice", {"--log", "/dev/null", "status"}, Nothing,
      "korvel-ctl: The session record cannot be kept in /dev/null: it is a device, not a file.\n"},
     {"LogOnAFifo", {"--log", "@/session.log", "check", "--yes"},
@@ -369,10 +388,18 @@ const RefusedFile kRefusedFiles[] = {
 
 class RefusedFiles : public BurnInFilesTest, public testing::WithParamInterface<RefusedFile> {};
 
+// What the folder holds: each entry's name, and a regular file's bytes.
+std::map<std::string, std::string> FolderOf(const fs::path& dir) {
+  std::map<std::string, std::string> entries;
+  for (const auto& entry : fs::directory_iterator(dir)) {
+    entries[entry.path().filename().string()] = entry.is_regular_file() ? ReadFile(entry.path()) : std::string();
+  }
+  return entries;
+}
+
 TEST_P(RefusedFiles, EndTheRunBeforeAnythingIsSent) {
   ASSERT_NO_FATAL_FAILURE(GetParam().make(dir));
-  std::set<std::string> before;
-  for (const auto& entry : fs::directory_iterator(dir)) before.insert(entry.path().filename().string());
+  const std::map<std::string, std::string> before = FolderOf(dir);
   EmulatedController controller(Variant::kTriad);
   ASSERT_TRUE(controller.ready());
   std::vector<std::string> words = {"--port", controller.path()};
@@ -382,9 +409,7 @@ TEST_P(RefusedFiles, EndTheRunBeforeAnythingIsSent) {
   EXPECT_EQ(run.out, "");
   EXPECT_EQ(run.err, WithDir(GetParam().err, dir));
   EXPECT_EQ(controller.server().received(), Bytes{});
-  std::set<std::string> after;
-  for (const auto& entry : fs::directory_iterator(dir)) after.insert(entry.path().filename().string());
-  EXPECT_EQ(after, before);
+  EXPECT_EQ(FolderOf(dir), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(Ctl, RefusedFiles, testing::ValuesIn(kRefusedFiles), CaseName());
