@@ -152,7 +152,7 @@ CheckDialog::CheckDialog(ConsoleSession& session, TessaroController& controller,
   progress_->setAccessibleDescription(QStringLiteral("check progress"));
   progress_->setRange(0, 1);
   progress_->setValue(0);
-  progress_->setFormat(QStringLiteral("not started"));
+  showProgress(QStringLiteral("not started"));
   timeLeft_ = new QLabel(content);
   timeLeft_->setAccessibleDescription(QStringLiteral("check time left"));
   progressRow->addWidget(progress_, 1);
@@ -172,7 +172,12 @@ CheckDialog::CheckDialog(ConsoleSession& session, TessaroController& controller,
   for (const char* column : kColumns) headers << QString::fromLatin1(column);
   table_->setHorizontalHeaderLabels(headers);
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // One line a step, each column as wide as its widest cell.
+  table_->setWordWrap(false);
+  table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
   table_->horizontalHeader()->setStretchLastSection(true);
+  table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
   table_->setAccessibleDescription(QStringLiteral("check steps"));
   table_->setFixedHeight(kTableHeight);
   layout->addWidget(table_);
@@ -250,6 +255,13 @@ void CheckDialog::showPlan() {
   plan_->setText(QString::fromStdString(text));
 }
 
+// The bar's text is also its name for assistive technology, which reads no
+// progress bar's text otherwise.
+void CheckDialog::showProgress(const QString& format) {
+  progress_->setFormat(format);
+  progress_->setAccessibleName(progress_->text());
+}
+
 void CheckDialog::setFieldsEnabled(bool enabled) {
   fields_->setEnabled(enabled);
   start_->setEnabled(enabled);
@@ -270,7 +282,7 @@ void CheckDialog::start() {
   table_->setRowCount(0);
   progress_->setRange(0, 1);
   progress_->setValue(0);
-  progress_->setFormat(QStringLiteral("identifying the controller"));
+  showProgress(QStringLiteral("identifying the controller"));
   timeLeft_->setText(QString::fromStdString("time left about " + DurationText(estimated_)));
   command_ = fields_->commandText();
   who_ = RunDescription{};
@@ -327,7 +339,7 @@ void CheckDialog::stepEnded(const CheckStep& step, const CheckProgress& counts) 
   table_->scrollToItem(table_->item(row, 0));
   progress_->setRange(0, counts.planned);
   progress_->setValue(counts.done);
-  progress_->setFormat(QStringLiteral("step %v of %m"));
+  showProgress(QStringLiteral("step %v of %m"));
   if (!stopAsked_) timeLeft_->setText(QString::fromStdString("time left about " + DurationText(counts.secondsLeft)));
 }
 
@@ -348,13 +360,14 @@ void CheckDialog::finished() {
   } else {
     format = QStringLiteral("all %1 steps done").arg(result_.planned);
   }
-  progress_->setFormat(format);
+  showProgress(format);
   const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
   timeLeft_->setText(QString::fromStdString("took " + DurationText(took)));
   showVerdict();
   showSummary();
   chart_->show(MoveSeries(result_.steps));
-  showController();
+  // The check identified the controller: the devices and plan it has now.
+  showPlan();
 }
 
 void CheckDialog::showVerdict() {

@@ -76,6 +76,7 @@ class CheckDialog : public QDialog {
   void showPlan();
   void showController();
   void setFieldsEnabled(bool enabled);
+  void showProgress(const QString& format);
   void stepEnded(const CheckStep& step, const CheckProgress& counts);
   void finished();
   void showVerdict();

@@ -90,7 +90,8 @@ def stop_mid_way(run):
     flow.check(RESTORED in text, 'the restore after Stop was not verified:\n' + text)
     banner = find(dialog, description='check verdict').get_name()
     flow.check(banner == 'verdict: stopped', 'the verdict banner reads %r' % banner)
-    stopped = 'stopped at step %d of 44' % shown
+    # The table and the bar count the devices left out as a row each.
+    stopped = 'stopped at step %d of 46' % shown
     wait_until(lambda: progress_text(dialog) == stopped, 5,
                'the bar to say %r (says %r)' % (stopped, progress_text(dialog)))
     return dialog

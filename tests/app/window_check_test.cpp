@@ -308,7 +308,6 @@ TEST_F(CheckDialogPaced, OneWheelChosenPlansOnlyItWithinTwiceTheEstimate) {
     EXPECT_EQ(step.device, "wheelB");
     onLine += (step.ms + step.statusMs) / 1000;
   }
- std::printf("estimate %.1f s, run %.1f s, on the line %.1f s\n", estimate, took, onLine);
   EXPECT_LE(estimate, 2 * took) << "estimate " << estimate << " s, run " << took << " s";
   EXPECT_GE(estimate, onLine / 2) << "estimate " << estimate << " s, on the line " << onLine << " s";
   EXPECT_TRUE(dialog.result().restored) << dialog.result().restoreNote;
