@@ -27,6 +27,13 @@ class QEvent;
 class StatusLine;
 class TessaroController;
 
+// What the check's dialog keeps for the rest of the session, across its
+// closing and opening again (the console keeps no files).
+struct CheckMemory {
+  std::string reportFolder;  // where a report was last saved; empty: none yet
+  std::string operatorName;  // the last operator named
+};
+
 class ConsoleSession : public QObject {
  public:
   ConsoleSession(ConsoleWindow& window, TessaroController& controller);
@@ -61,6 +68,9 @@ class ConsoleSession : public QObject {
   // Check…: the check's dialog, for the controller on line.
   void openCheck();
   CheckDialog* checkDialog() const;
+  CheckMemory& checkMemory() { return checkMemory_; }
+  // The last configuration reply's text; empty when none came.
+  const std::string& configuration() const { return configuration_; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -104,4 +114,5 @@ class ConsoleSession : public QObject {
   std::string configuration_;  // the last configuration reply's text, for Save Log
   int checkCycles_ = -1;       // the running check's cycles so far; -1: no check runs
   QPointer<CheckDialog> checkDialog_;
+  CheckMemory checkMemory_;
 };

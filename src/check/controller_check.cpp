@@ -1,7 +1,9 @@
 #include "controller_check.h"
 
 #include <algorithm>
+#include <optional>
 
+#include "check_timing.h"
 #include "exchange_notes.h"
 #include "serial_state.h"
 #include "status_length.h"
@@ -92,6 +94,8 @@ class Checker {
 
   // The status reply that identification read: the settings found.
   const std::vector<unsigned char>& found() const { return found_; }
+  // The plan the steps come from, for the time left.
+  void planned(const CheckPlan& plan) { estimate_.emplace(plan, itype, static_cast<int>(found_.size())); }
 
   // False when the check ends after the step.
   bool run(const PlannedStep& planned) {
@@ -183,6 +187,10 @@ class Checker {
     progress_.done = static_cast<int>(result_.steps.size());
     progress_.planned = result_.planned;
     progress_.failed += step.result == StepResult::kFail ? 1 : 0;
+    if (estimate_) {
+      estimate_->ended(step);
+      progress_.secondsLeft = estimate_->secondsLeft();
+    }
     options_.stepEnded(result_.steps.back(), progress_);
     return answered;
   }
@@ -192,6 +200,7 @@ class Checker {
   CheckResult& result_;
   CheckProgress progress_;
   std::vector<unsigned char> found_;
+  std::optional<CheckEstimate> estimate_;
 };
 
 }  // namespace
@@ -209,6 +218,7 @@ CheckResult RunCheck(CheckLine& session, const CheckOptions& options) {
   if (!checker.identify()) return result;
   const CheckPlan plan = PlanCheck(session.window(), options.choice, checker.found());
   result.planned = static_cast<int>(plan.steps.size());
+  checker.planned(plan);
   const std::string found = WordsOf(plan.restore);
   options.holding(CheckOptions::Holding::kSteps, found);
   for (const PlannedStep& step : plan.steps) {

@@ -70,6 +70,9 @@ struct CheckProgress {
   int done = 0;     // steps ended, this one too
   int planned = 0;  // steps in the plan
   int failed = 0;   // of those ended
+  // The rest of the check (steps and restore) as its bytes on the line and
+  // the moves timed so far tell it.
+  double secondsLeft = 0;
 };
 
 struct CheckOptions {

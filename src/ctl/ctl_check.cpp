@@ -117,7 +117,7 @@ int RunCheckCommand(LineSession& session, const CtlRequest& r, BurnInFiles& file
       std::fputs(StepLine(step).c_str(), results);
       std::fflush(results);
     }
-    if (progress) ShowProgress(stderr, {counts.done, counts.planned, counts.failed, " steps"}, false);
+    if (progress) ShowProgress(stderr, {counts.done, counts.planned, counts.failed, " steps", counts.secondsLeft}, false);
   };
   options.holding = [progress](CheckOptions::Holding holding, const std::string& found) {
     const std::string line = CutShortLine(holding, found);

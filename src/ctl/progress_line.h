@@ -1,5 +1,5 @@
 // The progress line of a long run on a terminal's standard error, written
-// over itself: "12/40 steps  failures 1  30 s left". Burn-ins and checks
+// over itself: "12/40 steps  failures 1  time left 30 s". Burn-ins and checks
 // show it alike.
 #pragma once
 

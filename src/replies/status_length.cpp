@@ -102,6 +102,13 @@ int StatusReplyLength(std::span<const unsigned char> received) {
   return end + kClosingLength;
 }
 
+int PlainStatusReplyLength(int32_t variant) {
+  if (variant == kUnknown) return kUndecided;
+  int end = 0;
+  for (const StatusField& field : StatusLayoutOf(variant).fields) end = std::max(end, field.position + WidthOf(field));
+  return end + kClosingLength;
+}
+
 std::string StatusReplyFault(Variant variant, std::span<const unsigned char> reply) {
   if (variant == kUnknown) return "no controller was identified to read the status reply for";
   const int length = StatusReplyLength(reply);

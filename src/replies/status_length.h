@@ -17,6 +17,11 @@
 // wheel or shutter state fields hold no such code).
 int StatusReplyLength(std::span<const unsigned char> received);
 
+// The byte count of a status reply of variant whose shutters report no step
+// count (each one that does adds a byte), echo and closing byte included; 0
+// for no identified variant.
+int PlainStatusReplyLength(int32_t variant);
+
 // Why reply (the echoed 0xCC first) is not a status reply of variant, whole,
 // to base a verdict on; empty when it is: StatusReplyLength tells its own
 // length, its last byte is the closing 0x0D, bytes 1 and 2 name variant, and

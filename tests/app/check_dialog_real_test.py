@@ -1,15 +1,19 @@
 #!/usr/bin/python3
 """The check's dialog in a real window under Xvfb against the emulated Triad,
-worked with clicks and read through the accessibility bus: Check… opens it,
-Start fills the table row by row, Stop ends the check after the cycle under
-way and the settings found are set again and verified. With --shot, a check
-run to its end against fast wheels, and the dialog alone saved as a PNG.
+worked with clicks and key presses and read through the accessibility bus:
+Check… opens it naming the port, check boxes leave wheels and shutters out
+of the plan, Start fills the table row by row, Stop ends the check after the
+cycle under way, the bar says where it stopped, the verdict shows as a
+banner and the settings found are set again and verified; Save Report…
+asks for a file and the report's command row says what ran. With --shot, a
+check run to its end against fast wheels, and the dialog alone saved as a PNG.
 
 Usage: check_dialog_real_test.py --console PATH --probe PATH --artifacts DIR [--shot FILE]
 """
 
 import argparse
 import os
+import re
 import sys
 import time
 
@@ -49,17 +53,64 @@ def press_in(run, dialog, name):
     run.desktop.click(find(dialog, name=name, role='push button'))
 
 
+def planned_steps(dialog):
+    match = re.search(r'Plan: (\d+) steps, about ', find(dialog, description='check plan').get_name())
+    return int(match.group(1)) if match else None
+
+
+def leave_out(run, dialog, devices):
+    """Clicks the check boxes of devices; the plan follows."""
+    before = planned_steps(dialog)
+    for device in devices:
+        run.desktop.click(find(dialog, name=device, role='check box'))
+    wait_until(lambda: planned_steps(dialog) != before, 10, 'the plan to follow the check boxes')
+
+
+def progress_text(dialog):
+    bar = find(dialog, description='check progress')
+    return bar.get_name() or (text_of(bar) if bar.get_text_iface() is not None else '')
+
+
 def stop_mid_way(run):
     dialog, table, summary = open_dialog(run)
+    named = find(dialog, description='check controller').get_name()
+    flow.check(run.device in named and 'triad' in named, 'the dialog does not name the port and controller: %r' % named)
+    flow.check(planned_steps(dialog) == 70, 'a whole Triad plans %r steps' % planned_steps(dialog))
+    # A wheel and a shutter left out: 18 and 8 steps fewer.
+    leave_out(run, dialog, ['wheel C', 'shutter B'])
+    flow.check(planned_steps(dialog) == 44, 'without wheel C and shutter B the plan has %r steps'
+               % planned_steps(dialog))
     press_in(run, dialog, 'Start')
     wait_until(lambda: rows(table) >= 2, 30, 'two steps in the table')
     press_in(run, dialog, 'Stop')
     wait_until(lambda: 'verdict: stopped' in text_of(summary), 30, 'the summary of a stopped check')
     shown = rows(table)
     text = text_of(summary)
-    flow.check(shown < 70, 'the check ran all %d steps after Stop' % shown)
+    flow.check(shown < 44, 'the check ran all %d steps after Stop' % shown)
     flow.check(RESTORED in text, 'the restore after Stop was not verified:\n' + text)
+    banner = find(dialog, description='check verdict').get_name()
+    flow.check(banner == 'verdict: stopped', 'the verdict banner reads %r' % banner)
+    # The table and the bar count the devices left out as a row each.
+    stopped = 'stopped at step %d of 46' % shown
+    wait_until(lambda: progress_text(dialog) == stopped, 5,
+               'the bar to say %r (says %r)' % (stopped, progress_text(dialog)))
     return dialog
+
+
+def save_report(run, dialog):
+    """Save Report…, a path typed into the file dialog and Return; the
+    report's command row names what ran."""
+    path = os.path.join(run.desktop.scratch, 'stopped-check.html')
+    press_in(run, dialog, 'Save Report…')
+    run.desktop.xdotool('search', '--sync', '--onlyvisible', '--name', '^Save Report$', 'windowfocus', '--sync')
+    run.desktop.keys('ctrl+a')
+    run.desktop.xdotool('type', '--delay', '20', path)
+    run.desktop.keys('Return')
+    wait_until(lambda: os.path.exists(path), 10, 'the report in ' + path)
+    with open(path, encoding='utf-8') as report:
+        html = report.read()
+    row = '<th>Command</th><td>Check… in korvel-console: wheels A, B; shutters A</td>'
+    flow.check(row in html, 'the report has no command row %r' % row)
 
 
 def finished_check(run, shot):
@@ -93,7 +144,11 @@ def main():
             run.start()
             flow.search_and_open(run)
             flow.status_query(run)
-            dialog = finished_check(run, args.shot) if args.shot else stop_mid_way(run)
+            if args.shot:
+                dialog = finished_check(run, args.shot)
+            else:
+                dialog = stop_mid_way(run)
+                save_report(run, dialog)
             # The dialog may cover the window's Exit.
             press_in(run, dialog, 'Close')
             wait_until(lambda: not dialog.get_state_set().contains(Atspi.StateType.SHOWING), 10,

@@ -5,11 +5,15 @@
 #include <QAbstractItemModel>
 #include <QMouseEvent>
 #include <QApplication>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QSpinBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QLineEdit>
 #include <QTest>
 #include <QTimer>
 
@@ -20,6 +24,9 @@
 #include <functional>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <algorithm>
+#include <QDir>
 #include <regex>
 #include <chrono>
 #include <memory>
@@ -57,8 +64,9 @@ class WindowCheck : public ::testing::Test {
     ResetCycleState();
     emulator::EmulatorOptions options;
     options.variant = emulator::Variant::kTriad;
-    options.baud = 0;
+    options.baud = Baud();
     options.moveTime = MoveTime();
+    options.positionTime = PositionTime();
     emulatedOn = std::make_unique<EmulatedController>(options);
     ASSERT_TRUE(emulated().ready());
     window.bind(controller, application);
@@ -95,6 +103,8 @@ class WindowCheck : public ::testing::Test {
 
   // Every byte at once and no move time: no cycle waits on the line.
   virtual std::chrono::milliseconds MoveTime() const { return std::chrono::milliseconds{0}; }
+  virtual std::chrono::milliseconds PositionTime() const { return std::chrono::milliseconds{0}; }
+  virtual int Baud() const { return 0; }
   EmulatedController& emulated() { return *emulatedOn; }
 
   std::unique_ptr<EmulatedController> emulatedOn;
@@ -136,10 +146,37 @@ class CheckDialogTest : public WindowCheck {
     return *dialog;
   }
   QTableWidget& table(CheckDialog& dialog) { return *dialog.findChild<QTableWidget*>(); }
+  QLabel& described(CheckDialog& dialog, const char* description) {
+    for (QLabel* label : dialog.findChildren<QLabel*>()) {
+      if (label->accessibleDescription() == QLatin1String(description)) return *label;
+    }
+    throw std::runtime_error(std::string("no label ") + description);
+  }
+  // Leaves every device out but those named ("wheel A", "shutter B").
+  void choose(CheckDialog& dialog, const std::vector<std::string>& devices) {
+    for (QCheckBox* box : dialog.findChildren<QCheckBox*>()) {
+      const bool chosen = std::find(devices.begin(), devices.end(), box->text().toStdString()) != devices.end();
+      if (box->isChecked() != chosen) box->click();
+    }
+  }
+  // Closes the dialog as the operator does, and lets it go.
+  void close(CheckDialog& dialog) {
+    Button(dialog, "Close").click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(session->checkDialog(), nullptr);
+  }
 };
 
 TEST_F(CheckDialogTest, StartFillsTheTableWithEveryStepPassing) {
   CheckDialog& dialog = open();
+  // The port and the controller are named before Start.
+  const std::string named = described(dialog, "check controller").text().toStdString();
+  EXPECT_NE(named.find(emulated().path()), std::string::npos) << named;
+  EXPECT_NE(named.find("triad"), std::string::npos) << named;
+  // Every device of the Triad is offered and chosen.
+  ASSERT_EQ(dialog.findChildren<QCheckBox*>().size(), 5);
+  for (QCheckBox* box : dialog.findChildren<QCheckBox*>()) EXPECT_TRUE(box->isVisibleTo(&dialog) && box->isChecked());
+  const int tableHeight = table(dialog).height();
   Button(dialog, "Start").click();
   ASSERT_FALSE(dialog.running());
   QTableWidget& steps = table(dialog);
@@ -149,6 +186,13 @@ TEST_F(CheckDialogTest, StartFillsTheTableWithEveryStepPassing) {
   }
   EXPECT_EQ(dialog.findChild<QProgressBar*>()->value(), steps.rowCount());
   EXPECT_NE(dialog.findChild<QPlainTextEdit*>()->toPlainText().toStdString().find("passed"), std::string::npos);
+  EXPECT_EQ(dialog.findChild<QProgressBar*>()->text().toStdString(), "all 70 steps done");
+  // The verdict as a green banner, and the summary below the table leaves it its height.
+  QLabel& verdict = described(dialog, "check verdict");
+  EXPECT_TRUE(verdict.isVisibleTo(&dialog));
+  EXPECT_EQ(verdict.text().toStdString(), "verdict: passed");
+  EXPECT_NE(verdict.styleSheet().toStdString().find("#1b7a34"), std::string::npos) << verdict.styleSheet().toStdString();
+  EXPECT_EQ(steps.height(), tableHeight);
   EXPECT_EQ(emulated().server().state(), before);
   // Every cycle went through the main window's Send.
   const std::string separator(kSeparator, std::strlen(kSeparator) - 1);
@@ -186,6 +230,89 @@ TEST_F(CheckDialogTest, TheRecordMarksTheChecksStartCyclesAndVerdict) {
   std::filesystem::remove_all(dir);
 }
 
+// Save Report… writes what ran into the report's command row, and starts in
+// the folder a report was last saved in, also once the dialog was closed and
+// opened again, which offers the last operator again too.
+TEST_F(CheckDialogTest, SaveReportNamesWhatRanAndStartsInTheLastFolder) {
+  char dir[] = "/tmp/korvel-check-report-XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  std::vector<std::string> proposed;
+  int saved = 0;
+  const auto ask = [&](const QString& path) {
+    proposed.push_back(path.toStdString());
+    return QString::fromStdString(std::string(dir) + "/report-" + std::to_string(++saved) + ".html");
+  };
+  CheckDialog& first = open();
+  first.askReportPathWith(ask);
+  choose(first, {"wheel A", "wheel C", "shutter A"});
+  first.findChild<QSpinBox*>()->setValue(2000);
+  for (QLineEdit* field : first.findChildren<QLineEdit*>()) {
+    if (field->accessibleDescription() == QLatin1String("check operator")) field->setText(QStringLiteral("R. Lind"));
+  }
+  Button(first, "Start").click();
+  ASSERT_EQ(VerdictName(first.result().verdict), std::string("passed"));
+  Button(first, "Save Report…").click();
+  ASSERT_EQ(proposed.size(), 1u);
+  EXPECT_EQ(proposed[0].rfind(QDir::homePath().toStdString() + "/korvel-check-", 0), 0u) << proposed[0];
+  std::ifstream file(std::string(dir) + "/report-1.html");
+  const std::string html((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  EXPECT_NE(html.find("<th>Command</th><td>Check… in korvel-console: wheels A, C; shutters A; max 2000 ms</td>"),
+            std::string::npos)
+      << html.substr(0, 2000);
+  close(first);
+
+  CheckDialog& second = open();
+  second.askReportPathWith(ask);
+  for (QLineEdit* field : second.findChildren<QLineEdit*>()) {
+    if (field->accessibleDescription() == QLatin1String("check operator")) {
+      EXPECT_EQ(field->text().toStdString(), "R. Lind");
+    }
+  }
+  choose(second, {"shutter B"});
+  Button(second, "Start").click();
+  Button(second, "Save Report…").click();
+  ASSERT_EQ(proposed.size(), 2u);
+  EXPECT_EQ(proposed[1].rfind(std::string(dir) + "/korvel-check-", 0), 0u) << proposed[1];
+  std::filesystem::remove_all(dir);
+}
+
+// The check at 300 baud, as a controller answers, with wheels that take
+// their time: one wheel chosen, only it is planned and moved, and the
+// estimate shown before Start is within a factor of two of the run. The
+// run's time on a busy machine only grows, so the estimate is bounded above
+// by twice the time the run took, and below by half the time its cycles
+// spent on the line (first byte sent to last byte read), which the
+// emulator's pacing and moves set.
+class CheckDialogPaced : public CheckDialogTest {
+ protected:
+  int Baud() const override { return 300; }
+  std::chrono::milliseconds MoveTime() const override { return std::chrono::milliseconds{150}; }
+  std::chrono::milliseconds PositionTime() const override { return std::chrono::milliseconds{40}; }
+};
+
+TEST_F(CheckDialogPaced, OneWheelChosenPlansOnlyItWithinTwiceTheEstimate) {
+  CheckDialog& dialog = open();
+  choose(dialog, {"wheel B"});
+  EXPECT_EQ(dialog.plannedDevices(), std::vector<std::string>{"wheelB"});
+  const double estimate = dialog.estimatedSeconds();
+  const auto started = std::chrono::steady_clock::now();
+  Button(dialog, "Start").click();
+  const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  ASSERT_EQ(VerdictName(dialog.result().verdict), std::string("passed"));
+  double onLine = 0;
+  for (const CheckStep& step : dialog.result().steps) {
+    if (step.result == StepResult::kSkipped) {
+      EXPECT_EQ(step.note, "left out") << step.device;
+      continue;
+    }
+    EXPECT_EQ(step.device, "wheelB");
+    onLine += (step.ms + step.statusMs) / 1000;
+  }
+  EXPECT_LE(estimate, 2 * took) << "estimate " << estimate << " s, run " << took << " s";
+  EXPECT_GE(estimate, onLine / 2) << "estimate " << estimate << " s, on the line " << onLine << " s";
+  EXPECT_TRUE(dialog.result().restored) << dialog.result().restoreNote;
+}
+
 // Stop pressed while a cycle waits on the line (the main window refuses
 // input then; the dialog does not): wheels slow enough for a move to wait.
 class CheckDialogStop : public CheckDialogTest {
@@ -208,6 +335,10 @@ TEST_F(CheckDialogStop, StopEndsAfterTheCurrentCycleAndRestores) {
   EXPECT_EQ(VerdictName(dialog.result().verdict), std::string("stopped"));
   // Pressed during the sixth step's move: that step ends, no other begins.
   EXPECT_EQ(steps.rowCount(), 6);
+  EXPECT_EQ(dialog.findChild<QProgressBar*>()->text().toStdString(), "stopped at step 6 of 70");
+  QLabel& verdict = described(dialog, "check verdict");
+  EXPECT_EQ(verdict.text().toStdString(), "verdict: stopped");
+  EXPECT_NE(verdict.styleSheet().toStdString().find("#f2b705"), std::string::npos) << verdict.styleSheet().toStdString();
   EXPECT_TRUE(dialog.result().restored) << dialog.result().restoreNote;
   EXPECT_EQ(emulated().server().state(), before);
 }
