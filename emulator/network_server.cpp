@@ -90,8 +90,7 @@ void NetworkServer::serve() {
     if (fds[0].revents != 0) return;
     // The open connection first: its end lets a waiting one in.
     if (fds[2].revents != 0 && !readConnection()) return;
-    if (fds[1].revents != 0) takeNewcomer();
-    if (failed_) return;
+    if (fds[1].revents != 0 && !takeNewcomer()) return;
   }
 }
 
@@ -120,36 +119,38 @@ bool NetworkServer::readConnection() {
   return true;
 }
 
-void NetworkServer::takeNewcomer() {
+// False ends serving.
+bool NetworkServer::takeNewcomer() {
   if (!connection_.valid()) {
     std::string problem;
     UniqueFd connection = listener_.accept(problem);
     if (!problem.empty()) fail(problem);
-    if (connection.valid()) adopt(std::move(connection));
-  } else if (!PeerHungUp(connection_.get())) {
-    refuseNewcomer();
+    return problem.empty() && (!connection.valid() || adopt(std::move(connection)));
   }
-  // Else the open connection's client has gone: once what it sent is read,
-  // the newcomer is let in.
+  // When the open connection's client has gone, the newcomer is let in once
+  // what that client sent is read.
+  return PeerHungUp(connection_.get()) || refuseNewcomer();
 }
 
-void NetworkServer::refuseNewcomer() {
+bool NetworkServer::refuseNewcomer() {
   std::string problem;
-  UniqueFd newcomer = listener_.accept(problem);
-  if (!problem.empty()) fail(problem);
+  const UniqueFd newcomer = listener_.accept(problem);
+  if (problem.empty()) return true;
+  fail(problem);
+  return false;
 }
 
-void NetworkServer::adopt(UniqueFd connection) {
+bool NetworkServer::adopt(UniqueFd connection) {
   connection_ = std::move(connection);
   telnet_.reset();
-  if (!listen_.rfc2217) return;
+  if (!listen_.rfc2217) return true;
   std::vector<uint8_t> greeting;
   {
     std::lock_guard lock(mutex_);
     telnet_.emplace(settings_);
     greeting = telnet_->greeting();
   }
-  sendNow(greeting);
+  return sendNow(greeting);
 }
 
 void NetworkServer::dropConnection() {
@@ -193,9 +194,8 @@ bool NetworkServer::waitUntil(Clock::time_point deadline) {
     }
     if (result <= 0) continue;
     if (fds[0].revents != 0) return false;
-    // The open connection's client may have left while this wait began.
-    if (!PeerHungUp(connection_.get())) refuseNewcomer();
-    if (failed_) return false;
+    // The open connection's client may have left since this wait began.
+    if (!PeerHungUp(connection_.get()) && !refuseNewcomer()) return false;
   }
   return true;
 }

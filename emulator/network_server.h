@@ -10,6 +10,8 @@
 // served. The controller outlives its connections as it outlives a console
 // closing its device: what one client left half sent, the next one finishes.
 // The serial settings a client asks for are kept for the next one too.
+// Bytes that come while a reply is paced wait until it is sent, as on the
+// device; so do the answers to settings asked for meanwhile.
 #pragma once
 
 #include <atomic>
@@ -58,9 +60,9 @@ class NetworkServer : private LineEnd {
  private:
   void serve();
   bool readConnection();
-  void takeNewcomer();
-  void refuseNewcomer();
-  void adopt(UniqueFd connection);
+  bool takeNewcomer();
+  bool refuseNewcomer();
+  bool adopt(UniqueFd connection);
   bool sendNow(const std::vector<uint8_t>& bytes);
   void dropConnection();
   bool deliver(const std::vector<uint8_t>& bytes) override;
