@@ -8,6 +8,8 @@
 #include <optional>
 #include <string_view>
 
+#include "network_listener.h"
+
 namespace emulator {
 
 namespace {
@@ -219,6 +221,22 @@ std::string SetNoPacing(std::string_view, EmulatorOptions& options) {
   return {};
 }
 
+std::string Listen(std::string_view value, bool rfc2217, EmulatorOptions& options) {
+  auto address = ParseListenAddress(value);
+  if (!address) {
+    return std::string(rfc2217 ? "--listen" : "--listen-raw") +
+           " needs [HOST:]PORT, a port from 0 to 65535 (0: any free one) after a host name or address (an IPv6 "
+           "address in brackets)";
+  }
+  address->rfc2217 = rfc2217;
+  options.listen = *address;
+  return {};
+}
+
+std::string SetListen(std::string_view value, EmulatorOptions& options) { return Listen(value, true, options); }
+
+std::string SetListenRaw(std::string_view value, EmulatorOptions& options) { return Listen(value, false, options); }
+
 std::string SetNoAnnounce(std::string_view, EmulatorOptions& options) {
   options.announce = false;
   return {};
@@ -248,6 +266,8 @@ constexpr OptionRow kOptions[] = {
     {"latency-timer", "MS", "hand bytes on as a USB serial adapter does: all that\ncrossed the line, every MS (1 to 255) or per 62 bytes", SetLatencyTimer},
     {"skipped-byte", "HEX", "put byte HEX in the status reply's skipped places\n(default: 00, the shutter number after a mode byte)", SetSkippedByte},
     {"no-announce", nullptr, "stay out of port searches", SetNoAnnounce},
+    {"listen", "[HOST:]PORT", "serve by RFC 2217 on the network in place of a\npseudo-terminal, never announced (HOST: 127.0.0.1;\nPORT 0: a free one); prints rfc2217://HOST:PORT", SetListen},
+    {"listen-raw", "[HOST:]PORT", "the same by plain TCP; prints tcp://HOST:PORT", SetListenRaw},
     {"help", nullptr, "show this text", nullptr},
     {"version", nullptr, "show the version", nullptr},
 };
@@ -308,8 +328,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
 std::string UsageText() {
   std::string text =
       "Usage: korvel-emulator [options]\n"
-      "Serves one emulated controller on a pseudo-terminal until SIGINT, SIGTERM or\n"
-      "SIGHUP; prints the device path on standard output.\n";
+      "Serves one emulated controller on a pseudo-terminal (or on the network) until\n"
+      "SIGINT, SIGTERM or SIGHUP; prints the device path (or the address) on standard\n"
+      "output.\n";
   const std::string indent(kDescriptionColumn, ' ');
   for (const OptionRow& row : kOptions) {
     std::string column = std::string("  --") + row.name + (row.valueName ? std::string(" ") + row.valueName : "");
@@ -329,13 +350,22 @@ namespace emulator {
 namespace {
 
 // The options StartLine says in words of its own.
-constexpr std::string_view kDescribedOptions[] = {"variant", "no-pacing", "baud", "latency-timer", "no-announce"};
+constexpr std::string_view kDescribedOptions[] = {"variant",     "no-pacing", "baud",      "latency-timer",
+                                                  "no-announce", "listen",    "listen-raw"};
 
 const OptionRow* RowNamed(std::string_view name) {
   for (const OptionRow& row : kOptions) {
     if (name == row.name) return &row;
   }
   return nullptr;
+}
+
+std::string ServedText(const EmulatorOptions& o) {
+  if (o.listen) {
+    return std::string("; served on the network by ") + (o.listen->rfc2217 ? "RFC 2217" : "plain TCP") +
+           ", not announced to port searches";
+  }
+  return o.announce ? "" : "; not announced to port searches";
 }
 
 std::string PacingText(const EmulatorOptions& o) {
@@ -364,7 +394,7 @@ std::string StartLine(const CommandLine& line, const std::vector<std::string>& a
   }
   return "korvel-emulator: a " + std::string(VariantText(line.options.variant)) + " controller, " + PacingText(line.options) +
          "; faults and delays:" + (faults.empty() ? std::string(" none") : faults) +
-         (line.options.announce ? "" : "; not announced to port searches") + "\n";
+         ServedText(line.options) + "\n";
 }
 
 }  // namespace emulator

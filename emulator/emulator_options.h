@@ -4,11 +4,21 @@
 #include <cstdint>
 #include <optional>
 #include <set>
+#include <string>
 
 #include "controller_types.h"
 #include "move_timing.h"
 
 namespace emulator {
+
+// Where the controller is served on the network in place of a
+// pseudo-terminal: a host's address (a name, an IPv4 address or an IPv6
+// address) and a TCP port, 0 for one the system picks.
+struct ListenAddress {
+  std::string host = "127.0.0.1";
+  uint16_t port = 0;
+  bool rfc2217 = true;  // false: plain TCP, the bytes as they are
+};
 
 struct EmulatorOptions {
   Variant variant = Variant::kTriad;
@@ -33,6 +43,8 @@ struct EmulatorOptions {
   // What the status reply carries in the places its layout skips; none: the
   // bytes the controller is documented to send there.
   std::optional<uint8_t> skippedByte;
+  // Set: served on the network, not on a pseudo-terminal, and never announced.
+  std::optional<ListenAddress> listen;
 };
 
 }  // namespace emulator

@@ -1,5 +1,6 @@
-// korvel-emulator: serves one emulated controller on a pseudo-terminal until
-// SIGINT, SIGTERM or SIGHUP. The device path is the one line on standard output.
+// korvel-emulator: serves one emulated controller on a pseudo-terminal, or on
+// the network with --listen, until SIGINT, SIGTERM or SIGHUP. The device path
+// (or the network address) is the one line on standard output.
 #include <signal.h>
 
 #include <iostream>
@@ -8,10 +9,49 @@
 
 #include "command_line.h"
 #include "korvel_version.h"
+#include "network_server.h"
 #include "pty_server.h"
 #include "stop_signals.h"
 
 namespace {
+
+// Says what is served, prints where, and serves until a stop signal.
+template <class Server>
+int ServeUntilStopped(Server& server, const sigset_t& signals, const std::string& startLine,
+                      const std::string& where) {
+  std::cerr << startLine << std::flush;
+  std::cout << where << std::endl;
+  const bool stopped = emulator::WaitForStopSignal(signals, server);
+  const std::string problem = server.error();
+  server.stop();
+  if (stopped) return 0;
+  std::cerr << "korvel-emulator: " << problem << '\n';
+  return 1;
+}
+
+int ServeDevice(const emulator::EmulatorOptions& options, const sigset_t& signals, const std::string& startLine) {
+  emulator::EmulatorServer server(options);
+  if (!server.start()) {
+    std::cerr << "korvel-emulator: " << server.error() << '\n';
+    return 1;
+  }
+  std::string line = startLine;
+  if (options.announce && server.announcement().empty()) {
+    line += "korvel-emulator: not announcing " + server.devicePath() + " to port searches - " +
+            server.notAnnouncedBecause() + "\n";
+  }
+  return ServeUntilStopped(server, signals, line, server.devicePath());
+}
+
+// Port searches never open network addresses: nothing is announced.
+int ServeNetwork(const emulator::EmulatorOptions& options, const sigset_t& signals, const std::string& startLine) {
+  emulator::NetworkServer server(options);
+  if (!server.start()) {
+    std::cerr << "korvel-emulator: " << server.error() << '\n';
+    return 1;
+  }
+  return ServeUntilStopped(server, signals, startLine, server.address());
+}
 
 int Serve(const emulator::EmulatorOptions& options, const std::string& startLine) {
   sigset_t signals;
@@ -20,23 +60,7 @@ int Serve(const emulator::EmulatorOptions& options, const std::string& startLine
     return 1;
   }
   signal(SIGPIPE, SIG_IGN);
-  emulator::EmulatorServer server(options);
-  if (!server.start()) {
-    std::cerr << "korvel-emulator: " << server.error() << '\n';
-    return 1;
-  }
-  std::cerr << startLine << std::flush;
-  if (options.announce && server.announcement().empty()) {
-    std::cerr << "korvel-emulator: not announcing " << server.devicePath() << " to port searches - "
-              << server.notAnnouncedBecause() << '\n';
-  }
-  std::cout << server.devicePath() << std::endl;
-  const bool stopped = emulator::WaitForStopSignal(signals, server);
-  const std::string problem = server.error();
-  server.stop();
-  if (stopped) return 0;
-  std::cerr << "korvel-emulator: " << problem << '\n';
-  return 1;
+  return options.listen ? ServeNetwork(options, signals, startLine) : ServeDevice(options, signals, startLine);
 }
 
 }  // namespace

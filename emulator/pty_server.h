@@ -8,21 +8,20 @@
 #include <thread>
 #include <vector>
 
-#include "adapter_delivery.h"
 #include "controller_model.h"
 #include "emulator_options.h"
-#include "line_pacer.h"
-#include "move_timing.h"
 #include "pseudo_terminal.h"
+#include "served_controller.h"
+#include "stop_pipe.h"
 
 namespace emulator {
 
-class EmulatorServer {
+class EmulatorServer : private LineEnd {
  public:
   using Options = EmulatorOptions;
 
   explicit EmulatorServer(Options options);
-  ~EmulatorServer();
+  ~EmulatorServer() override;
   EmulatorServer(const EmulatorServer&) = delete;
   EmulatorServer& operator=(const EmulatorServer&) = delete;
 
@@ -44,30 +43,23 @@ class EmulatorServer {
 
   // The bytes received since the start or the last clearReceived() (at most
   // the latest kReceivedLogLimit of them).
-  std::vector<uint8_t> received() const;
-  void clearReceived();
-  ControllerState state() const;
+  std::vector<uint8_t> received() const { return controller_.received(); }
+  void clearReceived() { controller_.clearReceived(); }
+  ControllerState state() const { return controller_.state(); }
 
-  static constexpr std::size_t kReceivedLogLimit = 1 << 16;
+  static constexpr std::size_t kReceivedLogLimit = ServedController::kReceivedLogLimit;
 
  private:
   void serve();
-  bool handle(uint8_t byte, LinePacer::Clock::time_point ready);
-  bool send(uint8_t byte, LinePacer::Clock::time_point ready);
-  bool deliverHeld();
-  bool sleepUntil(LinePacer::Clock::time_point deadline);
-  bool writeBytes(const std::vector<uint8_t>& bytes);
+  bool deliver(const std::vector<uint8_t>& bytes) override;
+  bool waitUntil(Clock::time_point deadline) override;
   bool refuse(std::string problem);
   void fail(const std::string& operation);
 
   const Options options_;
-  LinePacer pacer_;          // serving thread only
-  AdapterDelivery adapter_;  // serving thread only
-  MoveClock moveClock_;      // serving thread only
-  int answered_ = 0;         // whole commands answered; under mutex_
+  ServedController controller_;
   PseudoTerminal pty_;
-  UniqueFd stopRead_;
-  UniqueFd stopWrite_;
+  StopPipe stop_;
   std::string devicePath_;
   std::string announcement_;
   std::string notAnnouncedBecause_;
@@ -75,9 +67,7 @@ class EmulatorServer {
   std::thread thread_;
   std::atomic<bool> failed_{false};
 
-  mutable std::mutex mutex_;  // guards the members below
-  ControllerModel model_;
-  std::vector<uint8_t> received_;
+  mutable std::mutex mutex_;  // guards error_
   std::string error_;
 };
 

@@ -12,6 +12,16 @@ namespace {
 // How often the waiting thread looks whether serving still goes on.
 constexpr long kHealthCheckNs = 200'000'000;
 
+template <class Server>
+bool WaitWhileServing(const sigset_t& signals, const Server& server) {
+  const timespec pause{0, kHealthCheckNs};
+  for (;;) {
+    if (sigtimedwait(&signals, nullptr, &pause) >= 0) return true;
+    if (errno != EAGAIN && errno != EINTR) return false;
+    if (!server.serving()) return false;
+  }
+}
+
 }  // namespace
 
 bool BlockStopSignals(sigset_t& signals) {
@@ -24,12 +34,11 @@ bool BlockStopSignals(sigset_t& signals) {
 }
 
 bool WaitForStopSignal(const sigset_t& signals, const EmulatorServer& server) {
-  const timespec pause{0, kHealthCheckNs};
-  for (;;) {
-    if (sigtimedwait(&signals, nullptr, &pause) >= 0) return true;
-    if (errno != EAGAIN && errno != EINTR) return false;
-    if (!server.serving()) return false;
-  }
+  return WaitWhileServing(signals, server);
+}
+
+bool WaitForStopSignal(const sigset_t& signals, const NetworkServer& server) {
+  return WaitWhileServing(signals, server);
 }
 
 }  // namespace emulator

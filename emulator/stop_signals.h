@@ -4,6 +4,7 @@
 
 #include <signal.h>
 
+#include "network_server.h"
 #include "pty_server.h"
 
 namespace emulator {
@@ -15,5 +16,6 @@ bool BlockStopSignals(sigset_t& signals);
 
 // Waits for a stop signal; false when serving failed first.
 bool WaitForStopSignal(const sigset_t& signals, const EmulatorServer& server);
+bool WaitForStopSignal(const sigset_t& signals, const NetworkServer& server);
 
 }  // namespace emulator

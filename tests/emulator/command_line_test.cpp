@@ -92,12 +92,43 @@ TEST(CommandLine, AShutterIgnoringAModeAndAControllerFallingSilent) {
   EXPECT_EQ(ParseCommandLine({}).options.silentAfter, 0);
 }
 
+struct ListenCase {
+  Arguments arguments;
+  std::string host;
+  uint16_t port;
+  bool rfc2217;
+};
+
+// A port alone listens on the loopback address; a later --listen or
+// --listen-raw wins over an earlier one.
+TEST(CommandLine, ListenTakesAnOptionalHostAndAPort) {
+  const ListenCase cases[] = {
+      {{"--listen", "4001"}, "127.0.0.1", 4001, true},
+      {{"--listen=0"}, "127.0.0.1", 0, true},
+      {{"--listen", "0.0.0.0:65535"}, "0.0.0.0", 65535, true},
+      {{"--listen", "localhost:7"}, "localhost", 7, true},
+      {{"--listen", "[::1]:4001"}, "::1", 4001, true},
+      {{"--listen-raw", "4002"}, "127.0.0.1", 4002, false},
+      {{"--listen-raw", "4002", "--listen", "4001"}, "127.0.0.1", 4001, true},
+  };
+  for (const ListenCase& c : cases) {
+    const CommandLine line = ParseCommandLine(c.arguments);
+    ASSERT_EQ(line.error, "") << c.arguments[0];
+    ASSERT_TRUE(line.options.listen.has_value());
+    EXPECT_EQ(line.options.listen->host, c.host);
+    EXPECT_EQ(line.options.listen->port, c.port);
+    EXPECT_EQ(line.options.listen->rfc2217, c.rfc2217);
+  }
+  EXPECT_FALSE(ParseCommandLine({}).options.listen.has_value());
+}
+
 TEST(CommandLine, UsageNamesEveryOption) {
   const std::string usage = UsageText();
   EXPECT_EQ(usage.rfind("Usage: korvel-emulator [options]\n", 0), 0u);
   for (const char* option : {"--variant triad|duo-ws|duo-ss|mono", "--not-connected LIST", "--no-pacing", "--baud N",
                              "--latency MS", "--move-time MS", "--position-time MS", "--wear WHEEL:PERCENT:N",
-                             "--stuck WHEEL:FILTER", "--ignore-mode SHUTTER:MODE", "--silent-after N", "--skipped-byte HEX", "--no-announce", "--help", "--version"}) {
+                             "--stuck WHEEL:FILTER", "--ignore-mode SHUTTER:MODE", "--silent-after N", "--skipped-byte HEX", "--no-announce", "--listen [HOST:]PORT",
+                             "--listen-raw [HOST:]PORT", "--help", "--version"}) {
     EXPECT_NE(usage.find(std::string("\n  ") + option + "  "), std::string::npos) << option;
   }
 }
@@ -126,6 +157,11 @@ INSTANTIATE_TEST_SUITE_P(Cases, BadCommandLine,
                                          Arguments{"--silent-after", "0"}, Arguments{"--silent-after", "x"},
                                          Arguments{"--skipped-byte", "100"}, Arguments{"--skipped-byte", "0x"},
                                          Arguments{"--skipped-byte", "-1"}, Arguments{"--skipped-byte", "G0"},
+                                         Arguments{"--listen", ""}, Arguments{"--listen", "65536"},
+                                         Arguments{"--listen", "port"}, Arguments{"--listen", ":4001"},
+                                         Arguments{"--listen", "host:"}, Arguments{"--listen", "::1:4001"},
+                                         Arguments{"--listen", "[::1]4001"}, Arguments{"--listen", "[]:4001"},
+                                         Arguments{"--listen-raw", "-1"}, Arguments{"--listen"},
                                          Arguments{"--frobnicate"}, Arguments{"--help=yes"}, Arguments{"mono"}));
 
 }  // namespace

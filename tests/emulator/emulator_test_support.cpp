@@ -1,6 +1,8 @@
 #include "emulator_test_support.h"
 
 #include <fcntl.h>
+#include <netdb.h>
+#include <sys/socket.h>
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
@@ -83,6 +85,64 @@ Bytes Terminal::readPiece(std::chrono::milliseconds timeout) {
   uint8_t chunk[256];
   const ssize_t n = ::read(fd_.get(), chunk, sizeof chunk);
   return n > 0 ? Bytes(chunk, chunk + n) : Bytes{};
+}
+
+namespace {
+
+// Host and port of "scheme://HOST:PORT", brackets taken off an IPv6 host.
+bool SplitAddress(const std::string& address, std::string& host, std::string& port) {
+  const std::size_t scheme = address.find("://");
+  const std::size_t colon = address.rfind(':');
+  if (scheme == std::string::npos || colon <= scheme + 3) return false;
+  host = address.substr(scheme + 3, colon - scheme - 3);
+  port = address.substr(colon + 1);
+  if (host.size() > 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
+  return true;
+}
+
+}  // namespace
+
+NetworkClient::NetworkClient(const std::string& address) {
+  std::string host;
+  std::string port;
+  addrinfo hints{};
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  if (!SplitAddress(address, host, port) || getaddrinfo(host.c_str(), port.c_str(), &hints, &found) != 0) return;
+  fd_.reset(socket(found->ai_family, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  if (fd_.valid() && connect(fd_.get(), found->ai_addr, found->ai_addrlen) != 0) fd_.reset();
+  freeaddrinfo(found);
+  if (fd_.valid() && fcntl(fd_.get(), F_SETFL, O_NONBLOCK) != 0) fd_.reset();
+}
+
+bool NetworkClient::write(const Bytes& bytes) {
+  return send(fd_.get(), bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
+}
+
+Bytes NetworkClient::read(std::size_t count, std::chrono::milliseconds timeout) {
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = Clock::now() + timeout;
+  Bytes got;
+  while (got.size() < count && !ended_) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0) break;
+    pollfd p{fd_.get(), POLLIN, 0};
+    if (poll(&p, 1, static_cast<int>(left)) <= 0) continue;
+    uint8_t chunk[64];
+    const ssize_t n = ::read(fd_.get(), chunk, std::min(sizeof chunk, count - got.size()));
+    if (n > 0) {
+      got.insert(got.end(), chunk, chunk + n);
+    } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+      ended_ = true;
+    }
+  }
+  return got;
+}
+
+bool NetworkClient::endsWithin(std::chrono::milliseconds timeout, Bytes* before) {
+  const Bytes got = read(SIZE_MAX, timeout);
+  if (before) *before = got;
+  return ended_;
 }
 
 ScopedAnnouncementDir::ScopedAnnouncementDir() {

@@ -40,6 +40,26 @@ class Terminal {
   UniqueFd fd_;
 };
 
+// A client of an emulator served on the network, by address as the
+// emulator prints it ("rfc2217://127.0.0.1:40123", "tcp://[::1]:40123"). It
+// speaks no telnet: what it writes and reads are the connection's bytes.
+class NetworkClient {
+ public:
+  explicit NetworkClient(const std::string& address);
+  bool isOpen() const { return fd_.valid(); }
+  bool write(const Bytes& bytes);
+  // Reads until `count` bytes arrived, the server closed, or `timeout` passed.
+  Bytes read(std::size_t count, std::chrono::milliseconds timeout);
+  // True when the server ends the connection within `timeout`: the end of
+  // the stream or a reset. Bytes that came before go to `before`.
+  bool endsWithin(std::chrono::milliseconds timeout, Bytes* before = nullptr);
+  void close() { fd_.reset(); }
+
+ private:
+  UniqueFd fd_;
+  bool ended_ = false;
+};
+
 // Points emulator announcements to a fresh directory for one test.
 class ScopedAnnouncementDir {
  public:

@@ -185,6 +185,57 @@ TEST(EmulatorExecutable, SaysAtItsStartWhatItServes) {
             "searches\n");
 }
 
+// On the network the emulator prints its address with the port the system
+// picked, announces nothing (port searches never open network addresses),
+// serves until SIGTERM and then takes no connection more.
+TEST(EmulatorExecutable, ServesOnTheNetworkUntilSigterm) {
+  struct Case {
+    const char* option;
+    const char* scheme;
+    const char* carrier;
+    Bytes greeting;
+  };
+  const Case cases[] = {
+      {"--listen", "rfc2217://127.0.0.1:", "RFC 2217",
+       {0xFF, 0xFB, 0x00, 0xFF, 0xFB, 0x03, 0xFF, 0xFD, 0x00, 0xFF, 0xFD, 0x03, 0xFF, 0xFD, 0x2C}},
+      {"--listen-raw", "tcp://127.0.0.1:", "plain TCP", {}},
+  };
+  for (const Case& c : cases) {
+    ScopedAnnouncementDir dir;
+    ASSERT_FALSE(dir.path().empty());
+    EmulatorProcess emulator({"--variant=mono", "--no-pacing", c.option, "0"});
+    ASSERT_TRUE(emulator.running());
+    const std::string address = emulator.readLine(5s);
+    ASSERT_EQ(address.rfind(c.scheme, 0), 0u) << address << emulator.readErrors(100ms);
+    EXPECT_GT(std::stoi(address.substr(std::string(c.scheme).size())), 0) << address;
+    {
+      NetworkClient client(address);
+      ASSERT_TRUE(client.isOpen()) << address;
+      EXPECT_EQ(client.read(c.greeting.size(), 2s), c.greeting);
+      ASSERT_TRUE(client.write({0xEE}));
+      EXPECT_EQ(client.read(2, 2s), (Bytes{0xEE, 0x0D}));
+      EXPECT_TRUE(dir.isEmpty());
+      emulator.signal(SIGTERM);
+      EXPECT_EQ(emulator.exitCode(3s), 0) << c.option;
+      EXPECT_TRUE(client.endsWithin(1s));
+    }
+    EXPECT_FALSE(NetworkClient(address).isOpen());
+    EXPECT_EQ(emulator.readErrors(1s), std::string("korvel-emulator: a mono controller, unpaced; faults and delays: "
+                                                   "none; served on the network by ") +
+                                           c.carrier + ", not announced to port searches\n");
+  }
+}
+
+TEST(EmulatorExecutable, AnAddressItCannotListenOnEndsItWithExitCode1) {
+  EmulatorProcess first({"--listen-raw", "0"});
+  const std::string address = first.readLine(5s);
+  ASSERT_EQ(address.rfind("tcp://127.0.0.1:", 0), 0u) << address;
+  EmulatorProcess second({"--listen", address.substr(std::string("tcp://").size())});
+  EXPECT_EQ(second.exitCode(3s), 1);
+  EXPECT_NE(second.readErrors(1s).find("Address already in use"), std::string::npos);
+  EXPECT_EQ(second.readLine(100ms), "");
+}
+
 TEST(EmulatorExecutable, BadOptionGivesUsageOnStandardErrorAndExitCode2) {
   EmulatorProcess emulator({"--variant", "quad"});
   ASSERT_TRUE(emulator.running());
