@@ -77,9 +77,12 @@ void Write(const std::string& path, const std::string& text) {
   out << text;
 }
 
-pid_t Spawn(const std::vector<std::string>& words) {
+// quiet: standard error goes nowhere (ser2net says "Unable to start mdns"
+// in a container, and goes on).
+pid_t Spawn(const std::vector<std::string>& words, bool quiet) {
   const pid_t pid = fork();
   if (pid != 0) return pid;
+  if (quiet && freopen("/dev/null", "w", stderr) == nullptr) _exit(127);
   std::vector<char*> argv;
   for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
   argv.push_back(nullptr);
@@ -133,10 +136,10 @@ DeviceServer::DeviceServer(Kind kind, const std::string& device) {
            << "connection: &raw\n    accepter: tcp,127.0.0.1," << tcpPort_ << "\n    connector: serialdev," << device
            << ",300n81,local\n";
     Write(dir_ + "/ser2net.yaml", config.str());
-    pid_ = Spawn({"ser2net", "-n", "-c", dir_ + "/ser2net.yaml", "-P", dir_ + "/ser2net.pid"});
+    pid_ = Spawn({"ser2net", "-n", "-c", dir_ + "/ser2net.yaml", "-P", dir_ + "/ser2net.pid"}, true);
   } else {
     Write(dir_ + "/server.py", kPySerialServer);
-    pid_ = Spawn({"/usr/bin/python3", dir_ + "/server.py", device, std::to_string(rfc2217Port_)});
+    pid_ = Spawn({"/usr/bin/python3", dir_ + "/server.py", device, std::to_string(rfc2217Port_)}, false);
   }
   const auto deadline = std::chrono::steady_clock::now() + kServerStartDeadline;
   while (pid_ > 0 && std::chrono::steady_clock::now() < deadline) {
