@@ -75,11 +75,6 @@ PeerBytes TelnetPeer::received() const {
   return received_;
 }
 
-PeerBytes TelnetPeer::wire() const {
-  const std::lock_guard<std::mutex> lock(mutex_);
-  return wire_;
-}
-
 void TelnetPeer::serve() {
   for (;;) {
     pollfd fds[2] = {{listener_, POLLIN, 0}, {stopRead_, POLLIN, 0}};
@@ -109,10 +104,6 @@ void TelnetPeer::serveClient(int client) {
     unsigned char wire[512];
     const ssize_t got = recv(client, wire, sizeof wire, 0);
     if (got <= 0) break;
-    {
-      const std::lock_guard<std::mutex> lock(mutex_);
-      wire_.insert(wire_.end(), wire, wire + got);
-    }
     PeerBytes answers;
     for (ssize_t i = 0; i < got; ++i) {
       const unsigned char byte = wire[i];

@@ -27,8 +27,8 @@ class TelnetPeer {
     // (a segment per byte), or gathered for this long before each batch.
     bool segmentPerByte = false;
     std::chrono::milliseconds batch{0};
-    // The connection is closed after this many bytes of the reply to this
-    // command, -1: never.
+    // The connection is closed after dropAfter bytes of the reply to the
+    // command dropOn; -1: never.
     unsigned char dropOn = 0;
     int dropAfter = -1;
     bool turnAwaySecond = true;  // a second client gets "Port already in use" and a close
@@ -45,14 +45,10 @@ class TelnetPeer {
   std::string address() const;
   // The data bytes the client sent, telnet commands taken out.
   PeerBytes received() const;
-  // Every client's raw bytes, commands included, for the first client.
-  PeerBytes wire() const;
 
  private:
   void serve();
   void serveClient(int client);
-  bool negotiate(int client, std::vector<unsigned char>& pending);
-  void play(int client, std::vector<unsigned char>& pending);
   bool sendReply(int client, unsigned char command, const PeerBytes& reply);
 
   Behaviour behaviour_;
@@ -64,5 +60,4 @@ class TelnetPeer {
   std::thread thread_;
   mutable std::mutex mutex_;
   PeerBytes received_;
-  PeerBytes wire_;
 };
