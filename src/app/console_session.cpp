@@ -26,6 +26,8 @@
 #include "korvel_version.h"
 #include "line_session.h"
 #include "line_wait.h"
+#include "network_address.h"
+#include "open_failure.h"
 #include "port_setup.h"
 #include "port_state.h"
 #include "saved_log.h"
@@ -170,6 +172,7 @@ void ConsoleSession::open() {
       },
       [] { return "Opening " + SearchedPath() + "; waiting for the controller to answer the on-line byte EE…"; });
   if (!ran) return;
+  if (fileDescriptor >= 0 && IsNetworkAddress(portPath_)) portChoice_.remember(portPath_);
   // The field's words alone do not say what failed: the record keeps the
   // status line's explanation beside them.
   const bool checkFailed = fileDescriptor >= 0 && !portHealth.onLine;
@@ -338,7 +341,7 @@ void ConsoleSession::showPortState() {
     controller_.openField->setStringValue(kPortClosed);
   } else if (port.open && port.health.hungUp) {
     controller_.openField->setStringValue(kPortGone);
-    if (!goneRecorded_) record_.event("gone " + port.path + ": unplugged or switched off");
+    if (!goneRecorded_) record_.event("gone " + port.path + ": " + GoneWords(port.path));
     goneRecorded_ = true;
   }
 }

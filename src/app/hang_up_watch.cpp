@@ -11,7 +11,10 @@ HangUpWatch::~HangUpWatch() = default;
 void HangUpWatch::follow(int fd) {
   stop();
   if (fd < 0) return;
-  notifier_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Exception);
+  // A network line's closed connection shows as readable; the stream reads
+  // what the server sent meanwhile and keeps it for the next transaction.
+  const bool readable = StreamOf(fd).goneSignal() == GoneSignal::kReadable;
+  notifier_ = std::make_unique<QSocketNotifier>(fd, readable ? QSocketNotifier::Read : QSocketNotifier::Exception);
   connect(notifier_.get(), &QSocketNotifier::activated, this, &HangUpWatch::check);
 }
 

@@ -8,6 +8,9 @@
 // bytes that arrive: a read notifier would fire for every stray byte, which
 // the next command's transaction must find still waiting. It sleeps while an
 // action runs, since the transaction reads and waits on the descriptor itself.
+// A network line is watched for reading instead: a socket tells its closed
+// connection so, and its stream takes the bytes off the socket into its own
+// inbox, where the next transaction finds them as it would on a terminal.
 #pragma once
 
 #include <QObject>

@@ -83,6 +83,12 @@ void PortChoice::fallBackWhereUnwatched() {
   }
 }
 
+void PortChoice::remember(const std::string& address) {
+  if (std::find(addresses_.begin(), addresses_.end(), address) != addresses_.end()) return;
+  addresses_.push_back(address);
+  refresh();
+}
+
 void PortChoice::hold() { held_ = true; }
 
 void PortChoice::release() {
@@ -109,6 +115,10 @@ void PortChoice::list() {
     if (!port.service.calloutDevice) continue;
     entries.push_back(PortEntryText(port));
     paths.push_back(*port.service.calloutDevice);
+  }
+  for (const std::string& address : addresses_) {
+    entries.push_back(address + "  —  network port");
+    paths.push_back(address);
   }
   if (entries == entries_) return;
   entries_ = entries;

@@ -17,6 +17,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "folder_watch.h"
@@ -49,6 +50,10 @@ class PortChoice : public QObject {
   // The action has ended: what was noticed meanwhile is listed now.
   void release();
 
+  // A network address opened in the window: listed after the local ports
+  // for the rest of the session (no search ever finds one).
+  void remember(const std::string& address);
+
   // How many times the ports were listed.
   int listings() const { return listings_; }
 
@@ -72,6 +77,7 @@ class PortChoice : public QObject {
   QTimer settling_;
   QTimer fallback_;
   std::vector<std::string> entries_;
+  std::vector<std::string> addresses_;  // remembered, in the order opened
   bool held_ = false;
   bool due_ = false;  // a listing was put off
   int listings_ = 0;

@@ -1,5 +1,6 @@
 #include "port_state.h"
 
+#include "network_address.h"
 #include "open_failure.h"
 
 PortView CurrentPort(const std::string& path, bool closedByOperator, bool silent) {
@@ -13,7 +14,10 @@ std::string OnLineCheckFailedText(const std::string& path) {
 
 std::string PortStateText(const PortView& port) {
   if (port.open) {
-    if (port.health.hungUp) return port.path + " went away (unplugged or switched off). Search, then Open.";
+    if (port.health.hungUp) {
+      const std::string again = IsNetworkAddress(port.path) ? "Open again." : "Search, then Open.";
+      return port.path + " went away (" + GoneWords(port.path) + "). " + again;
+    }
     if (!port.health.onLine) return OnLineCheckFailedText(port.path);
     if (port.silent) {
       return port.path + " is open, but the controller did not answer the last command. Check that it is switched "

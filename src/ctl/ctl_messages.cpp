@@ -6,6 +6,7 @@
 
 #include "diagnostics.h"
 #include "line_timing.h"
+#include "network_address.h"
 #include "open_failure.h"
 #include "port_holder.h"
 #include "serial_state.h"
@@ -38,6 +39,10 @@ void KeepProgressLine(bool kept) {
 }
 
 std::string OpenFailureWords(const std::string& path, const PortHealth& health) {
+  if (IsNetworkAddress(path)) {
+    const bool held = health.failedStep == OpenStep::kNegotiating && health.failedError == EBUSY;
+    return NetworkOpenFailure(health) + (held ? "; end it, or name another port with --port." : "; check the address and the server.");
+  }
   switch (health.failedError) {
     case ENOENT:
     case ENODEV:

@@ -109,7 +109,7 @@ std::string TimedLog(const CycleResult& result) {
 
 // What standard error says of a cycle: its log and times with --verbose, the
 // bytes dropped before its reply, and why it did not end with its reply.
-void TellCycle(const CycleResult& result, bool verbose) {
+void TellCycle(const CycleResult& result, bool verbose, const std::string& path) {
   if (verbose) Tell(TimedLog(result));
   if (!result.dropped.empty()) Tell("korvel-ctl: " + result.dropped + "\n");
   switch (result.outcome) {
@@ -122,7 +122,7 @@ void TellCycle(const CycleResult& result, bool verbose) {
     }
     case CycleOutcome::kPortGone:
       if (!verbose) Tell(result.message);
-      Tell("korvel-ctl: the port went away (unplugged or switched off)\n");
+      Tell("korvel-ctl: the port went away (" + GoneWords(path) + ")\n");
       return;
     case CycleOutcome::kNoReply:
       // The window's log keeps its own text for a command without a reply;
@@ -141,7 +141,7 @@ void TellCycle(const CycleResult& result, bool verbose) {
 
 CycleResult Send(LineSession& session, bool verbose) {
   CycleResult result = session.send();
-  TellCycle(result, verbose);
+  TellCycle(result, verbose, session.path());
   return result;
 }
 

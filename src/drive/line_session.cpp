@@ -36,7 +36,8 @@ CycleOutcome OutcomeOf(const CycleFacts& cycle, const CycleResult& result) {
   if (!cycle.refusal.empty()) return CycleOutcome::kRefused;
   const SendFailure failure = cycle.sendFailure;
   if (failure == SendFailure::kNoPort || failure == SendFailure::kHungUp) return CycleOutcome::kPortGone;
-  if (portHealth.hungUp && cycle.reply.empty()) return CycleOutcome::kPortGone;
+  // A reply the port's going away cut short is no reply of the controller's.
+  if (portHealth.hungUp && (cycle.reply.empty() || cycle.cutShort)) return CycleOutcome::kPortGone;
   if (failure != SendFailure::kNone || cycle.end == CycleEnd::kNoReply || cycle.end == CycleEnd::kNotSent) {
     return CycleOutcome::kNoReply;
   }

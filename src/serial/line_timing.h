@@ -60,3 +60,16 @@ inline constexpr std::chrono::microseconds kOwedClosingByteTimeout = kLongestDel
 
 // Handing a command of at most 20 bytes to the driver.
 inline constexpr std::chrono::milliseconds kWriteTimeout{1000 / kLineBoundDivisor};
+
+// Opening a port on a serial device server: finding its host, connecting and,
+// for RFC 2217, the negotiation and the five line settings, each a round trip.
+// On a LAN or loopback all of it takes milliseconds; a few seconds still
+// allow a slow link, and a server that does not answer is told as such.
+inline constexpr std::chrono::seconds kNetworkOpenTimeout{5};
+
+// A connection lost without a word (a cable pulled, a server switched off)
+// shows, while the line is quiet, after keep-alive probes go unanswered: the
+// first after this long idle, then every kKeepAliveInterval, kKeepAliveProbes times.
+inline constexpr std::chrono::seconds kKeepAliveIdle{10};
+inline constexpr std::chrono::seconds kKeepAliveInterval{5};
+inline constexpr int kKeepAliveProbes = 3;

@@ -1,9 +1,6 @@
 #include "line_wait.h"
 
 #include <poll.h>
-#include <sys/ioctl.h>
-#include <termios.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -15,9 +12,9 @@ namespace {
 std::function<void()> waitHook;
 LineClock::duration waitHookInterval{};
 
-// Waits for events on fd until the deadline; the revents, 0 at the deadline,
-// POLLNVAL when poll itself failed. The wait hook runs between slices.
-short PollUntil(int fd, short events, LineClock::time_point deadline) {
+}  // namespace
+
+short PollLine(int fd, short events, LineClock::time_point deadline) {
   for (;;) {
     auto left = std::max(deadline - LineClock::now(), LineClock::duration::zero());
     const bool sliced = waitHook && left > waitHookInterval;
@@ -35,13 +32,12 @@ short PollUntil(int fd, short events, LineClock::time_point deadline) {
 }
 
 // A hang-up or error on the line means the device went away (an adapter
-// unplugged, an emulator ended); the window says so until the next open.
+// unplugged, an emulator ended, a server's connection closed); the window
+// says so until the next open.
 short NoteHangUp(short revents) {
   if (revents & (POLLHUP | POLLERR)) portHealth.hungUp = true;
   return revents;
 }
-
-}  // namespace
 
 void SetLineWaitHook(std::function<void()> hook, std::chrono::milliseconds interval) {
   waitHook = std::move(hook);
@@ -49,36 +45,16 @@ void SetLineWaitHook(std::function<void()> hook, std::chrono::milliseconds inter
                               LineClock::duration(std::chrono::milliseconds(1)));
 }
 
-LineEvent WaitForBytes(int fd, LineClock::time_point deadline) {
-  if (fd < 0) return LineEvent::kHangUp;
-  const short revents = NoteHangUp(PollUntil(fd, POLLIN, deadline));
-  if (revents & POLLIN) return LineEvent::kBytes;
-  if (revents & (POLLHUP | POLLERR | POLLNVAL)) return LineEvent::kHangUp;
-  return LineEvent::kTimeout;
-}
+LineEvent WaitForBytes(int fd, LineClock::time_point deadline) { return StreamOf(fd).waitForBytes(deadline); }
 
-bool WaitWritable(int fd, LineClock::time_point deadline) {
-  if (fd < 0) return true;
-  const short revents = NoteHangUp(PollUntil(fd, POLLOUT, deadline));
-  return (revents & POLLOUT) && !(revents & (POLLHUP | POLLERR | POLLNVAL));
-}
+bool WaitWritable(int fd, LineClock::time_point deadline) { return StreamOf(fd).waitWritable(deadline); }
 
-int ReadWaiting(int fd, unsigned char* destination, int room) {
-  int waiting = 0;
-  if (ioctl(fd, FIONREAD, &waiting) != 0 || waiting <= 0) return -1;
-  const ssize_t got = read(fd, destination, static_cast<size_t>(std::min(waiting, room)));
-  return got > 0 ? static_cast<int>(got) : -1;
-}
+int ReadWaiting(int fd, unsigned char* destination, int room) { return StreamOf(fd).readWaiting(destination, room); }
 
-bool LineGoneNow(int fd) {
-  if (fd < 0) return false;
-  pollfd entry{fd, POLLIN, 0};
-  // A failed poll tells nothing about the line; the next look or wait will.
-  if (poll(&entry, 1, 0) <= 0) return false;
-  return (NoteHangUp(entry.revents) & (POLLHUP | POLLERR)) != 0;
-}
+bool LineGoneNow(int fd) { return StreamOf(fd).goneNow(); }
 
-void DiscardStaleInput(int fd) {
-  // A failure means the line is gone, which the waits that follow report.
-  if (fd >= 0) static_cast<void>(tcflush(fd, TCIFLUSH));
+void DiscardStaleInput(int fd) { StreamOf(fd).discardStaleInput(); }
+
+ssize_t WriteLine(int fd, const unsigned char* bytes, std::size_t count) {
+  return StreamOf(fd).writeSome(bytes, count);
 }

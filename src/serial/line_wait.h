@@ -1,12 +1,15 @@
 // Bounded waits on the open line. Nothing here reads before a byte is known
 // to be waiting, and the port does not block, so no read or write waits.
+// Each call goes to the stream of the line open on the descriptor (a device
+// or a network line, line_stream.h).
 #pragma once
+
+#include <sys/types.h>
 
 #include <functional>
 
+#include "line_stream.h"
 #include "line_timing.h"
-
-enum class LineEvent { kBytes, kTimeout, kHangUp };
 
 // Called at least every interval while a wait on the line goes on, so that a
 // window can repaint during a transaction. The hook must not start another
@@ -32,3 +35,13 @@ bool LineGoneNow(int fd);
 
 // Drops bytes that arrived before the command was sent.
 void DiscardStaleInput(int fd);
+
+// Hands bytes to the line as write(2) on a non-blocking descriptor does.
+ssize_t WriteLine(int fd, const unsigned char* bytes, std::size_t count);
+
+// For the streams: waits for events on fd until the deadline, running the
+// wait hook between slices; the revents, 0 at the deadline, POLLNVAL when
+// poll itself failed.
+short PollLine(int fd, short events, LineClock::time_point deadline);
+// A hang-up or error in revents is noted in portHealth; revents unchanged.
+short NoteHangUp(short revents);

@@ -8,10 +8,14 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <span>
 
 #include "diagnostics.h"
+#include "device_stream.h"
 #include "line_wait.h"
+#include "network_address.h"
+#include "network_open.h"
 #include "reply_reader.h"
 #include "serial_state.h"
 
@@ -40,7 +44,7 @@ bool SendOnLineByte(int descriptor) {
   for (int attempt = 0; attempt < kOnLineWriteAttempts; ++attempt) {
     ssize_t written = -1;
     if (WaitWritable(descriptor, LineClock::now() + kWriteTimeout)) {
-      written = write(descriptor, mycomm, 1);
+      written = WriteLine(descriptor, mycomm, 1);
     } else {
       errno = ETIMEDOUT;
     }
@@ -88,6 +92,7 @@ termios LineSettingsFor(termios line) {
 }
 
 int OpenSerialPort(const char* path) {
+  if (IsNetworkAddress(path)) return OpenNetworkLine(path);
   // Without O_NOCTTY a console started without a controlling terminal would
   // take the port as its own, and unplugging the adapter would end it by SIGHUP.
   const int fd = ::open(path, O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
@@ -109,6 +114,7 @@ int OpenSerialPort(const char* path) {
   if (tcsetattr(fd, TCSANOW, &line) == -1) {
     return FailOpen(OpenStep::kSettingAttributes, "Error setting tty attributes %s - %s(%d).\n", path, fd);
   }
+  KeepStream(fd, std::make_unique<DeviceStream>(fd));
   return fd;
 }
 
@@ -131,6 +137,11 @@ int InitializeModem(int32_t descriptor) {
   const int count = ReadReply(descriptor, wholeAnswer, LineClock::now() + kFirstByteTimeout);
   if (count == 1 && lineExchange.echoed) lineOwesBytes = true;
   if (lineOwesBytes) owedBytesWait = kOwedClosingByteTimeout;
+  if (RefusedOnLine(descriptor)) {
+    if (descriptor == fileDescriptor) fileDescriptor = -1;
+    lineOwesBytes = false;
+    return 0;
+  }
   portHealth.onLine = count > 0 && Buffer[0] == kOnLine;
   return portHealth.onLine ? 1 : 0;
 }
@@ -141,6 +152,8 @@ int CloseSerialPort(int32_t descriptor) {
     errno = EBADF;
     return -1;
   }
+  if (IsNetworkLine(descriptor)) return CloseNetworkLine(descriptor);
+  DropStream(descriptor);
   if (tcsetattr(descriptor, TCSANOW, &gOriginalTTYAttrs) == -1) {
     const int error = errno;
     PrintDiagnostic("Error resetting tty attributes - %s(%d).\n", std::strerror(error), error);

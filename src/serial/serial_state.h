@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 
 inline constexpr std::size_t kPathSize = 1024;
 inline constexpr std::size_t kCommandSize = 40;
@@ -66,8 +67,22 @@ using ReplyLengthHook = int (*)(std::span<const unsigned char> received);
 void SetStatusReplyLengthHook(ReplyLengthHook hook);
 ReplyLengthHook StatusReplyLengthHook();
 
-// Where opening a port can fail, in the order OpenSerialPort takes the steps.
-enum class OpenStep { kNone, kOpening, kLocking, kClearingNonBlocking, kGettingAttributes, kSettingAttributes };
+// Where opening a port can fail, in the order OpenSerialPort takes the steps:
+// a device's, then a network line's.
+enum class OpenStep {
+  kNone,
+  kOpening,
+  kLocking,
+  kClearingNonBlocking,
+  kGettingAttributes,
+  kSettingAttributes,
+  kResolving,    // finding the server's host
+  kConnecting,   // the TCP connection
+  kNegotiating,  // the telnet options and the RFC 2217 line settings
+};
+
+// What a serial device server is asked to take before the on-line byte.
+enum class LineSetting { kNone, kBinary, kComPortOption, kBaudRate, kDataSize, kParity, kStopSize, kFlowControl };
 
 // What the window tells the operator about the port beside the open result:
 // why the last open failed, whether the controller answered the on-line byte,
@@ -75,6 +90,13 @@ enum class OpenStep { kNone, kOpening, kLocking, kClearingNonBlocking, kGettingA
 struct PortHealth {
   OpenStep failedStep = OpenStep::kNone;
   int failedError = 0;  // errno of the failed step
+  // A network line's open: what the server did not take, and the value it
+  // answered instead (with the RFC 2217 settings); the first line of words
+  // a server sent before it closed the connection (ser2net's "Port already
+  // in use").
+  LineSetting refusedSetting = LineSetting::kNone;
+  uint32_t answeredValue = 0;
+  std::string serverWords;
   bool onLine = false;
   bool hungUp = false;
   int32_t sendingLength = 0;  // command bytes of the latest transaction, from its start

@@ -67,7 +67,7 @@ void SendCommand(int fd, int length) {
       lineExchange.sendFailure = portHealth.hungUp ? SendFailure::kHungUp : SendFailure::kTimedOut;
       break;
     }
-    const ssize_t written = write(fd, mycomm + sent, static_cast<size_t>(length - sent));
+    const ssize_t written = WriteLine(fd, mycomm + sent, static_cast<size_t>(length - sent));
     if (written > 0) {
       if (sent == 0) lineExchange.sentAt = LineClock::now();
       sent += static_cast<int>(written);

@@ -101,6 +101,41 @@ TEST(PortStateTextTest, SaysWhatThePortDoesAndWhatToDo) {
   }
 }
 
+// A port on a serial device server: why its open failed, and its going away.
+TEST(PortStateTextTest, SaysWhatANetworkPortDoes) {
+  const std::string address = "rfc2217://lab-pc:2217";
+  PortView refused = Failed(EPROTO, OpenStep::kNegotiating, address);
+  refused.health.refusedSetting = LineSetting::kBaudRate;
+  refused.health.answeredValue = 9600;
+  PortView held = Failed(EBUSY, OpenStep::kNegotiating, address);
+  held.health.serverWords = "Port already in use";
+  PortView gone = Opened(true, true);
+  gone.path = address;
+  const std::string again = " Check the address and the server, then Open again.";
+  const struct {
+    const char* name;
+    PortView port;
+    std::string text;
+  } cases[] = {
+      {"host not found", Failed(ENOENT, OpenStep::kResolving, address),
+       "Could not open " + address + ": host not found." + again},
+      {"refused", Failed(ECONNREFUSED, OpenStep::kConnecting, address),
+       "Could not open " + address + ": connection refused." + again},
+      {"no answer", Failed(ETIMEDOUT, OpenStep::kNegotiating, address),
+       "Could not open " + address + ": no answer within 5 s." + again},
+      {"setting refused", refused,
+       "Could not open " + address + ": the server did not take the baud rate 300 (it set 9600)." + again},
+      {"held", held,
+       "Could not open " + address +
+           ": another program holds the port (the server said \"Port already in use\"). End it there, then Open again."},
+      {"gone", gone, address + " went away (the server closed the connection or it was lost). Open again."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(PortStateText(c.port), c.text);
+  }
+}
+
 // The device node belongs to a group the operator is not in: the open is
 // refused, and the status line names the group and how to join it. Played by
 // a child process that gives up root, with the pseudo-terminal given to the
