@@ -18,5 +18,5 @@ std::string WriteBurnInReport(const CtlRequest& r, BurnInFiles& files, const Bur
   if (!files.report.opened()) return {};
   const RunDescription run = DescribeRun("korvel-ctl", files.configuration, port, files.startedAt,
                                          std::chrono::system_clock::now(), r.invocation);
-  return files.report.keep(ReportHtml(run, summary.statistics));
+  return files.report.keep(ReportHtml(run, summary.statistics, BurnInVerdict(summary), VerdictDetail(summary)));
 }
