@@ -21,5 +21,5 @@ std::string WriteBurnInReport(const CtlRequest& r, BurnInFiles& files, const Bur
   run.label = r.label;
   run.operatorName = r.operatorName;
   run.note = r.note;
-  return files.report.keep(ReportHtml(run, summary.statistics));
+  return files.report.keep(ReportHtml(run, summary.statistics, BurnInVerdict(summary), VerdictDetail(summary)));
 }

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "burn_in.h"
+#include "burn_in_plan.h"
 #include "korvel_version.h"
 #include "setting_tables.h"
 #include "usage_text.h"
@@ -27,7 +28,7 @@ struct Options {
                             "N"};
   QCommandLineOption interval{"interval", "Burn-in: pause MS milliseconds between rounds.", "MS"};
   QCommandLineOption stopOnError{"stop-on-error",
-                                 "Burn-in: stop at the first refusal, missing or bad reply, or mismatch."};
+                                 "Burn-in: stop at the first refusal, missing or bad reply, mismatch, or cycle over --max-ms."};
   QCommandLineOption verifyEvery{"verify-every",
                                  "Burn-in of set: a status query after every K rounds, which must report what was "
                                  "set.",
@@ -232,6 +233,7 @@ std::string Read(QCommandLineParser& parser, const Options& o, CtlRequest& r) {
   if (error.empty()) error = ReadLimits(parser, o, r);
   if (error.empty()) error = ReadWho(parser, o, r);
   if (error.empty()) error = ReadArguments(r, positional);
+  if (error.empty()) error = BurnInPlanProblem(r);
   return error;
 }
 

@@ -9,6 +9,7 @@
 
 #include "burn_in.h"
 #include "burn_in_files.h"
+#include "burn_in_plan.h"
 #include "command_cycle.h"
 #include "ctl_check.h"
 #include "ctl_json.h"
@@ -22,6 +23,7 @@
 #include "settings.h"
 #include "record_entries.h"
 #include "results_output.h"
+#include "round_sends.h"
 #include "serial_state.h"
 #include "status_json.h"
 #include "status_length.h"
@@ -194,6 +196,8 @@ BurnInOptions BurnInOf(const CtlRequest& r, BurnInFiles& files) {
   options.interval = r.interval;
   options.stopOnError = r.stopOnError;
   options.verifyEvery = r.verifyEvery;
+  options.maxDriftPercent = r.maxDriftPercent;
+  options.limits = LimitsText(r);
   options.progress = isatty(STDERR_FILENO) ? stderr : nullptr;
   options.csv = files.csv.writing() ? &files.csv : nullptr;
   return options;
@@ -246,12 +250,14 @@ int RunEntry(LineSession& session, const CtlRequest& r, int layoutIndex, BurnInF
     return StatusOf(result);
   }
   BurnInOptions options = BurnInOf(r, files);
-  options.round.push_back({GeneralNameOf(layoutIndex), once});
+  const std::string name = GeneralNameOf(layoutIndex);
+  options.round.push_back({name, once, MaxMsOf(r, {name})});
   return BurnIn(options, r, files, session, results);
 }
 
-// One cycle of set: the settings put into the window, then Send.
-CycleResult SetOnce(LineSession& session, const SettingCycle& cycle, bool verbose) {
+// One cycle of set: the settings put into the window, then Send; always:
+// sent as if the controls had changed, also when the controller has them.
+CycleResult SetOnce(LineSession& session, const SettingCycle& cycle, bool verbose, bool always = false) {
   if (const std::string problem = ApplySettings(cycle, session.window()); !problem.empty()) {
     CycleResult refused;
     refused.outcome = CycleOutcome::kRefused;
@@ -259,7 +265,25 @@ CycleResult SetOnce(LineSession& session, const SettingCycle& cycle, bool verbos
     Tell(refused.message);
     return refused;
   }
+  if (!always) return Send(session, verbose);
+  const SentAsChanged changed(cycle, session.window());
   return Send(session, verbose);
+}
+
+// The verifying query's mismatches, each with the step that set its key last.
+std::vector<ReportedMismatch> MismatchesOf(const std::vector<SettingCycle>& cycles, HeadlessWindow& window,
+                                           const std::vector<unsigned char>& reply) {
+  std::vector<ReportedMismatch> found;
+  for (const ReportedValue& v : MismatchedValues(cycles, window, reply)) {
+    ReportedMismatch m{0, v.key->key, v.set, v.reported};
+    for (std::size_t i = 0; i < cycles.size(); ++i) {
+      for (const Setting& s : cycles[i].settings) {
+        if (s.key == v.key) m.step = i;
+      }
+    }
+    found.push_back(m);
+  }
+  return found;
 }
 
 // Rounds of the settings in order; every verifyEvery rounds a status query
@@ -267,9 +291,15 @@ CycleResult SetOnce(LineSession& session, const SettingCycle& cycle, bool verbos
 int RunSettingsBurnIn(LineSession& session, const CtlRequest& r, BurnInFiles& files, FILE* results) {
   BurnInOptions options = BurnInOf(r, files);
   for (const SettingCycle& cycle : r.settings) {
-    options.round.push_back({cycle.words(), [&session, &cycle, &r]() { return SetOnce(session, cycle, r.verbose); }});
+    std::vector<std::string> keys;
+    for (const Setting& s : cycle.settings) keys.emplace_back(s.key->key);
+    options.round.push_back({cycle.words(),
+                             [&session, &cycle, &r]() { return SetOnce(session, cycle, r.verbose, r.alwaysSend); },
+                             MaxMsOf(r, keys)});
   }
-  options.verify = {GeneralNameOf(kStatusEntry), [&session, &r]() {
+  const std::string status = GeneralNameOf(kStatusEntry);
+  options.verify = {status,
+                    [&session, &r](std::vector<ReportedMismatch>& mismatches) {
                       CycleResult result = SendEntry(session, kStatusEntry, r.verbose);
                       // A verification rests only on a whole status reply of
                       // the controller identified.
@@ -282,12 +312,14 @@ int RunSettingsBurnIn(LineSession& session, const CtlRequest& r, BurnInFiles& fi
                       }
                       if (result.outcome == CycleOutcome::kDone) {
                         // The Mono's own settings are read from the reply, as the check reads them.
+                        mismatches = MismatchesOf(r.settings, session.window(), result.reply);
                         result.mismatch = ReportedMismatches(r.settings, session.window(), result.reply);
                         if (!result.mismatch.empty()) Tell("korvel-ctl: mismatch: " + result.mismatch + "\n");
                       }
                       NoteReported(result, session);
                       return result;
-                    }};
+                    },
+                    MaxMsOf(r, {status})};
   return BurnIn(options, r, files, session, results);
 }
 
@@ -334,6 +366,10 @@ int RunOnPort(LineSession& session, const CtlRequest& r, BurnInFiles& files, FIL
     if (status != kExitDone) return status;
     // A stop asked for meanwhile sends nothing more.
     if (StopRequested()) return StoppedStatus();
+  }
+  if (r.command == "set" && r.repeat > 0 && !r.alwaysSend && RoundSendsNothingNow(r.settings)) {
+    Tell("korvel-ctl: " + NothingToSendWords(r));
+    return kExitUsage;
   }
   if (r.command == "set") {
     return r.repeat > 0 ? RunSettingsBurnIn(session, r, files, results) : RunSettings(session, r, results);

@@ -64,7 +64,8 @@ constexpr SetKey kSetKeys[] = {
 
 constexpr ExitStatus kExitStatuses[] = {
     {kExitDone, "done"},
-    {kExitUsage, "usage error: unknown command, key, value or name"},
+    {kExitUsage, "usage error: unknown command, key, value or name, or a burn-in that would\n"
+                 "      send nothing"},
     {kExitRefused, "refused: the setting or command was refused; why is on standard error"},
     {kExitNoReply, "no reply: the controller did not answer"},
     {kExitPort, "port not found, not opened, held by another program, gone during the run, or\n"
@@ -74,7 +75,8 @@ constexpr ExitStatus kExitStatuses[] = {
                     "      identification replies were not whole, which then changed nothing)"},
     {kExitMismatch, "mismatch: a burn-in's --verify-every query reported a setting other than the\n"
                     "      one set"},
-    {kExitFailedSteps, "failed: a check's steps failed (the controller reported other than set)"},
+    {kExitFailedSteps, "failed: a check's steps failed (the controller reported other than set), or a\n"
+                       "      burn-in's cycle or setting was over its --max-ms or --max-drift"},
     {128, "+N: stopped by signal N, after the summary (130 SIGINT, 143 SIGTERM, 141 SIGPIPE)"},
 };
 

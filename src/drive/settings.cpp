@@ -370,27 +370,45 @@ std::vector<ReportedValue> ReportedValues(const std::vector<SettingCycle>& cycle
   return values;
 }
 
-std::string ReportedMismatches(const std::vector<SettingCycle>& cycles, HeadlessWindow& window,
-                               std::span<const unsigned char> statusReply) {
-  std::string mismatches;
-  const auto add = [&mismatches](const std::string& text) { mismatches += (mismatches.empty() ? "" : "; ") + text; };
+std::vector<ReportedValue> MismatchedValues(const std::vector<SettingCycle>& cycles, HeadlessWindow& window,
+                                            std::span<const unsigned char> statusReply) {
+  std::vector<ReportedValue> mismatched;
   const std::vector<ReportedValue> values = ReportedValues(cycles, window, statusReply);
   for (const ReportedValue& v : values) {
-    if (v.reported != v.set) add(std::string(v.key->key) + ": reported " + v.reported + ", set " + v.set);
+    if (v.reported != v.set) mismatched.push_back(v);
   }
   // A key set and not read back is no match: the reply did not decode for
   // it (a Mono's settings), or none was given.
-  std::vector<const SetKey*> told;
   for (const SettingCycle& cycle : cycles) {
     for (const Setting& s : cycle.settings) {
       const auto same = [&s](const auto& v) { return v.key == s.key; };
       if (s.key->kind == KeyKind::kTimer || std::any_of(values.begin(), values.end(), same) ||
-          std::find(told.begin(), told.end(), s.key) != told.end()) {
+          std::any_of(mismatched.begin(), mismatched.end(), same)) {
         continue;
       }
-      told.push_back(s.key);
-      add(std::string(s.key->key) + ": not shown by the status reply");
+      mismatched.push_back({s.key, {}, kNotShown});
     }
+  }
+  // The value a key not read back was set to last.
+  for (ReportedValue& v : mismatched) {
+    if (v.reported != kNotShown) continue;
+    for (const SettingCycle& cycle : cycles) {
+      for (const Setting& s : cycle.settings) {
+        if (s.key == v.key) v.set = s.word.substr(s.word.find('=') + 1);
+      }
+    }
+  }
+  return mismatched;
+}
+
+std::string ReportedMismatches(const std::vector<SettingCycle>& cycles, HeadlessWindow& window,
+                               std::span<const unsigned char> statusReply) {
+  std::string mismatches;
+  for (const ReportedValue& v : MismatchedValues(cycles, window, statusReply)) {
+    const std::string text = v.reported == kNotShown ? std::string(v.key->key) + ": " + kNotShown
+                                                     : std::string(v.key->key) + ": reported " + v.reported +
+                                                           ", set " + v.set;
+    mismatches += (mismatches.empty() ? "" : "; ") + text;
   }
   return mismatches;
 }

@@ -56,7 +56,16 @@ struct ReportedValue {
 std::vector<ReportedValue> ReportedValues(const std::vector<SettingCycle>& cycles, HeadlessWindow& window,
                                           std::span<const unsigned char> statusReply = {});
 
-// The values of ReportedValues that differ: empty when all match, else
+// What ReportedValues says of a key that no value was read back for.
+inline constexpr char kNotShown[] = "not shown by the status reply";
+
+// The values of ReportedValues that differ, in their order, then each key
+// set that no value was read back for (a timer aside), reported as kNotShown
+// with the value set last.
+std::vector<ReportedValue> MismatchedValues(const std::vector<SettingCycle>& cycles, HeadlessWindow& window,
+                                            std::span<const unsigned char> statusReply = {});
+
+// The values of MismatchedValues as text: empty when all match, else
 // "wheelA.filter: reported 0, set 9", joined by "; ". A key set that no
 // value was read back for (a timer aside, which the time after it shows) is
 // told as "repeat: not shown by the status reply".

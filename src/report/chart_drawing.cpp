@@ -119,10 +119,21 @@ AxisScale TimeScale(const Range& r) {
   return y;
 }
 
-void DrawFailureKey(QPainter& painter, const QRectF& plot) {
+// The kinds of failure in the order the key names them.
+constexpr FailureKind kMarkedKinds[] = {FailureKind::kMismatch, FailureKind::kOverLimit, FailureKind::kBadReply,
+                                        FailureKind::kRefused,  FailureKind::kNoReply,   FailureKind::kPortGone};
+
+// Each kind of failure the series holds, with its mark.
+void DrawFailureKey(QPainter& painter, const QRectF& plot, const SettingSeries& s) {
+  QString key;
+  for (FailureKind kind : kMarkedKinds) {
+    if (std::find(s.failure.begin(), s.failure.end(), kind) == s.failure.end()) continue;
+    key += QStringLiteral("  ") + QString::fromUtf8(FailureGlyph(kind)) + QStringLiteral(" ") +
+           QString::fromUtf8(FailureKindName(kind));
+  }
   painter.setPen(kFailure);
   painter.drawText(QRectF(plot.left(), plot.top() - kTitleHeight, plot.width(), kTitleHeight),
-                   Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("× failed (on the round axis: no reply)"));
+                   Qt::AlignRight | Qt::AlignVCenter, key.trimmed());
 }
 
 // Where a time series stands in its area.
@@ -169,12 +180,23 @@ struct FailedColumn {
     top = count == 0 ? y : std::min(top, y);
     ++count;
   }
-  std::string title() const {
+  std::string title(FailureKind kind) const {
     const std::string rounds = first == last ? "round " + std::to_string(first)
                                              : "rounds " + std::to_string(first) + " to " + std::to_string(last);
-    return std::to_string(count) + " failed, " + rounds;
+    return std::to_string(count) + " " + FailureKindName(kind) + ", " + rounds;
   }
 };
+
+// The message of the first kept failure a mark stands for.
+std::string FirstMessage(const std::vector<FailureRecord>& records, const std::string& setting, FailureKind kind,
+                         const FailedColumn& column) {
+  for (const FailureRecord& r : records) {
+    if (r.kind == kind && r.setting == setting && r.round >= column.first && r.round <= column.last) {
+      return r.expected.empty() ? r.reported : r.reported + " (set " + r.expected + ")";
+    }
+  }
+  return {};
+}
 
 // Each pixel column's lowest to highest time, for a run too long to draw
 // point by point.
@@ -227,27 +249,44 @@ void DrawTimeSeries(QPainter& painter, const QRectF& area, const SettingSeries& 
   } else {
     DrawColumns(painter, s, points, scales.plot);
   }
-  if (s.failures > 0) DrawFailureKey(painter, scales.plot);
+  if (s.failures > 0) DrawFailureKey(painter, scales.plot, s);
   painter.restore();
 }
 
-std::vector<ChartMark> FailureMarks(const QRectF& area, const SettingSeries& s) {
+const char* FailureGlyph(FailureKind kind) {
+  switch (kind) {
+    case FailureKind::kNoReply:
+      return "○";
+    case FailureKind::kBadReply:
+      return "◇";
+    case FailureKind::kRefused:
+      return "□";
+    case FailureKind::kPortGone:
+      return "■";
+    case FailureKind::kOverLimit:
+      return "△";
+    default:
+      return "×";
+  }
+}
+
+std::vector<ChartMark> FailureMarks(const QRectF& area, const SettingSeries& s,
+                                    const std::vector<FailureRecord>& records) {
   const SeriesScales scales = ScalesOf(area, s);
   const std::vector<QPointF> points = PointsOf(scales, s);
   const int columns = ColumnCount(scales.plot);
-  // Per column: failures that got a reply, then those that got none.
-  std::vector<FailedColumn> replied(static_cast<std::size_t>(columns));
-  std::vector<FailedColumn> silent(static_cast<std::size_t>(columns));
-  for (std::size_t i = 0; i < points.size(); ++i) {
-    if (!s.failed[i]) continue;
-    const std::size_t c = ColumnOf(scales.plot, points[i], columns);
-    (std::isnan(s.replyMs[i]) ? silent : replied)[c].add(s.rounds[i], points[i].y());
-  }
   std::vector<ChartMark> marks;
-  for (std::size_t c = 0; c < replied.size(); ++c) {
-    const double x = scales.plot.left() + static_cast<double>(c) + 0.5;
-    for (const FailedColumn* column : {&replied[c], &silent[c]}) {
-      if (column->count > 0) marks.push_back({QPointF(x, column->top), kFailure, column->title()});
+  for (FailureKind kind : kMarkedKinds) {
+    if (std::find(s.failure.begin(), s.failure.end(), kind) == s.failure.end()) continue;
+    std::vector<FailedColumn> failed(static_cast<std::size_t>(columns));
+    for (std::size_t i = 0; i < points.size(); ++i) {
+      if (s.failure[i] == kind) failed[ColumnOf(scales.plot, points[i], columns)].add(s.rounds[i], points[i].y());
+    }
+    for (std::size_t c = 0; c < failed.size(); ++c) {
+      if (failed[c].count == 0) continue;
+      const std::string message = FirstMessage(records, s.setting, kind, failed[c]);
+      marks.push_back({QPointF(scales.plot.left() + static_cast<double>(c) + 0.5, failed[c].top), kFailure,
+                       failed[c].title(kind) + (message.empty() ? "" : ": " + message), kind});
     }
   }
   return marks;

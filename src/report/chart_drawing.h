@@ -14,29 +14,39 @@
 #include <vector>
 
 #include "chart_scale.h"
+#include "failure_record.h"
 #include "run_statistics.h"
 
 class QPainter;
 
 // The setting's reply time in each cycle over the run, by round, and the
-// failures' key when some failed; the failures themselves are the
-// FailureMarks of the same area. A long run is drawn as each pixel column's
+// key of its failures' marks when some failed ("× mismatch  ○ no reply");
+// the failures themselves are the FailureMarks of the same area. A long run is drawn as each pixel column's
 // lowest to highest time.
 void DrawTimeSeries(QPainter& painter, const QRectF& area, const SettingSeries& series);
 
 // A mark that stands over a chart, with the text a pointer over it shows.
+// Its shape says what it marks (FailureGlyph).
 struct ChartMark {
   QPointF at;
   QColor colour;
-  std::string title;  // "3 failed, rounds 120 to 180"
+  std::string title;  // "3 mismatch, rounds 120 to 180: wheelA.filter: reported 0, set 9"
+  FailureKind kind = FailureKind::kMismatch;
 };
+
+// The mark's shape of each kind of failure, as the chart's key writes it:
+// "×" mismatch, "○" no reply, "◇" bad reply, "□" refused, "■" port gone,
+// "△" over the limit.
+const char* FailureGlyph(FailureKind kind);
 
 // The series' failures folded into the time series' pixel columns as its
 // times are, so that their number stays within the chart's width whatever
-// the run's length: in each column that holds failures, one mark at the
-// highest time among those that got a reply, and one on the round axis for
-// those that got none.
-std::vector<ChartMark> FailureMarks(const QRectF& area, const SettingSeries& series);
+// the run's length: in each column, one mark for each kind of failure it
+// holds, at the highest time among them (on the round axis when none got a
+// reply). A mark's title counts them, names their rounds and gives the
+// message of the first of them that records holds (a run's kept failures).
+std::vector<ChartMark> FailureMarks(const QRectF& area, const SettingSeries& series,
+                                    const std::vector<FailureRecord>& records = {});
 
 // Points of one series of a chart of whole categories: x, y.
 struct PointSeries {

@@ -18,6 +18,7 @@
 #include "report_file.h"
 #include "summary_output.h"
 #include "svg_chart.h"
+#include "verdict_html.h"
 
 namespace {
 
@@ -33,6 +34,16 @@ table.summary td.number { text-align: right; font-variant-numeric: tabular-nums;
 td.failed { color: #c81e1e; font-weight: bold; }
 tr.failed td { background: #fdecec; }
 p.verdict.failed { color: #c81e1e; font-weight: bold; font-size: 1.2em; }
+div.verdict { border-left: 0.6em solid; padding: 0.4em 1em; margin: 1em 0; }
+div.verdict p { margin: 0.2em 0; }
+div.verdict p.verdict-name { font-size: 1.5em; font-weight: bold; }
+div.verdict.passed { border-color: #1a7f37; background: #e6f4ea; color: #0f5323; }
+div.verdict.failed { border-color: #c81e1e; background: #fdecec; color: #8e1414; }
+div.verdict.silent { border-color: #b35900; background: #fff1e0; color: #7a3d00; }
+div.verdict.stopped { border-color: #555; background: #eee; color: #222; }
+table.failures td { white-space: nowrap; }
+table.failures td:nth-child(5) { white-space: normal; }
+table.failures td.number { text-align: right; font-variant-numeric: tabular-nums; }
 pre { margin: 0; white-space: pre-wrap; }
 .charts { display: flex; flex-wrap: wrap; gap: 1em; }
 .charts svg { width: 560px; max-width: 100%; height: auto; }
@@ -97,9 +108,9 @@ std::string SummaryHtml(const std::vector<SettingSummary>& summaries) {
   return html + "</tbody>\n</table>\n";
 }
 
-std::string SettingSection(const SettingSeries& s) {
+std::string SettingSection(const SettingSeries& s, const std::vector<FailureRecord>& failures) {
   const std::string name = HtmlEscaped(s.setting);
-  const std::string series = TimeSeriesSvg(kChartSize, s, s.setting + " reply time by round");
+  const std::string series = TimeSeriesSvg(kChartSize, s, s.setting + " reply time by round", failures);
   const std::string histogram = ChartSvg(kChartSize, [&](QPainter& p, const QRectF& r) { DrawHistogram(p, r, s); },
                                          s.setting + " reply times");
   return "<section class=\"setting\">\n<h2>" + name + "</h2>\n<div class=\"charts\">\n" + series + "\n" + histogram +
@@ -145,13 +156,16 @@ std::string ReportStart(const RunDescription& run, const std::string& title) {
 
 std::string ReportEnd() { return "</body>\n</html>\n"; }
 
-std::string ReportHtml(const RunDescription& run, const RunStatistics& statistics) {
+std::string ReportHtml(const RunDescription& run, const RunStatistics& statistics, const std::string& verdict,
+                       const std::string& detail) {
   std::string html = ReportStart(run, "Burn-in of the " + run.variant + " on " + run.port);
+  html += VerdictBannerHtml(verdict, detail);
+  html += FailureTableHtml(statistics.failureRecords(), statistics.failureCount());
   html += "<h2>Summary</h2>\n<p>" + std::to_string(statistics.cycles()) + " cycles, " +
           std::to_string(statistics.failures()) + " failed. Times in milliseconds, from the command's first byte to "
           "the reply's last (a move's end); first tenth and last tenth are the medians of the first and the "
           "last tenth of the run.</p>\n" + SummaryHtml(statistics.summaries());
-  for (const SettingSeries& s : statistics.series()) html += SettingSection(s);
+  for (const SettingSeries& s : statistics.series()) html += SettingSection(s, statistics.failureRecords());
   return html + ReportEnd();
 }
 

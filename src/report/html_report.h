@@ -1,7 +1,7 @@
 // The report of a run of many cycles: one self-contained HTML file (inline
 // CSS and SVG, nothing fetched) that opens offline in any browser and prints
-// cleanly: the controller, the summary table, and for each setting its time
-// series and its histogram. The page is also well-formed XML.
+// cleanly: the controller, the verdict and the failures first, the summary
+// table, and for each setting its time series and its histogram. The page is also well-formed XML.
 #pragma once
 
 #include <chrono>
@@ -29,8 +29,11 @@ RunDescription DescribeRun(const char* program, std::string configuration, std::
                            std::chrono::system_clock::time_point startedAt,
                            std::chrono::system_clock::time_point endedAt, std::string invocation = {});
 
-// The whole page. Needs a QGuiApplication, for the charts' text.
-std::string ReportHtml(const RunDescription& run, const RunStatistics& statistics);
+// The whole page: the verdict's banner (verdict as VerdictBannerHtml takes
+// it, detail the line under it), the failures, the summary, then each
+// setting's charts. Needs a QGuiApplication, for the charts' text.
+std::string ReportHtml(const RunDescription& run, const RunStatistics& statistics, const std::string& verdict,
+                       const std::string& detail = {});
 
 // The page's head and title, then the controller's table (its label, the
 // operator and the note only when given, as the user wrote them); the body's

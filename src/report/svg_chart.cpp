@@ -23,14 +23,34 @@ std::string Escaped(const std::string& text) {
   return escaped;
 }
 
+// The mark's path, in the shape FailureGlyph names, around its point.
+std::string MarkPath(const ChartMark& mark) {
+  const double x = mark.at.x();
+  const double y = mark.at.y();
+  const auto at = [](double px, double py) { return Coordinate(px) + "," + Coordinate(py); };
+  const double d = kCross;
+  switch (mark.kind) {
+    case FailureKind::kNoReply:  // a circle of two arcs
+      return "M" + at(x - d, y) + " A" + Coordinate(d) + "," + Coordinate(d) + " 0 1,0 " + at(x + d, y) + " A" +
+             Coordinate(d) + "," + Coordinate(d) + " 0 1,0 " + at(x - d, y) + " Z";
+    case FailureKind::kBadReply:
+      return "M" + at(x, y - d) + " L" + at(x + d, y) + " L" + at(x, y + d) + " L" + at(x - d, y) + " Z";
+    case FailureKind::kRefused:
+    case FailureKind::kPortGone:
+      return "M" + at(x - d, y - d) + " L" + at(x + d, y - d) + " L" + at(x + d, y + d) + " L" + at(x - d, y + d) +
+             " Z";
+    case FailureKind::kOverLimit:
+      return "M" + at(x, y - d) + " L" + at(x + d, y + d) + " L" + at(x - d, y + d) + " Z";
+    default:
+      return "M" + at(x - d, y - d) + " L" + at(x + d, y + d) + " M" + at(x - d, y + d) + " L" + at(x + d, y - d);
+  }
+}
+
 std::string MarkSvg(const ChartMark& mark) {
-  const std::string left = Coordinate(mark.at.x() - kCross);
-  const std::string right = Coordinate(mark.at.x() + kCross);
-  const std::string top = Coordinate(mark.at.y() - kCross);
-  const std::string bottom = Coordinate(mark.at.y() + kCross);
-  return "<path d=\"M" + left + "," + top + " L" + right + "," + bottom + " M" + left + "," + bottom + " L" + right +
-         "," + top + "\" stroke=\"" + mark.colour.name().toStdString() +
-         "\" stroke-width=\"1.5\" fill=\"none\"><title>" + Escaped(mark.title) + "</title></path>\n";
+  const std::string colour = mark.colour.name().toStdString();
+  const bool filled = mark.kind == FailureKind::kPortGone;
+  return "<path d=\"" + MarkPath(mark) + "\" stroke=\"" + colour + "\" stroke-width=\"1.5\" fill=\"" +
+         (filled ? colour : std::string("none")) + "\"><title>" + Escaped(mark.title) + "</title></path>\n";
 }
 
 }  // namespace
@@ -61,8 +81,10 @@ std::string ChartSvg(QSize size, const ChartDrawing& draw, const std::string& ti
   return svg.substr(start, end - start) + over + svg.substr(end);
 }
 
-std::string TimeSeriesSvg(QSize size, const SettingSeries& series, const std::string& title) {
+std::string TimeSeriesSvg(QSize size, const SettingSeries& series, const std::string& title,
+                          const std::vector<FailureRecord>& records) {
   const QRectF area(QPointF(0, 0), size);
   return ChartSvg(
-      size, [&](QPainter& p, const QRectF& r) { DrawTimeSeries(p, r, series); }, title, FailureMarks(area, series));
+      size, [&](QPainter& p, const QRectF& r) { DrawTimeSeries(p, r, series); }, title,
+      FailureMarks(area, series, records));
 }

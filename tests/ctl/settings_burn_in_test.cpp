@@ -129,7 +129,7 @@ const SettingsCase kCases[] = {
     // round finds it, and the window then shows 0, so the next move to 0
     // sends nothing.
     {"AStuckWheelIsAMismatch", 9, {}, {"--repeat", "4", "--verify-every", "2", "set", "wheelA.filter=0", "wheelA.filter=9"},
-     6, 10, 10, 2, {{"wheelA.filter=0", 4, 0}, {"wheelA.filter=9", 4, 0}, {"status", 2, 2}},
+     6, 10, 10, 2, {{"wheelA.filter=0", 4, 0}, {"wheelA.filter=9", 4, 2}, {"status", 2, 0}},
      {"1,wheelA.filter=0,0,0,pass,nothing to send", "1,wheelA.filter=9,1,2,pass,", "2,wheelA.filter=0,1,2,pass,",
       "2,wheelA.filter=9,1,2,pass,", "2,status,1,12,fail,\"wheelA.filter: reported 0, set 9\"",
       "3,wheelA.filter=0,0,0,pass,nothing to send", "3,wheelA.filter=9,1,2,pass,", "4,wheelA.filter=0,1,2,pass,",
@@ -137,21 +137,32 @@ const SettingsCase kCases[] = {
      {0xEE, 0xCC, 0x09, 0x00, 0x09, 0xCC, 0x09, 0x00, 0x09, 0xCC}},
     {"StopOnErrorEndsAtTheFirstMismatch", 9, {},
      {"--repeat", "4", "--verify-every", "2", "--stop-on-error", "set", "wheelA.filter=0", "wheelA.filter=9"}, 6, 5, 10, 1,
-     {{"wheelA.filter=0", 2, 0}, {"wheelA.filter=9", 2, 0}, {"status", 1, 1}},
+     {{"wheelA.filter=0", 2, 0}, {"wheelA.filter=9", 2, 1}, {"status", 1, 0}},
      {"1,wheelA.filter=0,0,0,pass,nothing to send", "1,wheelA.filter=9,1,2,pass,", "2,wheelA.filter=0,1,2,pass,",
       "2,wheelA.filter=9,1,2,pass,", "2,status,1,12,fail,\"wheelA.filter: reported 0, set 9\""},
      {0xEE, 0xCC, 0x09, 0x00, 0x09, 0xCC}},
     // Wheel B is not connected: its list holds no filter, nothing is sent.
+    // --always-send sends the move to 1 again each round.
     {"ARefusedSettingIsCountedEachRound", -1, {Device::kWheelB},
-     {"--repeat", "2", "set", "wheelB.filter=3", "wheelA.filter=1"}, 2, 4, 4, -1,
+     {"--repeat", "2", "--always-send", "set", "wheelB.filter=3", "wheelA.filter=1"}, 2, 4, 4, -1,
      {{"wheelB.filter=3", 2, 2}, {"wheelA.filter=1", 2, 0}},
      {"1,wheelB.filter=3,0,0,fail,wheelB.filter=3: this controller takes no such value here (a device that is "
       "not connected takes none)",
       "1,wheelA.filter=1,1,2,pass,",
       "2,wheelB.filter=3,0,0,fail,wheelB.filter=3: this controller takes no such value here (a device that is "
       "not connected takes none)",
-      "2,wheelA.filter=1,0,0,pass,nothing to send"},
-     {0xEE, 0xCC, 0x01}},
+      "2,wheelA.filter=1,1,2,pass,"},
+     {0xEE, 0xCC, 0x01, 0x01}},
+    // Every key once: each is sent every round, the one the controller had
+    // at the start too.
+    {"AlwaysSendSendsEachSettingEachRound", -1, {},
+     {"--repeat", "3", "--always-send", "set", "wheelA.filter=0", "shutterB.state=open", "shutterA.mode=nd",
+      "shutterA.steps=13"},
+     0, 9, 9, -1, {{"wheelA.filter=0", 3, 0}, {"shutterB.state=open", 3, 0}, {"shutterA.mode=nd shutterA.steps=13", 3, 0}},
+     {"1,wheelA.filter=0,1,2,pass,", "1,shutterB.state=open,1,2,pass,", "1,shutterA.mode=nd shutterA.steps=13,3,4,pass,",
+      "2,wheelA.filter=0,1,2,pass,", "2,shutterB.state=open,1,2,pass,", "2,shutterA.mode=nd shutterA.steps=13,3,4,pass,",
+      "3,wheelA.filter=0,1,2,pass,", "3,shutterB.state=open,1,2,pass,", "3,shutterA.mode=nd shutterA.steps=13,3,4,pass,"},
+     {0xEE, 0xCC, 0x00, 0xBA, 0xDE, 0x01, 0x0D, 0x00, 0xBA, 0xDE, 0x01, 0x0D, 0x00, 0xBA, 0xDE, 0x01, 0x0D}},
 };
 
 class SettingsBurnIn : public testing::TestWithParam<SettingsCase> {
@@ -246,6 +257,7 @@ TEST_F(BurnInFilesTest, AnInterruptedRunKeepsARowForEveryCycle) {
   const CtlRun run = ctl.Finish(30s);
   EXPECT_EQ(run.status, 128 + SIGINT) << run.err;
   EXPECT_NE(run.out.find("ended: stopped by SIGINT\n"), std::string::npos) << run.out;
+  EXPECT_EQ(run.out.rfind("verdict: stopped\n", 0), 0u) << run.out;
   const std::string text = ReadFile(csv);
   ASSERT_FALSE(text.empty());
   EXPECT_EQ(text.back(), '\n');
@@ -269,7 +281,7 @@ TEST_F(BurnInFilesTest, JsonSummaryReportAndAppendedCsv) {
   const CtlRun run = RunCtl(words);
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1) << run.out;
-  for (const char* key : {"\"runs\":22", "\"planned\":22", "\"mismatches\":0", "\"nothing_sent\":1",
+  for (const char* key : {"\"verdict\":\"passed\"", "\"failures\":[]", "\"failures_total\":0", "\"runs\":22", "\"planned\":22", "\"mismatches\":0", "\"nothing_sent\":1",
                           "\"settings\":[{\"count\":10,\"failures\":0,\"first_tenth_ms\":"}) {
     EXPECT_NE(run.out.find(key), std::string::npos) << key << " in " << run.out;
   }
@@ -339,7 +351,7 @@ std::string WithDir(const std::string& text, const fs::path& dir) {
   return std::regex_replace(text, std::regex("@"), dir.string());
 }
 
-const std::vector<std::string> kBurnIn = {"--repeat", "3", "set", "wheelA.filter=1"};
+const std::vector<std::string> kBurnIn = {"--repeat", "3", "set", "wheelA.filter=1", "wheelA.filter=2"};
 
 std::vector<std::string> BurnInWith(std::vector<std::string> words) {
   words.insert(words.end(), kBurnIn.begin(), kBurnIn.end());
@@ -414,6 +426,151 @@ TEST_P(RefusedFiles, EndTheRunBeforeAnythingIsSent) {
 
 INSTANTIATE_TEST_SUITE_P(Ctl, RefusedFiles, testing::ValuesIn(kRefusedFiles), CaseName());
 
+// Every burn-in ends with a verdict, first in the summary and at the top of
+// its report, with the exit status it goes with; the failures end the
+// summary and open the report, before any chart. Each row: the controller's
+// fault, the words, and what must come of them.
+struct VerdictCase {
+  const char* name;
+  std::function<void(emulator::EmulatorOptions&)> fault;
+  std::vector<std::string> words;  // after --port and --report
+  int status;
+  std::string verdict;
+  std::vector<std::string> said;        // in the summary
+  std::vector<std::string> reportRows;  // in the report's failure table, before the first chart
+};
+
+const VerdictCase kVerdictCases[] = {
+    // The mismatches fail the move to 9, not the query that found them.
+    {"AStuckWheelFailsItsOwnRow", [](emulator::EmulatorOptions& o) { o.stuck = {Device::kWheelA, 9}; },
+     {"--repeat", "4", "--verify-every", "2", "set", "wheelA.filter=0", "wheelA.filter=9"}, 6, "failed",
+     {"\nwheelA.filter=9      4         2", "\nstatus               2         0", "\nfailures: 2\n",
+      "  wheelA.filter=9  mismatch  "},
+     {"<td class=\"number\">2</td><td>wheelA.filter=9</td><td class=\"failed\">mismatch</td><td>9</td><td>0</td>",
+      "<td class=\"number\">4</td><td>wheelA.filter=9</td><td class=\"failed\">mismatch</td><td>9</td><td>0</td>"}},
+    // The limit of the setting stands over the one of every cycle.
+    {"AMoveOverItsSettingsLimit", [](emulator::EmulatorOptions& o) { o.moveTime = 300ms; },
+     {"--repeat", "2", "--max-ms", "60000", "--max-ms", "wheelA.filter=200", "set", "wheelA.filter=0",
+      "wheelA.filter=9"},
+     7, "failed", {"\nover the limit: 3\n", " ms over the limit of 200 ms\n", "limits: 60000 ms a cycle, wheelA.filter 200 ms\n"},
+     {"<td class=\"failed\">over the limit</td><td>at most 200 ms</td><td>"}},
+    // Each move 20 % slower than two moves before: the last tenth's median
+    // far above the first's.
+    {"AWearingMotorDrifts",
+     [](emulator::EmulatorOptions& o) {
+       o.moveTime = 60ms;
+       o.wear = {Device::kWheelA, 20, 2};
+     },
+     {"--repeat", "10", "--max-drift", "10", "set", "wheelA.filter=0", "wheelA.filter=9"}, 7, "failed",
+     {"\ndrift over the limit: 2\n", " % over the limit of 10 % (median of the first tenth "},
+     {"<td class=\"number\">-</td><td>wheelA.filter=9</td><td class=\"failed\">drift over the limit</td>"}},
+    {"WithinItsLimits", [](emulator::EmulatorOptions& o) { o.moveTime = 50ms; },
+     {"--repeat", "3", "--verify-every", "1", "--max-ms", "60000", "--max-drift", "1000", "set", "wheelA.filter=0",
+      "wheelA.filter=9"},
+     0, "passed", {"\nover the limit: 0\n", "\ndrift over the limit: 0\n", "\nmismatches: 0\n"}, {}},
+    // The on-line byte, the configuration and status queries and the first
+    // move are answered; the window then keeps filter 1, so that only the
+    // moves to 2 go out again, unanswered.
+    {"AControllerFallingSilent", [](emulator::EmulatorOptions& o) { o.silentAfter = 4; },
+     {"--repeat", "3", "set", "wheelA.filter=1", "wheelA.filter=2"}, 3, "no reply",
+     {"\nno replies: 3\n", "\nfailures: 3\n"}, {"<td class=\"failed\">no reply</td>"}},
+};
+
+class Verdicts : public testing::TestWithParam<VerdictCase> {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() / ("burn-in-verdicts-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+  }
+  void TearDown() override { fs::remove_all(dir); }
+  fs::path dir;
+};
+
+TEST_P(Verdicts, ComeFirstWithTheFailuresAfterThem) {
+  const VerdictCase& c = GetParam();
+  emulator::EmulatorOptions options;
+  options.baud = 0;
+  c.fault(options);
+  EmulatedController controller(options);
+  ASSERT_TRUE(controller.ready());
+  const fs::path report = dir / "burn-in.html";
+  std::vector<std::string> words = {"--port", controller.path(), "--report", report.string()};
+  words.insert(words.end(), c.words.begin(), c.words.end());
+  const CtlRun run = RunCtl(words);
+
+  EXPECT_EQ(run.status, c.status) << run.err;
+  EXPECT_EQ(run.out.rfind("verdict: " + c.verdict + "\nrounds: ", 0), 0u) << run.out;
+  for (const std::string& text : c.said) EXPECT_NE(run.out.find(text), std::string::npos) << text << " in " << run.out;
+  const bool failed = c.verdict != "passed";
+  EXPECT_EQ(run.out.find("\nfailures: ") != std::string::npos, failed) << run.out;
+
+  const std::string page = ReadFile(report);
+  const std::size_t banner = page.find("<div class=\"verdict ");
+  const std::size_t chart = page.find("<svg");
+  ASSERT_NE(banner, std::string::npos);
+  ASSERT_NE(chart, std::string::npos);
+  EXPECT_LT(banner, chart);
+  EXPECT_NE(page.find("Verdict: " + c.verdict + "</p>"), std::string::npos);
+  const std::size_t table = page.find("<table class=\"failures\">");
+  EXPECT_EQ(table != std::string::npos, failed);
+  if (failed) {
+    EXPECT_LT(table, chart);
+  }
+  for (const std::string& row : c.reportRows) {
+    const std::size_t at = page.find(row);
+    EXPECT_LT(at, chart) << row;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Ctl, Verdicts, testing::ValuesIn(kVerdictCases), CaseName());
+
+// A burn-in burns in: a setting with one value would send nothing after the
+// first round, and one the controller already has nothing at all; both are
+// refused before the rounds begin, saying how to give two values.
+struct IdleCase {
+  const char* name;
+  std::vector<std::string> words;
+  std::string err;  // in standard error
+  Bytes received;
+};
+
+const IdleCase kIdleCases[] = {
+    {"OneValueOfAKey", {"--repeat", "50", "set", "shutterB.state=open"},
+     "korvel-ctl: shutterB.state=open sends nothing after the first round: the controller has it already, and a "
+     "burn-in that sends nothing burns nothing in. Give two values to move between (korvel-ctl --repeat 50 set "
+     "shutterB.state=open shutterB.state=closed), or --always-send to send every setting every round\n",
+     {}},
+    {"OneKeyOfSeveralWithOneValue", {"--repeat", "2", "set", "wheelA.filter=1", "wheelB.filter=3", "wheelA.filter=2"},
+     "korvel-ctl: wheelB.filter=3 sends nothing after the first round", {}},
+    // The wheel is at 0 as the controller starts: only the query before the
+    // run is sent.
+    {"ASingleRoundTheControllerHasAlready", {"--repeat", "1", "set", "wheelA.filter=0"},
+     "korvel-ctl: the controller has wheelA.filter=0 already: a round would send nothing. Give two values to move "
+     "between (korvel-ctl --repeat 1 set wheelA.filter=0 wheelA.filter=9), or --always-send to send every setting "
+     "every round\n",
+     {0xEE, 0xCC}},
+    {"ALimitOfASettingNotInTheRun", {"--repeat", "2", "--max-ms", "wheelB.filter=900", "set", "wheelA.filter=1",
+                                     "wheelA.filter=2"},
+     "korvel-ctl: --max-ms wheelB.filter=900: wheelB.filter is not in this run (its settings: wheelA.filter)\n", {}},
+};
+
+class IdleBurnIns : public testing::TestWithParam<IdleCase> {};
+
+TEST_P(IdleBurnIns, AreRefusedBeforeTheRun) {
+  const IdleCase& c = GetParam();
+  EmulatedController controller(Variant::kTriad);
+  ASSERT_TRUE(controller.ready());
+  std::vector<std::string> words = {"--port", controller.path()};
+  words.insert(words.end(), c.words.begin(), c.words.end());
+  const CtlRun run = RunCtl(words);
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_EQ(run.out, "");
+  EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
+  EXPECT_EQ(controller.server().received(), c.received);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ctl, IdleBurnIns, testing::ValuesIn(kIdleCases), CaseName());
+
 // A summary gives a figure only for what was measured: no reply time where
 // nothing replied, no mismatch count where nothing was compared; the Mono's
 // own settings are read back from the status reply like a wheel's.
@@ -438,7 +595,7 @@ const MeasuredCase kMeasuredCases[] = {
     {"NoVerifyQueryRanBeforeTheEnd", Variant::kTriad, 0,
      {"--repeat", "1", "--verify-every", "2", "--json", "set", "wheelA.filter=1"}, 0, {"\"mismatches\":null"}, {}},
     {"MonoSettingsAreVerified", Variant::kMono, 0,
-     {"--repeat", "2", "--verify-every", "1", "--json", "set", "ttlIn=high", "repeat=3", "freeRun=trigger",
+     {"--repeat", "2", "--always-send", "--verify-every", "1", "--json", "set", "ttlIn=high", "repeat=3", "freeRun=trigger",
       "timer=exposure", "time=0:0:1.500"},
      0, {"\"mismatches\":0", "\"reply_time_ms\":{\"max\":"}, {"\"failures\":1", "\"failures\":2"}},
 };

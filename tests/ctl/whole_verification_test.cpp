@@ -101,8 +101,8 @@ TEST(WholeVerification, ACutVerifyingStatusOfABurnInIsABadReply) {
   // set starts with a status query; the verifying queries follow.
   relay.cutReply({0xCC, 3}, 1);
 
-  const CtlRun run = RunCtl({"--port", relay.path(), "--repeat", "3", "--verify-every", "1", "--json", "set",
-                             "wheelA.filter=3"});
+  const CtlRun run = RunCtl({"--port", relay.path(), "--repeat", "3", "--always-send", "--verify-every", "1",
+                             "--json", "set", "wheelA.filter=3"});
 
   EXPECT_EQ(run.status, kExitBadReply) << run.err;
   const QJsonObject json = JsonOf(run.out);

@@ -41,7 +41,7 @@ int PixelsNear(const QImage& image, QColor colour) {
 TEST_F(ReportTest, ChromiumReadsEveryElementAndDrawsTheCharts) {
   if (!HaveChromium()) GTEST_SKIP() << "chromium is not installed";
   const fs::path page = dir / "burn-in.html";
-  ASSERT_EQ(WriteReport(page, ReportHtml(description, run)), "");
+  ASSERT_EQ(WriteReport(page, ReportHtml(description, run, "failed")), "");
 
   const std::string dom = Chromium(dir / "profile", "--dump-dom", page);
   ASSERT_NE(dom, "");

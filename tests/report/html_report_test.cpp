@@ -17,6 +17,7 @@
 #include "record_entries.h"
 #include "report_fixture.h"
 #include "svg_chart.h"
+#include "verdict_html.h"
 
 namespace {
 
@@ -86,7 +87,7 @@ std::string Contents(const fs::path& path) {
 }
 
 TEST_F(ReportTest, IsWellFormedWithEverySettingsRowAndTwoChartsEachAndNothingFetched) {
-  const std::string html = ReportHtml(description, run);
+  const std::string html = ReportHtml(description, run, "failed");
   const PageContent page = Read(html);
   ASSERT_EQ(page.error, "");
   EXPECT_EQ(page.summaryRows, std::vector<std::string>(std::begin(kSettings), std::end(kSettings)));
@@ -103,6 +104,55 @@ TEST_F(ReportTest, IsWellFormedWithEverySettingsRowAndTwoChartsEachAndNothingFet
   EXPECT_NE(html.find("<td>" + LocalTimeText(description.endedAt) + "</td>"), std::string::npos);
   EXPECT_NE(html.find("<td>korvel-ctl 1.0.0</td>"), std::string::npos);
   EXPECT_NE(html.find("<p>210 cycles, 2 failed."), std::string::npos);
+}
+
+// The report opens with its verdict and the failures, each with what was set
+// and what came, before any chart; each mark says what it marks.
+TEST_F(ReportTest, OpensWithTheVerdictAndTheFailuresBeforeAnyChart) {
+  const std::string html = ReportHtml(description, run, "failed", "100 of 100 rounds, 2 failures");
+  ASSERT_EQ(Read(html).error, "");
+  const std::size_t banner = html.find("<div class=\"verdict failed\"><p class=\"verdict-name\">Verdict: failed</p>"
+                                       "<p class=\"verdict-detail\">100 of 100 rounds, 2 failures</p></div>");
+  const std::size_t mismatch = html.find(
+      "<tr><td class=\"number\">40</td><td>wheelA.filter=9</td><td class=\"failed\">mismatch</td><td>9</td>"
+      "<td>0</td><td class=\"number\">1320.0</td>");
+  const std::size_t silent = html.find(
+      "<tr><td class=\"number\">70</td><td>wheelA.filter=9</td><td class=\"failed\">no reply</td><td></td>"
+      "<td>no reply within 1 s</td><td class=\"number\">-</td>");
+  const std::size_t chart = html.find("<svg");
+  EXPECT_LT(banner, mismatch);
+  EXPECT_LT(mismatch, silent);
+  EXPECT_LT(silent, chart);
+  EXPECT_LT(html.find("<h2>Summary</h2>"), chart);
+  const std::string series = TimeSeriesSvg({560, 300}, run.series()[1], "", run.failureRecords());
+  EXPECT_NE(series.find("<title>1 mismatch, round 40: 0 (set 9)</title>"), std::string::npos);
+  EXPECT_NE(series.find("<title>1 no reply, round 70: no reply within 1 s</title>"), std::string::npos);
+  EXPECT_TRUE(Holds(Read(html).svgTexts, "× mismatch  ○ no reply"));
+  // A run that passed: a banner of its own colour, and no failures.
+  const std::string passed = ReportHtml(description, RunStatistics(), "passed");
+  EXPECT_NE(passed.find("<div class=\"verdict passed\">"), std::string::npos);
+  EXPECT_EQ(passed.find("<table class=\"failures\">"), std::string::npos);
+}
+
+// A run keeps its first failures and counts the rest: the table says how
+// many more there were.
+TEST(FailureTable, KeepsTheFirstAndCountsTheRest) {
+  RunStatistics run;
+  for (int r = 1; r <= 1500; ++r) {
+    CycleRow row;
+    row.round = r;
+    row.setting = "status";
+    FailureRecord cut;
+    cut.kind = FailureKind::kBadReply;
+    cut.reported = "cut short";
+    run.add(row, cut);
+  }
+  EXPECT_EQ(run.failureRecords().size(), kMaxFailureRecords);
+  EXPECT_EQ(run.failureCount(), 1500);
+  EXPECT_EQ(run.failures(), 1500);
+  const std::string table = FailureTableHtml(run.failureRecords(), run.failureCount());
+  EXPECT_NE(table.find("<p class=\"more\">and 500 more,"), std::string::npos);
+  EXPECT_EQ(FailureTableHtml({}, 0), "");
 }
 
 // Failures are marked in red on their setting's series only.
@@ -138,14 +188,17 @@ TEST(Charts, ALongRunsSeriesDoesNotGrowWithItsLength) {
 // The failures' marks of a time series: each "N failed, ..." title's count.
 std::vector<int> FailureCounts(const std::string& svg) {
   std::vector<int> counts;
-  static const std::regex kTitle("<title>([0-9]+) failed, rounds? [0-9]+( to [0-9]+)?</title>");
+  static const std::regex kTitle(
+      "<title>([0-9]+) (mismatch|no reply|bad reply|refused|port gone|over the limit), rounds? [0-9]+( to [0-9]+)?"
+      "(: [^<]*)?</title>");
   for (auto m = std::sregex_iterator(svg.begin(), svg.end(), kTitle); m != std::sregex_iterator(); ++m) {
     counts.push_back(std::stoi((*m)[1].str()));
   }
   return counts;
 }
 
-// A run whose every round failed, every third with no reply at all.
+// A run whose every round failed: every third with no reply at all, the
+// others over a limit of 1000 ms.
 RunStatistics FailingRun(int cycles) {
   RunStatistics run;
   for (int r = 1; r <= cycles; ++r) {
@@ -154,7 +207,10 @@ RunStatistics FailingRun(int cycles) {
     row.setting = "wheelA.filter=9";
     row.replyMs = r % 3 == 0 ? -1 : 1000 + (r * 37 % 101);
     row.passed = false;
-    run.add(row);
+    FailureRecord failure;
+    failure.kind = r % 3 == 0 ? FailureKind::kNoReply : FailureKind::kOverLimit;
+    failure.reported = r % 3 == 0 ? "no reply" : MsText(row.replyMs) + " ms over the limit of 1000 ms";
+    run.add(row, failure);
   }
   return run;
 }
@@ -181,19 +237,22 @@ TEST(Charts, FailuresAreFoldedIntoColumnsAndEveryOneIsCounted) {
   EXPECT_LT(many, few * 11 / 10) << "a run of 2000 failing rounds: " << few << " bytes, of 20000: " << many;
 }
 
-// A short run's failures each have a mark of their own, titled with their round.
+// A short run's failures each have a mark of their own, titled with their
+// kind, round and message.
 TEST_F(ReportTest, AShortRunsFailuresAreMarkedOneByOne) {
   const RunStatistics failing = FailingRun(12);
-  const std::string svg = TimeSeriesSvg({560, 300}, failing.series()[0], "");
+  const std::string svg = TimeSeriesSvg({560, 300}, failing.series()[0], "", failing.failureRecords());
   EXPECT_EQ(FailureCounts(svg), std::vector<int>(12, 1));
-  EXPECT_NE(svg.find("<title>1 failed, round 12</title>"), std::string::npos);
-  EXPECT_EQ(Read(ReportHtml(description, failing)).error, "");
+  EXPECT_NE(svg.find("<title>1 no reply, round 12: no reply</title>"), std::string::npos);
+  EXPECT_NE(svg.find("<title>1 over the limit, round 11: 1003.0 ms over the limit of 1000 ms</title>"),
+            std::string::npos);
+  EXPECT_EQ(Read(ReportHtml(description, failing, "failed")).error, "");
 }
 
 // The report is made as any new file of the process: the umask decides who
 // else may read it.
 TEST_F(ReportTest, IsMadeWithTheProcesssUmask) {
-  const std::string html = ReportHtml(description, run);
+  const std::string html = ReportHtml(description, run, "failed");
   for (const mode_t mask : {mode_t{022}, mode_t{077}, mode_t{002}}) {
     const fs::path path = dir / ("umask-" + std::to_string(mask) + ".html");
     const mode_t before = umask(mask);
@@ -208,7 +267,7 @@ TEST_F(ReportTest, IsMadeWithTheProcesssUmask) {
 
 TEST_F(ReportTest, IsWrittenWholeNeverOverAFileOrNotAtAll) {
   const fs::path path = dir / "burn-in.html";
-  const std::string html = ReportHtml(description, run);
+  const std::string html = ReportHtml(description, run, "failed");
   EXPECT_EQ(ReportPathProblem(path), "");
   ASSERT_EQ(WriteReport(path, html), "");
   EXPECT_EQ(Contents(path), html);

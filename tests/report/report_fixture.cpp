@@ -23,11 +23,26 @@ CycleRow Row(int64_t round, const char* setting, double replyMs, bool passed) {
 void ReportTest::SetUp() {
   for (int r = 1; r <= 100; ++r) {
     run.add(Row(r, kSettings[0], 400 + (r % 7), true));
-    // Slowing down from 1200 ms to 1500 ms; round 40 failed with a time,
-    // round 70 got no reply.
-    const bool failed = r == 40 || r == 70;
-    run.add(Row(r, kSettings[1], r == 70 ? -1 : 1200 + 3 * r, !failed));
+    // Slowing down from 1200 ms to 1500 ms; round 70 got no reply, and
+    // round 40's status query found the wheel at 0.
+    if (r == 70) {
+      FailureRecord silent;
+      silent.kind = FailureKind::kNoReply;
+      silent.reported = "no reply within 1 s";
+      run.add(Row(r, kSettings[1], -1, false), silent);
+    } else {
+      run.add(Row(r, kSettings[1], 1200 + 3 * r, true));
+    }
     if (r % 10 == 0) run.add(Row(r, kSettings[2], 730 + r % 3, true));
+    if (r == 40) {
+      FailureRecord mismatch;
+      mismatch.round = r;
+      mismatch.setting = kSettings[1];
+      mismatch.kind = FailureKind::kMismatch;
+      mismatch.expected = "9";
+      mismatch.reported = "0";
+      run.charge(mismatch);
+    }
   }
   description.variant = "Triad";
   description.configuration = "Wheel A: 10 filters <25 mm> & \"fast\"\nWheel B: 10 filters";

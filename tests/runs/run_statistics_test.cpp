@@ -44,7 +44,8 @@ TEST(RunStatistics, KeepsEachSettingsCyclesInOrderAndTheirFigures) {
   EXPECT_EQ(back.setting, "wheelA.filter=0");
   EXPECT_EQ(back.rounds, (std::vector<uint32_t>{1, 2, 3}));
   EXPECT_TRUE(std::isnan(back.replyMs[2]));
-  EXPECT_EQ(back.failed, (std::vector<bool>{false, false, true}));
+  // A failure of no kind given counts as a bad reply.
+  EXPECT_EQ(back.failure, (std::vector<FailureKind>{FailureKind::kNone, FailureKind::kNone, FailureKind::kBadReply}));
 
   const std::vector<SettingSummary> summaries = run.summaries();
   ASSERT_EQ(summaries.size(), 3u);
@@ -58,6 +59,37 @@ TEST(RunStatistics, KeepsEachSettingsCyclesInOrderAndTheirFigures) {
   EXPECT_DOUBLE_EQ(summaries[1].times.max, 310);
   EXPECT_EQ(summaries[2].setting, "status");
   EXPECT_EQ(summaries[2].count, 1);
+}
+
+// A verifying query's mismatch fails the setting's cycle of that round, once
+// however many keys of it differ; a drift fails the whole series.
+FailureRecord Failure(int64_t round, const char* setting, FailureKind kind, const char* expected, const char* reported) {
+  FailureRecord f;
+  f.round = round;
+  f.setting = setting;
+  f.kind = kind;
+  f.expected = expected;
+  f.reported = reported;
+  return f;
+}
+
+TEST(RunStatistics, ChargesAMismatchToTheSettingsCycleOfItsRound) {
+  RunStatistics run = ThreeRounds();
+  run.charge(Failure(2, "wheelA.filter=0", FailureKind::kMismatch, "0", "3"));
+  run.charge(Failure(2, "wheelA.filter=0", FailureKind::kMismatch, "speed 0", "speed 2"));
+  run.charge(Failure(2, "wheelA.filter=9", FailureKind::kMismatch, "9", "8"));  // failed already
+  run.failSeries(Failure(0, "status", FailureKind::kDrift, "", "drift 20.0 %"));
+  const SettingSeries& back = run.series()[0];
+  EXPECT_EQ(back.failure[1], FailureKind::kMismatch);
+  EXPECT_EQ(back.failures, 2);
+  EXPECT_EQ(run.series()[1].failures, 1);
+  EXPECT_EQ(run.series()[1].failure[1], FailureKind::kBadReply);
+  EXPECT_EQ(run.series()[2].failures, 1);
+  EXPECT_EQ(run.failures(), 4);
+  ASSERT_EQ(run.failureCount(), 6);
+  // The mismatch takes the time of the cycle it fails.
+  EXPECT_DOUBLE_EQ(run.failureRecords()[2].ms, 120);
+  EXPECT_EQ(run.failureRecords()[2].setting, "wheelA.filter=0");
 }
 
 TEST(SummaryOutput, TableHasTheKeysAsHeaderAndAColumnEach) {
