@@ -217,7 +217,7 @@ const ReportedCase kReportedCases[] = {
      {"--repeat", "2", "status"}, 0, 2,
      "wheelA.filter=0 wheelA.speed=0 wheelC.filter=0 wheelC.speed=0 shutterA.state=closed shutterA.mode=fast"},
     {"VerificationOfAStuckWheel", Options(Variant::kDuoWheelShutter, {}, emulator::StuckPosition{Device::kWheelA, 9}),
-     {"--repeat", "2", "--verify-every", "1", "set", "wheelA.filter=9", "wheelA.speed=3", "shutterA.mode=nd",
+     {"--repeat", "2", "--verify-every", "1", "--always-send", "set", "wheelA.filter=9", "wheelA.speed=3", "shutterA.mode=nd",
       "shutterA.steps=25", "shutterA.state=open"},
      6, 2, "wheelA.filter=0 wheelA.speed=3 shutterA.state=open shutterA.mode=nd shutterA.steps=25"},
     {"VerificationOfAMono", Options(Variant::kMono),
