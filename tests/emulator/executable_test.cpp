@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -144,6 +146,49 @@ INSTANTIATE_TEST_SUITE_P(Signals, StopSignalTest, testing::Values(SIGTERM, SIGIN
                          [](const auto& info) {
                            return info.param == SIGTERM ? "Term" : info.param == SIGINT ? "Int" : "Hup";
                          });
+
+// A rack on one machine: each controller on its own device, found by a port
+// search, with a model of its own, and a fault on one of them only. Each is
+// moved to a filter position of its own, then all to position 3, which only
+// the second one's wheel A never reaches.
+TEST(EmulatorExecutable, ServesARackOfControllersWithAFaultOnOne) {
+  ScopedAnnouncementDir dir;
+  ASSERT_FALSE(dir.path().empty());
+  EmulatorProcess emulator({"--count", "3", "--no-pacing", "--stuck", "wheelA:3", "--fault-on", "2"});
+  ASSERT_TRUE(emulator.running());
+  std::vector<std::string> devicePaths;
+  for (int i = 0; i < 3; ++i) devicePaths.push_back(emulator.readLine(5s));
+  for (const std::string& path : devicePaths) ASSERT_FALSE(path.empty()) << emulator.readErrors(100ms);
+  EXPECT_EQ(std::set<std::string>(devicePaths.begin(), devicePaths.end()).size(), 3u);
+  std::vector<std::string> sorted = devicePaths;
+  std::sort(sorted.begin(), sorted.end());
+  EXPECT_EQ(AnnouncedEmulators(), sorted);
+
+  // A Triad's move is echoed and closed by 0D; its status reply is the
+  // query's echo, then wheel A's byte: the speed (2) in the high nibble, the
+  // filter position in the low one.
+  struct Expected {
+    uint8_t ownPosition;
+    uint8_t afterPosition3;
+  };
+  const Expected expected[] = {{0x21, 0x23}, {0x22, 0x22}, {0x23, 0x23}};
+  for (std::size_t i = 0; i < devicePaths.size(); ++i) {
+    Terminal console(devicePaths[i]);
+    ASSERT_TRUE(console.write({static_cast<uint8_t>(0x21 + i), 0xCC, 0x23, 0xCC}));
+    const Bytes reply = console.read(28, 2s);
+    ASSERT_EQ(reply.size(), 28u) << devicePaths[i];
+    EXPECT_EQ(reply[3], expected[i].ownPosition) << "controller " << i + 1;
+    EXPECT_EQ(reply[17], expected[i].afterPosition3) << "controller " << i + 1;
+  }
+
+  emulator.signal(SIGTERM);
+  EXPECT_EQ(emulator.exitCode(3s), 0);
+  EXPECT_TRUE(AnnouncedEmulators().empty());
+  EXPECT_TRUE(dir.isEmpty());
+  for (const std::string& path : devicePaths) EXPECT_NE(access(path.c_str(), F_OK), 0) << path;
+  EXPECT_EQ(emulator.readErrors(1s), "korvel-emulator: 3 triad controllers, unpaced; faults and delays: --stuck "
+                                     "wheelA:3 (the faults on controller 2 only)\n");
+}
 
 // A directory that other users may write to is no place to announce: the
 // emulator serves without announcing, says why, and leaves the directory empty.
