@@ -255,10 +255,17 @@ std::string SetFaultOn(std::string_view value, EmulatorOptions& options) {
   return {};
 }
 
+std::string SetLink(std::string_view value, EmulatorOptions& options) {
+  if (value.empty()) return "--link needs a path for the link to the device";
+  options.link = std::string(value);
+  return {};
+}
+
 std::string CheckCount(const EmulatorOptions& options) {
   if (options.count > 1 && options.listen) {
     return "--count serves pseudo-terminals only; start one emulator for each network port";
   }
+  if (!options.link.empty() && options.listen) return "--link links a pseudo-terminal; there is none with --listen";
   if (options.faultOn > options.count) {
     return "--fault-on " + std::to_string(options.faultOn) + " names no controller: --count is " +
            std::to_string(options.count);
@@ -296,6 +303,7 @@ constexpr OptionRow kOptions[] = {
     {"skipped-byte", "HEX", "put byte HEX in the status reply's skipped places\n(default: 00, the shutter number after a mode byte)", SetSkippedByte},
     {"count", "N", "serve N controllers (1 to 64), each on a pseudo-terminal\nof its own, announced, one device path a line", SetCount},
     {"fault-on", "K", "the faults (--stuck, --ignore-mode, --silent-after,\n--wear) are controller K's only (default: all of them)", SetFaultOn},
+    {"link", "PATH", "make PATH a symbolic link to the device while serving\n(PATH-1 to PATH-N with --count); never replaces a file", SetLink},
     {"no-announce", nullptr, "stay out of port searches", SetNoAnnounce},
     {"listen", "[HOST:]PORT", "serve by RFC 2217 on the network in place of a\npseudo-terminal, never announced (HOST: 127.0.0.1;\nPORT 0: a free one); prints rfc2217://HOST:PORT", SetListen},
     {"listen-raw", "[HOST:]PORT", "the same by plain TCP; prints tcp://HOST:PORT", SetListenRaw},
@@ -383,7 +391,7 @@ namespace {
 
 // The options StartLine says in words of its own.
 constexpr std::string_view kDescribedOptions[] = {"variant",    "no-pacing", "baud",  "latency-timer", "no-announce",
-                                                  "listen",     "listen-raw", "count", "fault-on"};
+                                                  "listen",     "listen-raw", "count", "fault-on", "link"};
 
 const OptionRow* RowNamed(std::string_view name) {
   for (const OptionRow& row : kOptions) {

@@ -51,6 +51,9 @@ struct EmulatorOptions {
   // 0: the faults (stuck, ignored mode, silence, wear) are every
   // controller's; else only this controller's, the others are sound.
   int faultOn = 0;
+  // Not empty: a symbolic link to each device is made there (numbered for
+  // several controllers) and removed at the end.
+  std::string link;
 };
 
 // The options of controller `index` (1 to options.count) of a rack.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "command_line.h"
+#include "device_link.h"
 #include "korvel_version.h"
 #include "network_server.h"
 #include "pty_server.h"
@@ -32,16 +33,25 @@ int ServeUntilStopped(Server& server, const sigset_t& signals, const std::string
 }
 
 using Servers = std::vector<std::unique_ptr<emulator::EmulatorServer>>;
+using Links = std::vector<std::unique_ptr<emulator::DeviceLink>>;
 
-// Starts controllers 1 to options.count; on a failure stops those started and
-// says why.
-bool StartDevices(const emulator::EmulatorOptions& options, Servers& servers, std::string& notices) {
+// Starts controllers 1 to options.count, each linked when asked; on a failure
+// stops those started, removes their links and says why.
+bool StartDevices(const emulator::EmulatorOptions& options, Servers& servers, Links& links, std::string& notices) {
   for (int index = 1; index <= options.count; ++index) {
     servers.push_back(std::make_unique<emulator::EmulatorServer>(emulator::ControllerOptions(options, index)));
     emulator::EmulatorServer& server = *servers.back();
-    if (!server.start()) {
-      std::cerr << "korvel-emulator: " << server.error() << '\n';
-      for (auto& started : servers) started->stop();
+    links.push_back(std::make_unique<emulator::DeviceLink>());
+    std::string problem;
+    const bool started = server.start();
+    if (!started) problem = server.error();
+    if (started && !options.link.empty()) {
+      links.back()->make(emulator::LinkPath(options.link, index, options.count), server.devicePath(), problem);
+    }
+    if (!problem.empty()) {
+      std::cerr << "korvel-emulator: " << problem << '\n';
+      for (auto& link : links) link->remove();
+      for (auto& made : servers) made->stop();
       return false;
     }
     if (options.announce && server.announcement().empty()) {
@@ -54,8 +64,9 @@ bool StartDevices(const emulator::EmulatorOptions& options, Servers& servers, st
 
 int ServeDevices(const emulator::EmulatorOptions& options, const sigset_t& signals, const std::string& startLine) {
   Servers servers;
+  Links links;
   std::string line = startLine;
-  if (!StartDevices(options, servers, line)) return 1;
+  if (!StartDevices(options, servers, links, line)) return 1;
   std::string paths;
   for (const auto& server : servers) paths += server->devicePath() + (server == servers.back() ? "" : "\n");
   std::cerr << line << std::flush;
@@ -66,6 +77,7 @@ int ServeDevices(const emulator::EmulatorOptions& options, const sigset_t& signa
     if (problem.empty() && !server->serving()) problem = server->error();
     server->stop();
   }
+  for (auto& link : links) link->remove();
   if (stopped) return 0;
   std::cerr << "korvel-emulator: " << problem << '\n';
   return 1;
