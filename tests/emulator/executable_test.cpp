@@ -19,6 +19,7 @@
 
 #include "emulator_announcements.h"
 #include "emulator_test_support.h"
+#include "port_discovery.h"
 
 extern char** environ;
 
@@ -149,6 +150,15 @@ INSTANTIATE_TEST_SUITE_P(Signals, StopSignalTest, testing::Values(SIGTERM, SIGIN
                            return info.param == SIGTERM ? "Term" : info.param == SIGINT ? "Int" : "Hup";
                          });
 
+// The emulated controllers' paths, as a port search lists them.
+std::vector<std::string> EmulatorsASearchFinds() {
+  std::vector<std::string> paths;
+  for (const ListedPort& port : ListPorts()) {
+    if (port.group == PortGroup::kEmulatedController) paths.push_back(port.service.calloutDevice.value_or(""));
+  }
+  return paths;
+}
+
 // A rack on one machine: each controller on its own device, found by a port
 // search, with a model of its own, and a fault on one of them only. Each is
 // moved to a filter position of its own, then all to position 3, which only
@@ -164,7 +174,7 @@ TEST(EmulatorExecutable, ServesARackOfControllersWithAFaultOnOne) {
   EXPECT_EQ(std::set<std::string>(devicePaths.begin(), devicePaths.end()).size(), 3u);
   std::vector<std::string> sorted = devicePaths;
   std::sort(sorted.begin(), sorted.end());
-  EXPECT_EQ(AnnouncedEmulators(), sorted);
+  EXPECT_EQ(EmulatorsASearchFinds(), sorted);
 
   // A Triad's move is echoed and closed by 0D; its status reply is the
   // query's echo, then wheel A's byte: the speed (2) in the high nibble, the
@@ -185,7 +195,7 @@ TEST(EmulatorExecutable, ServesARackOfControllersWithAFaultOnOne) {
 
   emulator.signal(SIGTERM);
   EXPECT_EQ(emulator.exitCode(3s), 0);
-  EXPECT_TRUE(AnnouncedEmulators().empty());
+  EXPECT_TRUE(EmulatorsASearchFinds().empty());
   EXPECT_TRUE(dir.isEmpty());
   for (const std::string& path : devicePaths) EXPECT_NE(access(path.c_str(), F_OK), 0) << path;
   EXPECT_EQ(emulator.readErrors(1s), "korvel-emulator: 3 triad controllers, unpaced; faults and delays: --stuck "
