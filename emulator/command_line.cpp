@@ -22,6 +22,9 @@ constexpr long kMaxWearPercent = 100;
 constexpr long kMaxWearMoves = 1'000'000;
 constexpr long kMaxFilter = 9;
 constexpr long kMaxSilentAfter = 1'000'000;
+// A rack's worth: each controller holds a pseudo-terminal, which every
+// terminal window of the machine draws from too, and a serving thread.
+constexpr long kMaxCount = 64;
 
 struct VariantName {
   std::string_view name;
@@ -237,6 +240,39 @@ std::string SetListen(std::string_view value, EmulatorOptions& options) { return
 
 std::string SetListenRaw(std::string_view value, EmulatorOptions& options) { return Listen(value, false, options); }
 
+std::string SetCount(std::string_view value, EmulatorOptions& options) {
+  const auto count = ParseNumber(value, 1, kMaxCount);
+  if (!count) return "--count needs a number of controllers from 1 to " + std::to_string(kMaxCount);
+  options.count = static_cast<int>(*count);
+  return {};
+}
+
+// Checked against --count once all options are read.
+std::string SetFaultOn(std::string_view value, EmulatorOptions& options) {
+  const auto index = ParseNumber(value, 1, kMaxCount);
+  if (!index) return "--fault-on needs a controller's number from 1 to the --count";
+  options.faultOn = static_cast<int>(*index);
+  return {};
+}
+
+std::string SetLink(std::string_view value, EmulatorOptions& options) {
+  if (value.empty()) return "--link needs a path for the link to the device";
+  options.link = std::string(value);
+  return {};
+}
+
+std::string CheckCount(const EmulatorOptions& options) {
+  if (options.count > 1 && options.listen) {
+    return "--count serves pseudo-terminals only; start one emulator for each network port";
+  }
+  if (!options.link.empty() && options.listen) return "--link links a pseudo-terminal; there is none with --listen";
+  if (options.faultOn > options.count) {
+    return "--fault-on " + std::to_string(options.faultOn) + " names no controller: --count is " +
+           std::to_string(options.count);
+  }
+  return {};
+}
+
 std::string SetNoAnnounce(std::string_view, EmulatorOptions& options) {
   options.announce = false;
   return {};
@@ -265,6 +301,9 @@ constexpr OptionRow kOptions[] = {
     {"silent-after", "N", "answer N commands (the on-line byte is one), then\nnothing more, not even an echo", SetSilentAfter},
     {"latency-timer", "MS", "hand bytes on as a USB serial adapter does: all that\ncrossed the line, every MS (1 to 255) or per 62 bytes", SetLatencyTimer},
     {"skipped-byte", "HEX", "put byte HEX in the status reply's skipped places\n(default: 00, the shutter number after a mode byte)", SetSkippedByte},
+    {"count", "N", "serve N controllers (1 to 64), each on a pseudo-terminal\nof its own, announced, one device path a line", SetCount},
+    {"fault-on", "K", "the faults (--stuck, --ignore-mode, --silent-after,\n--wear) are controller K's only (default: all of them)", SetFaultOn},
+    {"link", "PATH", "make PATH a symbolic link to the device while serving\n(PATH-1 to PATH-N with --count); never replaces a file", SetLink},
     {"no-announce", nullptr, "stay out of port searches", SetNoAnnounce},
     {"listen", "[HOST:]PORT", "serve by RFC 2217 on the network in place of a\npseudo-terminal, never announced (HOST: 127.0.0.1;\nPORT 0: a free one); prints rfc2217://HOST:PORT", SetListen},
     {"listen-raw", "[HOST:]PORT", "the same by plain TCP; prints tcp://HOST:PORT", SetListenRaw},
@@ -322,15 +361,16 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     line.error = ApplyInOrder(parser, line);
   }
   if (line.error.empty()) line.error = CheckDevices(line.options);
+  if (line.error.empty()) line.error = CheckCount(line.options);
   return line;
 }
 
 std::string UsageText() {
   std::string text =
       "Usage: korvel-emulator [options]\n"
-      "Serves one emulated controller on a pseudo-terminal (or on the network) until\n"
-      "SIGINT, SIGTERM or SIGHUP; prints the device path (or the address) on standard\n"
-      "output.\n";
+      "Serves one emulated controller on a pseudo-terminal (or on the network), or\n"
+      "with --count several, until SIGINT, SIGTERM or SIGHUP; prints each device path\n"
+      "(or the address) on standard output, one a line.\n";
   const std::string indent(kDescriptionColumn, ' ');
   for (const OptionRow& row : kOptions) {
     std::string column = std::string("  --") + row.name + (row.valueName ? std::string(" ") + row.valueName : "");
@@ -350,8 +390,8 @@ namespace emulator {
 namespace {
 
 // The options StartLine says in words of its own.
-constexpr std::string_view kDescribedOptions[] = {"variant",     "no-pacing", "baud",      "latency-timer",
-                                                  "no-announce", "listen",    "listen-raw"};
+constexpr std::string_view kDescribedOptions[] = {"variant",    "no-pacing", "baud",  "latency-timer", "no-announce",
+                                                  "listen",     "listen-raw", "count", "fault-on", "link"};
 
 const OptionRow* RowNamed(std::string_view name) {
   for (const OptionRow& row : kOptions) {
@@ -392,9 +432,14 @@ std::string StartLine(const CommandLine& line, const std::vector<std::string>& a
     if (!described) faults += " " + word + (separateValue && i + 1 < arguments.size() ? " " + arguments[i + 1] : "");
     if (separateValue) ++i;
   }
-  return "korvel-emulator: a " + std::string(VariantText(line.options.variant)) + " controller, " + PacingText(line.options) +
-         "; faults and delays:" + (faults.empty() ? std::string(" none") : faults) +
-         ServedText(line.options) + "\n";
+  const EmulatorOptions& o = line.options;
+  const std::string served = o.count == 1 ? "a " + std::string(VariantText(o.variant)) + " controller"
+                                          : std::to_string(o.count) + " " + std::string(VariantText(o.variant)) +
+                                                " controllers";
+  const std::string faultsOn =
+      o.faultOn == 0 || faults.empty() ? "" : " (the faults on controller " + std::to_string(o.faultOn) + " only)";
+  return "korvel-emulator: " + served + ", " + PacingText(o) + "; faults and delays:" +
+         (faults.empty() ? std::string(" none") : faults) + faultsOn + ServedText(o) + "\n";
 }
 
 }  // namespace emulator

@@ -45,6 +45,18 @@ struct EmulatorOptions {
   std::optional<uint8_t> skippedByte;
   // Set: served on the network, not on a pseudo-terminal, and never announced.
   std::optional<ListenAddress> listen;
+  // How many controllers one process serves, each on a pseudo-terminal of
+  // its own, numbered from 1.
+  int count = 1;
+  // 0: the faults (stuck, ignored mode, silence, wear) are every
+  // controller's; else only this controller's, the others are sound.
+  int faultOn = 0;
+  // Not empty: a symbolic link to each device is made there (numbered for
+  // several controllers) and removed at the end.
+  std::string link;
 };
+
+// The options of controller `index` (1 to options.count) of a rack.
+EmulatorOptions ControllerOptions(const EmulatorOptions& options, int index);
 
 }  // namespace emulator

@@ -22,6 +22,16 @@ bool WaitWhileServing(const sigset_t& signals, const Server& server) {
   }
 }
 
+struct AllServing {
+  const std::vector<std::unique_ptr<EmulatorServer>>& servers;
+  bool serving() const {
+    for (const auto& server : servers) {
+      if (!server->serving()) return false;
+    }
+    return true;
+  }
+};
+
 }  // namespace
 
 bool BlockStopSignals(sigset_t& signals) {
@@ -39,6 +49,10 @@ bool WaitForStopSignal(const sigset_t& signals, const EmulatorServer& server) {
 
 bool WaitForStopSignal(const sigset_t& signals, const NetworkServer& server) {
   return WaitWhileServing(signals, server);
+}
+
+bool WaitForStopSignal(const sigset_t& signals, const std::vector<std::unique_ptr<EmulatorServer>>& servers) {
+  return WaitWhileServing(signals, AllServing{servers});
 }
 
 }  // namespace emulator

@@ -4,6 +4,9 @@
 
 #include <signal.h>
 
+#include <memory>
+#include <vector>
+
 #include "network_server.h"
 #include "pty_server.h"
 
@@ -17,5 +20,7 @@ bool BlockStopSignals(sigset_t& signals);
 // Waits for a stop signal; false when serving failed first.
 bool WaitForStopSignal(const sigset_t& signals, const EmulatorServer& server);
 bool WaitForStopSignal(const sigset_t& signals, const NetworkServer& server);
+// Of several: false when serving failed on any of them first.
+bool WaitForStopSignal(const sigset_t& signals, const std::vector<std::unique_ptr<EmulatorServer>>& servers);
 
 }  // namespace emulator

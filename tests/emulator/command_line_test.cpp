@@ -128,7 +128,7 @@ TEST(CommandLine, UsageNamesEveryOption) {
   for (const char* option : {"--variant triad|duo-ws|duo-ss|mono", "--not-connected LIST", "--no-pacing", "--baud N",
                              "--latency MS", "--move-time MS", "--position-time MS", "--wear WHEEL:PERCENT:N",
                              "--stuck WHEEL:FILTER", "--ignore-mode SHUTTER:MODE", "--silent-after N", "--skipped-byte HEX", "--no-announce", "--listen [HOST:]PORT",
-                             "--listen-raw [HOST:]PORT", "--help", "--version"}) {
+                             "--listen-raw [HOST:]PORT", "--count N", "--fault-on K", "--link PATH", "--help", "--version"}) {
     EXPECT_NE(usage.find(std::string("\n  ") + option + "  "), std::string::npos) << option;
   }
 }
@@ -162,6 +162,11 @@ INSTANTIATE_TEST_SUITE_P(Cases, BadCommandLine,
                                          Arguments{"--listen", "host:"}, Arguments{"--listen", "::1:4001"},
                                          Arguments{"--listen", "[::1]4001"}, Arguments{"--listen", "[]:4001"},
                                          Arguments{"--listen-raw", "-1"}, Arguments{"--listen"},
+                                         Arguments{"--count", "0"}, Arguments{"--count", "65"},
+                                         Arguments{"--count", "two"}, Arguments{"--count", "2", "--listen", "0"},
+                                         Arguments{"--listen-raw", "0", "--count=2"}, Arguments{"--fault-on", "0"},
+                                         Arguments{"--fault-on", "3", "--count", "2"}, Arguments{"--fault-on", "2"},
+                                         Arguments{"--link", ""}, Arguments{"--link", "/tmp/k", "--listen", "0"},
                                          Arguments{"--frobnicate"}, Arguments{"--help=yes"}, Arguments{"mono"}));
 
 }  // namespace

@@ -6,15 +6,20 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <climits>
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "emulator_announcements.h"
 #include "emulator_test_support.h"
+#include "port_discovery.h"
 
 extern char** environ;
 
@@ -145,6 +150,132 @@ INSTANTIATE_TEST_SUITE_P(Signals, StopSignalTest, testing::Values(SIGTERM, SIGIN
                            return info.param == SIGTERM ? "Term" : info.param == SIGINT ? "Int" : "Hup";
                          });
 
+// The emulated controllers' paths, as a port search lists them.
+std::vector<std::string> EmulatorsASearchFinds() {
+  std::vector<std::string> paths;
+  for (const ListedPort& port : ListPorts()) {
+    if (port.group == PortGroup::kEmulatedController) paths.push_back(port.service.calloutDevice.value_or(""));
+  }
+  return paths;
+}
+
+// A rack on one machine: each controller on its own device, found by a port
+// search, with a model of its own, and a fault on one of them only. Each is
+// moved to a filter position of its own, then all to position 3, which only
+// the second one's wheel A never reaches.
+TEST(EmulatorExecutable, ServesARackOfControllersWithAFaultOnOne) {
+  ScopedAnnouncementDir dir;
+  ASSERT_FALSE(dir.path().empty());
+  EmulatorProcess emulator({"--count", "3", "--no-pacing", "--stuck", "wheelA:3", "--fault-on", "2"});
+  ASSERT_TRUE(emulator.running());
+  std::vector<std::string> devicePaths;
+  for (int i = 0; i < 3; ++i) devicePaths.push_back(emulator.readLine(5s));
+  for (const std::string& path : devicePaths) ASSERT_FALSE(path.empty()) << emulator.readErrors(100ms);
+  EXPECT_EQ(std::set<std::string>(devicePaths.begin(), devicePaths.end()).size(), 3u);
+  std::vector<std::string> sorted = devicePaths;
+  std::sort(sorted.begin(), sorted.end());
+  EXPECT_EQ(EmulatorsASearchFinds(), sorted);
+
+  // A Triad's move is echoed and closed by 0D; its status reply is the
+  // query's echo, then wheel A's byte: the speed (2) in the high nibble, the
+  // filter position in the low one.
+  struct Expected {
+    uint8_t ownPosition;
+    uint8_t afterPosition3;
+  };
+  const Expected expected[] = {{0x21, 0x23}, {0x22, 0x22}, {0x23, 0x23}};
+  for (std::size_t i = 0; i < devicePaths.size(); ++i) {
+    Terminal console(devicePaths[i]);
+    ASSERT_TRUE(console.write({static_cast<uint8_t>(0x21 + i), 0xCC, 0x23, 0xCC}));
+    const Bytes reply = console.read(28, 2s);
+    ASSERT_EQ(reply.size(), 28u) << devicePaths[i];
+    EXPECT_EQ(reply[3], expected[i].ownPosition) << "controller " << i + 1;
+    EXPECT_EQ(reply[17], expected[i].afterPosition3) << "controller " << i + 1;
+  }
+
+  emulator.signal(SIGTERM);
+  EXPECT_EQ(emulator.exitCode(3s), 0);
+  EXPECT_TRUE(EmulatorsASearchFinds().empty());
+  EXPECT_TRUE(dir.isEmpty());
+  for (const std::string& path : devicePaths) EXPECT_NE(access(path.c_str(), F_OK), 0) << path;
+  EXPECT_EQ(emulator.readErrors(1s), "korvel-emulator: 3 triad controllers, unpaced; faults and delays: --stuck "
+                                     "wheelA:3 (the faults on controller 2 only)\n");
+}
+
+std::string LinkTarget(const std::string& path) {
+  char text[PATH_MAX];
+  const ssize_t length = readlink(path.c_str(), text, sizeof text);
+  return length < 0 ? std::string() : std::string(text, static_cast<std::size_t>(length));
+}
+
+// A scratch directory for the links of one test, removed with what is in it.
+class ScratchDir {
+ public:
+  ScratchDir() {
+    std::string pattern = testing::TempDir() + "korvel-links-XXXXXX";
+    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+  }
+  ~ScratchDir() {
+    for (const char* name : {"rack", "rack-1", "rack-2", "rack-3"}) unlink((path_ + "/" + name).c_str());
+    rmdir(path_.c_str());
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// --link /x/rack with --count 2 links /x/rack-1 and /x/rack-2 to the devices
+// while serving; at the end both go, and nothing else in the folder is touched.
+TEST(EmulatorExecutable, LinksEachDeviceWithItsNumberWhileServing) {
+  ScopedAnnouncementDir dir;
+  ScratchDir links;
+  ASSERT_FALSE(links.path().empty());
+  const std::string base = links.path() + "/rack";
+  EmulatorProcess emulator({"--count", "2", "--no-pacing", "--link", base});
+  const std::string first = emulator.readLine(5s);
+  const std::string second = emulator.readLine(5s);
+  ASSERT_FALSE(second.empty()) << emulator.readErrors(100ms);
+  EXPECT_EQ(LinkTarget(base + "-1"), first);
+  EXPECT_EQ(LinkTarget(base + "-2"), second);
+  EXPECT_NE(access(base.c_str(), F_OK), 0);
+  Terminal console(base + "-2");
+  ASSERT_TRUE(console.write({0xEE}));
+  EXPECT_EQ(console.read(2, 2s), (Bytes{0xEE, 0x0D}));
+
+  emulator.signal(SIGTERM);
+  EXPECT_EQ(emulator.exitCode(3s), 0);
+  struct stat info {};
+  EXPECT_NE(lstat((base + "-1").c_str(), &info), 0);
+  EXPECT_NE(lstat((base + "-2").c_str(), &info), 0);
+}
+
+// A file where a link would go is the user's: it stays as it was, and the
+// emulator ends with exit code 1 before serving, its other link removed and
+// nothing announced.
+TEST(EmulatorExecutable, ALinkPathThatIsTakenIsLeftAloneAndEndsIt) {
+  ScopedAnnouncementDir dir;
+  ScratchDir links;
+  ASSERT_FALSE(links.path().empty());
+  const std::string taken = links.path() + "/rack-2";
+  {
+    const UniqueFd file(open(taken.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    ASSERT_TRUE(file.valid());
+    ASSERT_EQ(write(file.get(), "mine\n", 5), 5);
+  }
+  EmulatorProcess emulator({"--count", "3", "--link", links.path() + "/rack"});
+  EXPECT_EQ(emulator.exitCode(3s), 1);
+  EXPECT_NE(emulator.readErrors(1s).find("linking " + taken), std::string::npos);
+  EXPECT_EQ(emulator.readLine(100ms), "");
+  struct stat info {};
+  EXPECT_NE(lstat((links.path() + "/rack-1").c_str(), &info), 0);
+  EXPECT_NE(lstat((links.path() + "/rack-3").c_str(), &info), 0);
+  ASSERT_EQ(lstat(taken.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISREG(info.st_mode));
+  EXPECT_EQ(info.st_size, 5);
+  EXPECT_TRUE(dir.isEmpty());
+}
+
 // A directory that other users may write to is no place to announce: the
 // emulator serves without announcing, says why, and leaves the directory empty.
 TEST(EmulatorExecutable, ServesUnannouncedAndSaysWhyWhenTheDirectoryIsNotPrivate) {
@@ -237,11 +368,14 @@ TEST(EmulatorExecutable, AnAddressItCannotListenOnEndsItWithExitCode1) {
 }
 
 TEST(EmulatorExecutable, BadOptionGivesUsageOnStandardErrorAndExitCode2) {
-  EmulatorProcess emulator({"--variant", "quad"});
-  ASSERT_TRUE(emulator.running());
-  EXPECT_EQ(emulator.exitCode(3s), 2);
-  EXPECT_NE(emulator.readErrors(1s).find("Usage: korvel-emulator"), std::string::npos);
-  EXPECT_EQ(emulator.readLine(100ms), "");
+  const std::vector<std::string> cases[] = {{"--variant", "quad"}, {"--count", "65"}, {"--count", "2", "--listen", "0"}};
+  for (const auto& arguments : cases) {
+    EmulatorProcess emulator(arguments);
+    ASSERT_TRUE(emulator.running());
+    EXPECT_EQ(emulator.exitCode(3s), 2) << arguments[0];
+    EXPECT_NE(emulator.readErrors(1s).find("Usage: korvel-emulator"), std::string::npos) << arguments[0];
+    EXPECT_EQ(emulator.readLine(100ms), "") << arguments[0];
+  }
 }
 
 TEST(EmulatorExecutable, HelpAndVersionAnswerOnStandardOutput) {
