@@ -366,10 +366,8 @@ BurnInSummary RunBurnIn(const BurnInOptions& o) {
 
 std::string SummaryText(const BurnInSummary& s, const RunWho& who) {
   const TimeFigures times = AllTimes(s);
-  std::string summary = std::string("verdict: ") + BurnInVerdict(s) + "
-" + WhoLines(who) +
-                        "rounds: " + std::to_string(s.rounds) + " of " + std::to_string(s.plannedRounds) + "
-" +
+  std::string summary = std::string("verdict: ") + BurnInVerdict(s) + "\n" + WhoLines(who) +
+                        "rounds: " + std::to_string(s.rounds) + " of " + std::to_string(s.plannedRounds) + "\n" +
                         "cycles: " + std::to_string(s.runs) + " of " + std::to_string(s.planned) + "\n" +
                         "replies: " + std::to_string(s.replies) + "\n" +
                         "bad replies: " + std::to_string(s.badReplies) + "\n" +
