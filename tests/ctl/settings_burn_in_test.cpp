@@ -24,6 +24,7 @@
 #include "case_name.h"
 #include "ctl_process.h"
 #include "emulated_controller.h"
+#include "written_files.h"
 
 namespace {
 
@@ -32,20 +33,6 @@ using namespace std::chrono_literals;
 using Bytes = std::vector<uint8_t>;
 using emulator::Device;
 using emulator::Variant;
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
 
 // A total of the summary ("mismatches: 2"); -1 when it is not there.
 int Total(const std::string& summary, const std::string& label) {
