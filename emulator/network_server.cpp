@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "system_error_text.h"
+#include "telnet_codec.h"
 
 namespace emulator {
 
@@ -178,7 +179,7 @@ bool NetworkServer::sendNow(const std::vector<uint8_t>& bytes) {
 bool NetworkServer::deliver(const std::vector<uint8_t>& bytes) {
   if (!telnet_) return sendNow(bytes);
   std::vector<uint8_t> encoded;
-  for (uint8_t byte : bytes) TelnetServer::encode(byte, encoded);
+  telnet::AppendEscaped(bytes.data(), bytes.size(), encoded);
   return sendNow(encoded);
 }
 

@@ -39,11 +39,6 @@ std::vector<uint8_t> TelnetServer::greeting() {
   return out;
 }
 
-void TelnetServer::encode(uint8_t byte, std::vector<uint8_t>& out) {
-  out.push_back(byte);
-  if (byte == kIac) out.push_back(kIac);
-}
-
 void TelnetServer::take(uint8_t byte, std::vector<uint8_t>& data, std::vector<uint8_t>& answers) {
   switch (state_) {
     case State::kData:
@@ -126,7 +121,7 @@ void TelnetServer::endSubnegotiation(std::vector<uint8_t>& answers) {
   const auto reply = AnswerComPortRequest(request, settings_);
   if (!reply) return;
   answers.insert(answers.end(), {kIac, kSb, kComPortOption});
-  for (uint8_t byte : *reply) encode(byte, answers);
+  AppendEscaped(reply->data(), reply->size(), answers);
   answers.insert(answers.end(), {kIac, kSe});
 }
 

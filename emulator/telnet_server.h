@@ -12,21 +12,9 @@
 #include <vector>
 
 #include "com_port_control.h"
+#include "telnet_codec.h"
 
 namespace emulator {
-
-namespace telnet {
-inline constexpr uint8_t kIac = 0xFF;
-inline constexpr uint8_t kDont = 0xFE;
-inline constexpr uint8_t kDo = 0xFD;
-inline constexpr uint8_t kWont = 0xFC;
-inline constexpr uint8_t kWill = 0xFB;
-inline constexpr uint8_t kSb = 0xFA;
-inline constexpr uint8_t kSe = 0xF0;
-inline constexpr uint8_t kBinary = 0;
-inline constexpr uint8_t kSuppressGoAhead = 3;
-inline constexpr uint8_t kComPortOption = 44;
-}  // namespace telnet
 
 class TelnetServer {
  public:
@@ -38,8 +26,6 @@ class TelnetServer {
   // One byte from the client: a data byte goes to `data`, what the server
   // answers at once (negotiation, settings) to `answers`.
   void take(uint8_t byte, std::vector<uint8_t>& data, std::vector<uint8_t>& answers);
-  // A data byte as it goes on the connection.
-  static void encode(uint8_t byte, std::vector<uint8_t>& out);
 
  private:
   enum class State { kData, kIac, kVerb, kSub, kSubIac };

@@ -19,3 +19,9 @@ std::string FailureWhat(const CheckFailure& f) {
   if (f.note.empty()) return what;
   return what.empty() ? f.note : what + " (" + f.note + ")";
 }
+
+std::string ReportedOrMessage(const CheckFailure& f) {
+  if (f.reported == f.expected && !f.note.empty()) return f.note;
+  if (f.note.empty()) return f.reported;
+  return f.reported.empty() ? f.note : f.reported + " (" + f.note + ")";
+}

@@ -23,6 +23,10 @@ std::vector<CheckFailure> FailuresOf(const CheckResult& result);
 // values where a status query reported them, the message otherwise or beside.
 std::string FailureWhat(const CheckFailure& failure);
 
+// What a table's column beside the expected values shows: the values reported,
+// the message where no status query reported otherwise, or both.
+std::string ReportedOrMessage(const CheckFailure& failure);
+
 // At most this many failures end the plain summary; a count says how many
 // more there were. Enough to read a failing pattern, short enough to read.
 inline constexpr int kFailuresListed = 20;

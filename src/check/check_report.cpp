@@ -7,18 +7,15 @@
 
 #include "chart_drawing.h"
 #include "check_failures.h"
+#include "failure_record.h"
 #include "svg_chart.h"
 #include "time_figures.h"
+#include "verdict_html.h"
 #include "wheel_drift.h"
 
 namespace {
 
 const QSize kChartSize(560, 300);
-
-// The banner's colours stand in its own style attribute, so that the page's
-// style sheet, shared with the burn-in's report, needs nothing of the check.
-constexpr char kPassedStyle[] = "background:#e7f4ea;border-left:8px solid #1e7a34;color:#1e5a2a;padding:0.4em 0.7em";
-constexpr char kFailedStyle[] = "background:#fdecec;border-left:8px solid #c81e1e;color:#a01818;padding:0.4em 0.7em";
 
 std::string Cell(const std::string& text, const char* cls = nullptr) {
   return std::string("<td") + (cls ? std::string(" class=\"") + cls + "\"" : "") + ">" + HtmlEscaped(text) + "</td>";
@@ -54,13 +51,6 @@ std::string LimitText(double limit, const char* unit) {
   return limit > 0 ? QString::number(limit, 'g', 10).toStdString() + unit : std::string("none");
 }
 
-// The verdict as a coloured banner, first on the page after the controller.
-std::string VerdictBanner(CheckVerdict verdict) {
-  const bool passed = verdict == CheckVerdict::kPassed;
-  return std::string("<h2 class=\"verdict\" style=\"") + (passed ? kPassedStyle : kFailedStyle) + "\">Verdict: " +
-         VerdictName(verdict) + "</h2>\n";
-}
-
 std::string CountsText(const CheckResult& r) {
   return "<p>" + std::to_string(Count(r, StepResult::kPass)) + " passed, " +
          std::to_string(Count(r, StepResult::kFail)) + " failed, " + std::to_string(Count(r, StepResult::kSkipped)) +
@@ -71,26 +61,14 @@ std::string CountsText(const CheckResult& r) {
          "round.</p>\n";
 }
 
-// One row of a table of failures: where, what was set, what went wrong, the time.
-struct FailureRow {
-  std::string where;    // "step 12"
-  std::string setting;  // "wheelA.filter=7"
-  std::string what;     // expected and reported, or the message
-  std::string time;     // "812.4 ms"
-};
-
-std::string FailureTable(const std::vector<FailureRow>& rows) {
-  std::string html = "<table class=\"failures\">\n" + HeadingRow({"step", "setting", "what failed", "time (ms)"});
-  for (const FailureRow& f : rows) html += Row({f.where, f.setting, f.what, f.time});
-  return html + "</table>\n";
-}
-
-std::vector<FailureRow> FailureRows(const CheckResult& r) {
-  std::vector<FailureRow> rows;
+// The failed steps in the rows the burn-in's report lists its failures in;
+// a check keeps every one and takes no time of day.
+std::vector<FailureRecord> FailureRecords(const CheckResult& r) {
+  std::vector<FailureRecord> records;
   for (const CheckFailure& f : FailuresOf(r)) {
-    rows.push_back({std::to_string(f.step), f.setting, FailureWhat(f), MsText(f.ms, "-")});
+    records.push_back({f.step, f.setting, FailureKind::kNone, f.expected, ReportedOrMessage(f), f.ms, {}});
   }
-  return rows;
+  return records;
 }
 
 std::string DriftTable(const CheckResult& r) {
@@ -108,10 +86,8 @@ std::string DriftTable(const CheckResult& r) {
 // The failed steps, then the drifts over the limit: what a reader of a
 // failed check looks for first.
 std::string FailuresSection(const CheckResult& r) {
-  std::string html;
-  if (const std::vector<FailureRow> rows = FailureRows(r); !rows.empty()) {
-    html += "<h2>Failed steps</h2>\n" + FailureTable(rows);
-  }
+  const std::vector<FailureRecord> failures = FailureRecords(r);
+  std::string html = FailureTableHtml(failures, static_cast<int64_t>(failures.size()), "step", false);
   if (!r.drifts.empty()) html += "<h2>Drift between wheels over the limit</h2>\n" + DriftTable(r);
   return html;
 }
@@ -179,7 +155,7 @@ void DrawMoveChart(QPainter& painter, const QRectF& area, const WheelMoves& whee
 std::string CheckReportHtml(const RunDescription& run, const CheckResult& r) {
   std::string html = ReportStart(run, "Check of the " + run.variant + " on " + run.port);
   if (!r.restored) html += "<p class=\"verdict failed\">" + HtmlEscaped(RestoreText(r)) + "</p>\n";
-  html += VerdictBanner(r.verdict) + CountsText(r) + FailuresSection(r);
+  html += VerdictBannerHtml(VerdictName(r.verdict), "") + CountsText(r) + FailuresSection(r);
   html += "<h2>Steps</h2>\n" + StepsTable(r) + MoveCharts(r);
   html += "<h2>Restore</h2>\n<p>" + HtmlEscaped(RestoreText(r)) + "</p>\n";
   return html + ReportEnd();

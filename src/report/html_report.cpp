@@ -42,7 +42,7 @@ div.verdict.failed { border-color: #c81e1e; background: #fdecec; color: #8e1414;
 div.verdict.silent { border-color: #b35900; background: #fff1e0; color: #7a3d00; }
 div.verdict.stopped { border-color: #555; background: #eee; color: #222; }
 table.failures td { white-space: nowrap; }
-table.failures td:nth-child(5) { white-space: normal; }
+table.failures td.message { white-space: normal; }
 table.failures td.number { text-align: right; font-variant-numeric: tabular-nums; }
 pre { margin: 0; white-space: pre-wrap; }
 .charts { display: flex; flex-wrap: wrap; gap: 1em; }

@@ -34,15 +34,16 @@ std::string VerdictBannerHtml(const std::string& verdict, const std::string& det
 }
 
 std::string FailureTableHtml(const std::vector<FailureRecord>& failures, int64_t total,
-                             const std::string& roundHeading) {
+                             const std::string& roundHeading, bool kindAndTimeOfDay) {
   if (total <= 0) return {};
   std::string html = "<h2>Failures</h2>\n<table class=\"failures\">\n<thead><tr><th>" + HtmlEscaped(roundHeading) +
-                     "</th><th>setting</th><th>failure</th><th>expected</th><th>reported or message</th>"
-                     "<th>ms</th><th>at</th></tr></thead>\n<tbody>\n";
+                     "</th><th>setting</th>" + (kindAndTimeOfDay ? "<th>failure</th>" : "") +
+                     "<th>expected</th><th>reported or message</th><th>ms</th>" +
+                     (kindAndTimeOfDay ? "<th>at</th>" : "") + "</tr></thead>\n<tbody>\n";
   for (const FailureRecord& f : failures) {
     html += "<tr>" + Cell(f.round > 0 ? std::to_string(f.round) : "-", "number") + Cell(f.setting) +
-            Cell(FailureKindName(f.kind), "failed") + Cell(f.expected) + Cell(f.reported) +
-            Cell(MsText(f.ms, "-"), "number") + Cell(FailureTimeText(f)) + "</tr>\n";
+            (kindAndTimeOfDay ? Cell(FailureKindName(f.kind), "failed") : "") + Cell(f.expected) + Cell(f.reported, "message") +
+            Cell(MsText(f.ms, "-"), "number") + (kindAndTimeOfDay ? Cell(FailureTimeText(f)) : "") + "</tr>\n";
   }
   html += "</tbody>\n</table>\n";
   const int64_t more = total - static_cast<int64_t>(failures.size());

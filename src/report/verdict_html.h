@@ -19,8 +19,10 @@ std::string VerdictBannerHtml(const std::string& verdict, const std::string& det
 // as "step"; "-" for the whole run), setting, failure, expected, reported or
 // the message, ms and the time of day it was found; then, when total is
 // more than were kept, how many more there were. Empty when total is 0.
+// Without kindAndTimeOfDay, the failure and time-of-day columns are left out,
+// for a run whose failures have neither (a check's steps).
 std::string FailureTableHtml(const std::vector<FailureRecord>& failures, int64_t total,
-                             const std::string& roundHeading = "round");
+                             const std::string& roundHeading = "round", bool kindAndTimeOfDay = true);
 
 // A failure's time of day, to the millisecond: "21:04:05.123".
 std::string FailureTimeText(const FailureRecord& failure);

@@ -11,7 +11,6 @@ check run to its end against fast wheels, and the dialog alone saved as a PNG.
 Usage: check_dialog_real_test.py --console PATH --probe PATH --artifacts DIR [--shot FILE]
 """
 
-import argparse
 import os
 import re
 import sys
@@ -20,7 +19,7 @@ import time
 # No cache files in the source tree.
 sys.dont_write_bytecode = True
 import real_window_test as flow  # noqa: E402
-from desktop_session import Atspi, Desktop, Failure, find, require_packages, run_main, text_of, wait_until
+from desktop_session import Atspi, Desktop, Failure, find, run_main, text_of, wait_until, window_test_arguments
 
 DIALOG = 'Check the Controller'
 RESTORED = 'restore: the settings found were set again and verified'
@@ -127,14 +126,7 @@ def finished_check(run, shot):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument('--console', required=True)
-    parser.add_argument('--probe', required=True)
-    parser.add_argument('--artifacts', required=True)
-    parser.add_argument('--shot', help='a finished check against fast wheels, saved as a PNG')
-    args = parser.parse_args()
-    require_packages()
-    os.makedirs(args.artifacts, exist_ok=True)
+    args = window_test_arguments(('--shot', 'a finished check against fast wheels, saved as a PNG'))
     failed = os.path.join(args.artifacts, 'check_dialog.png')
     # Moves slow enough for Stop to come during one, or fast for the picture.
     flow.MOVE_TIME_MS = 20 if args.shot else 400

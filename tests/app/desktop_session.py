@@ -5,6 +5,7 @@ and helpers that find widgets through AT-SPI and work them with xdotool.
 Every process is started here, remembered by its PID and stopped by it.
 """
 
+import argparse
 import os
 import select
 import shutil
@@ -53,6 +54,35 @@ def require_packages():
     missing = missing_packages()
     if missing:
         raise Failure('missing packages: %s (scripts/install-deps installs them)' % ' '.join(missing))
+
+
+def window_test_arguments(*extra):
+    """The arguments of a test of the real window: the console, the probe
+    that plays the controller and a folder for screenshots, which is made;
+    extra: (name, help) of further optional arguments. Fails first when
+    packages the desktop needs are missing."""
+    parser = argparse.ArgumentParser()
+    parser.add_argument('--console', required=True)
+    parser.add_argument('--probe', required=True)
+    parser.add_argument('--artifacts', required=True)
+    for name, text in extra:
+        parser.add_argument(name, help=text)
+    args = parser.parse_args()
+    require_packages()
+    os.makedirs(args.artifacts, exist_ok=True)
+    return args
+
+
+def run_cases(desktop, args, cases):
+    """Runs each case on the one desktop; a failing case leaves a screenshot
+    named after it in the artifacts folder."""
+    for case in cases:
+        try:
+            case(desktop, args)
+        except Failure:
+            desktop.screenshot(os.path.join(args.artifacts, case.__name__ + '.png'))
+            raise
+        print('passed:', case.__name__)
 
 
 def run_main(main):

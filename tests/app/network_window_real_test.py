@@ -7,7 +7,6 @@ and the field beside Open say that the port went away.
 Usage: network_window_real_test.py --console PATH --probe PATH --artifacts DIR
 """
 
-import argparse
 import os
 import socket
 import subprocess
@@ -15,7 +14,7 @@ import sys
 import time
 
 sys.dont_write_bytecode = True
-from desktop_session import Desktop, Failure, require_packages, run_main, wait_until
+from desktop_session import Desktop, run_cases, run_main, wait_until, window_test_arguments
 from window_state_real_test import SEPARATOR, Console, Probe, check, on_line
 
 
@@ -64,20 +63,9 @@ def network_port(desktop, args):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument('--console', required=True)
-    parser.add_argument('--probe', required=True)
-    parser.add_argument('--artifacts', required=True)
-    args = parser.parse_args()
-    require_packages()
-    os.makedirs(args.artifacts, exist_ok=True)
+    args = window_test_arguments()
     with Desktop() as desktop:
-        try:
-            network_port(desktop, args)
-        except Failure:
-            desktop.screenshot(os.path.join(args.artifacts, 'network_port.png'))
-            raise
-        print('passed: network_port')
+        run_cases(desktop, args, (network_port,))
     return 0
 
 

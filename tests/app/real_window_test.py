@@ -10,7 +10,6 @@ and that Exit ends the console with the port's settings given back.
 Usage: real_window_test.py --console PATH --probe PATH --artifacts DIR
 """
 
-import argparse
 import os
 import subprocess
 import sys
@@ -18,8 +17,8 @@ import time
 
 # No cache files in the source tree.
 sys.dont_write_bytecode = True
-from desktop_session import (Atspi, Desktop, Failure, find, find_application, read_line, require_packages, run_main,
-                             text_of, wait_until)
+from desktop_session import (Atspi, Desktop, Failure, find, find_application, read_line, run_main, text_of,
+                             wait_until, window_test_arguments)
 
 READY = 'Port is ready for communication.'
 SEPARATOR = '*' * 40 + '\n'
@@ -227,13 +226,7 @@ def exit_console(run):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument('--console', required=True)
-    parser.add_argument('--probe', required=True)
-    parser.add_argument('--artifacts', required=True)
-    args = parser.parse_args()
-    require_packages()
-    os.makedirs(args.artifacts, exist_ok=True)
+    args = window_test_arguments()
     shot = os.path.join(args.artifacts, 'real_window.png')
     with Desktop() as desktop:
         run = ConsoleRun(desktop, args)

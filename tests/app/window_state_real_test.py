@@ -12,7 +12,6 @@ the console is killed.
 Usage: window_state_real_test.py --console PATH --probe PATH --artifacts DIR
 """
 
-import argparse
 import os
 import re
 import signal
@@ -22,8 +21,8 @@ import time
 
 # No cache files in the source tree.
 sys.dont_write_bytecode = True
-from desktop_session import (Atspi, Desktop, Failure, find, find_application, read_line, require_packages,
-                             run_main, text_of, wait_until)
+from desktop_session import (Atspi, Desktop, Failure, find, find_application, read_line, run_cases, run_main,
+                             text_of, wait_until, window_test_arguments)
 
 SEPARATOR = '*' * 40 + '\n'
 # Long enough to click twice while the console waits for the closing byte.
@@ -309,23 +308,12 @@ def session_record_and_kill(desktop, args):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument('--console', required=True)
-    parser.add_argument('--probe', required=True)
-    parser.add_argument('--artifacts', required=True)
-    args = parser.parse_args()
-    require_packages()
-    os.makedirs(args.artifacts, exist_ok=True)
+    args = window_test_arguments()
     # One desktop for all: this process's accessibility client stays with the
     # bus it first met.
     with Desktop() as desktop:
-        for case in (port_states_and_close, input_during_a_long_move, two_variants_in_turn, session_record_and_kill):
-            try:
-                case(desktop, args)
-            except Failure:
-                desktop.screenshot(os.path.join(args.artifacts, case.__name__ + '.png'))
-                raise
-            print('passed:', case.__name__)
+        run_cases(desktop, args,
+                  (port_states_and_close, input_during_a_long_move, two_variants_in_turn, session_record_and_kill))
     return 0
 
 

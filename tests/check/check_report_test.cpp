@@ -181,7 +181,7 @@ TEST(CheckJson, HoldsTheLimitsEveryFailureAndTheDrifts) {
 // then the table of every step, then the charts.
 TEST(CheckReport, FailuresComeBeforeTheStepsAndTheCharts) {
   const std::string html = CheckReportHtml(RunDescription{}, ManyFailures());
-  const std::size_t verdict = html.find("Verdict: failed</h2>");
+  const std::size_t verdict = html.find("Verdict: failed</p>");
   const std::size_t failures = html.find("<table class=\"failures\">");
   const std::size_t drifts = html.find("<table class=\"drifts\">");
   const std::size_t steps = html.find("<table class=\"steps\">");
@@ -191,7 +191,8 @@ TEST(CheckReport, FailuresComeBeforeTheStepsAndTheCharts) {
   EXPECT_LT(failures, drifts);
   EXPECT_LT(drifts, steps);
   EXPECT_LT(steps, charts);
-  EXPECT_NE(html.find("<tr><td>1</td><td>wheelA.filter=1</td><td>expected 1, reported 0</td><td>100.0</td></tr>"),
+  EXPECT_NE(html.find("<tr><td class=\"number\">1</td><td>wheelA.filter=1</td><td>1</td><td class=\"message\">0</td>"
+                      "<td class=\"number\">100.0</td></tr>"),
             std::string::npos);
   EXPECT_NE(html.find("<td>wheelB</td><td>wheelA</td><td>3</td><td>5</td><td>115.0</td><td>100.0</td><td>15.0</td>"
                       "<td>10</td>"),

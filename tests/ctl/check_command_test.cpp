@@ -25,6 +25,7 @@
 #include "chromium_page.h"
 #include "ctl_process.h"
 #include "emulated_controller.h"
+#include "written_files.h"
 #include "pty_peer.h"
 
 namespace {
@@ -50,13 +51,6 @@ std::string Hex(const std::vector<uint8_t>& bytes) {
 
 QJsonObject JsonOf(const std::string& out) {
   return QJsonDocument::fromJson(QByteArray::fromStdString(out)).object();
-}
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 TEST(CheckCommand, WithoutATerminalOrYesRefusesBeforeOpeningThePort) {
@@ -265,7 +259,7 @@ TEST(CheckCommand, ReportHoldsEveryStepAndTheVerdictAndRendersInABrowser) {
   for (std::size_t at = html.find("<tr"); at != std::string::npos; at = html.find("<tr", at + 1)) ++rows;
   // The controller table's rows, the steps table's header and a row per step.
   EXPECT_GE(rows, static_cast<int>(steps.size()) + 1);
-  EXPECT_NE(html.find("Verdict: failed</h2>"), std::string::npos);
+  EXPECT_NE(html.find("Verdict: failed</p>"), std::string::npos);
   EXPECT_LT(html.find("Verdict: failed"), html.find("<h2>Steps</h2>"));
   EXPECT_TRUE(std::regex_search(html, std::regex("<tr class=\"failed\"><td>[0-9]+</td><td>shutterA</td><td>mode</td>"
                                                  "<td>soft</td>")));
@@ -350,13 +344,13 @@ void PrintTo(const LimitedCheck& c, std::ostream* out) { *out << c.name; }
 const LimitedCheck kLimitedChecks[] = {
     {"StuckPosition", Variant::kDuoWheelShutter, {}, {Device::kWheelA, 7}, {}, {},
      {"verdict: failed\n", "failures:\n", "wheelA.filter=7            expected 7, reported "}, {"limits:"},
-     "failures", {"<td>wheelA.filter=7</td><td>expected 7, reported "}},
+     "failures", {"<td>wheelA.filter=7</td><td>7</td><td class=\"message\">"}},
     // Speeds 4 to 7 take 260 ms and more.
     {"MovesOverTheirLimit", Variant::kDuoWheelShutter, {}, {}, {}, {"--max-ms", "250"},
      {"verdict: failed\n", "limits: a move at most 250 ms\n", "failures:\n",
       "wheelA.speed=4             took ", " ms, over the limit of 250 ms", "wheelA.speed=7             took "},
      {"wheelA.filter=", "wheelA.speed=3 "},
-     "failures", {"<td>wheelA.speed=7</td><td>took ", " ms, over the limit of 250 ms</td>"}},
+     "failures", {"<td>wheelA.speed=7</td><td>", "</td><td class=\"message\">took ", " ms, over the limit of 250 ms</td>"}},
     // Wheel B's moves take 3 % longer every move: its last speed move, its
     // eighteenth, 65 % longer than wheel A's.
     {"WheelsDriftApart", Variant::kTriad, {Device::kWheelC}, {}, {Device::kWheelB, 3, 1}, {"--max-drift", "15"},
@@ -402,7 +396,7 @@ TEST_P(CheckWithLimits, NamesWhatFailedInTheSummaryAndOpensTheReportWithIt) {
   const std::size_t table = html.find("<table class=\"" + c.firstFailureTable + "\">");
   const std::size_t steps = html.find("<table class=\"steps\">");
   ASSERT_NE(steps, std::string::npos);
-  EXPECT_LT(html.find("Verdict: failed</h2>"), table);
+  EXPECT_LT(html.find("Verdict: failed</p>"), table);
   EXPECT_LT(table, steps);
   const std::string opening = html.substr(0, steps);
   for (const std::string& part : c.inFailureTables) EXPECT_NE(opening.find(part), std::string::npos) << part;

@@ -13,6 +13,7 @@
 
 #include "ctl_process.h"
 #include "emulated_controller.h"
+#include "written_files.h"
 #include "file_size_limit.h"
 #include "korvel_version.h"
 
@@ -20,13 +21,6 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 using emulator::Variant;
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // The record with each entry's leading local date and time taken out; empty
 // when an entry does not start with one.

@@ -22,26 +22,13 @@
 #include "case_name.h"
 #include "ctl_process.h"
 #include "emulated_controller.h"
+#include "written_files.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using emulator::Device;
 using emulator::Variant;
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
 
 // The cells of one CSV line, quotes undone.
 std::vector<std::string> Cells(const std::string& line) {

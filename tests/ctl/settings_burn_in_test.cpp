@@ -24,6 +24,7 @@
 #include "case_name.h"
 #include "ctl_process.h"
 #include "emulated_controller.h"
+#include "written_files.h"
 
 namespace {
 
@@ -32,20 +33,6 @@ using namespace std::chrono_literals;
 using Bytes = std::vector<uint8_t>;
 using emulator::Device;
 using emulator::Variant;
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
 
 // A total of the summary ("mismatches: 2"); -1 when it is not there.
 int Total(const std::string& summary, const std::string& label) {
@@ -446,14 +433,14 @@ const VerdictCase kVerdictCases[] = {
      {"--repeat", "4", "--verify-every", "2", "set", "wheelA.filter=0", "wheelA.filter=9"}, 6, "failed",
      {"\nwheelA.filter=9      4         2", "\nstatus               2         0", "\nfailures: 2\n",
       "  wheelA.filter=9  mismatch  "},
-     {"<td class=\"number\">2</td><td>wheelA.filter=9</td><td class=\"failed\">mismatch</td><td>9</td><td>0</td>",
-      "<td class=\"number\">4</td><td>wheelA.filter=9</td><td class=\"failed\">mismatch</td><td>9</td><td>0</td>"}},
+     {"<td class=\"number\">2</td><td>wheelA.filter=9</td><td class=\"failed\">mismatch</td><td>9</td><td class=\"message\">0</td>",
+      "<td class=\"number\">4</td><td>wheelA.filter=9</td><td class=\"failed\">mismatch</td><td>9</td><td class=\"message\">0</td>"}},
     // The limit of the setting stands over the one of every cycle.
     {"AMoveOverItsSettingsLimit", [](emulator::EmulatorOptions& o) { o.moveTime = 300ms; },
      {"--repeat", "2", "--max-ms", "60000", "--max-ms", "wheelA.filter=200", "set", "wheelA.filter=0",
       "wheelA.filter=9"},
      7, "failed", {"\nover the limit: 3\n", " ms over the limit of 200 ms\n", "limits: 60000 ms a cycle, wheelA.filter 200 ms\n"},
-     {"<td class=\"failed\">over the limit</td><td>at most 200 ms</td><td>"}},
+     {"<td class=\"failed\">over the limit</td><td>at most 200 ms</td><td class=\"message\">"}},
     // Each move 20 % slower than two moves before: the last tenth's median
     // far above the first's.
     {"AWearingMotorDrifts",

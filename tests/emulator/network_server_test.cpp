@@ -34,7 +34,7 @@ EmulatorOptions OnTheNetwork(Carrier carrier, Variant variant = Variant::kTriad)
 Bytes OnTheWire(Carrier carrier, const Bytes& bytes) {
   if (carrier == Carrier::kRaw) return bytes;
   Bytes out;
-  for (uint8_t byte : bytes) TelnetServer::encode(byte, out);
+  telnet::AppendEscaped(bytes.data(), bytes.size(), out);
   return out;
 }
 

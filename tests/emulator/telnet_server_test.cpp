@@ -121,8 +121,9 @@ TEST(TelnetServer, KeepsTheSettingsInThePortsRecordForTheNextConnection) {
 }
 
 TEST(TelnetServer, EncodesADataFFAsTwo) {
+  const Bytes data = {0xF0, 0xFF, 0x0D};
   Bytes out;
-  for (uint8_t byte : {0xF0, 0xFF, 0x0D}) TelnetServer::encode(byte, out);
+  telnet::AppendEscaped(data.data(), data.size(), out);
   EXPECT_EQ(out, (Bytes{0xF0, 0xFF, 0xFF, 0x0D}));
 }
 

@@ -115,10 +115,10 @@ TEST_F(ReportTest, OpensWithTheVerdictAndTheFailuresBeforeAnyChart) {
                                        "<p class=\"verdict-detail\">100 of 100 rounds, 2 failures</p></div>");
   const std::size_t mismatch = html.find(
       "<tr><td class=\"number\">40</td><td>wheelA.filter=9</td><td class=\"failed\">mismatch</td><td>9</td>"
-      "<td>0</td><td class=\"number\">1320.0</td>");
+      "<td class=\"message\">0</td><td class=\"number\">1320.0</td>");
   const std::size_t silent = html.find(
       "<tr><td class=\"number\">70</td><td>wheelA.filter=9</td><td class=\"failed\">no reply</td><td></td>"
-      "<td>no reply within 1 s</td><td class=\"number\">-</td>");
+      "<td class=\"message\">no reply within 1 s</td><td class=\"number\">-</td>");
   const std::size_t chart = html.find("<svg");
   EXPECT_LT(banner, mismatch);
   EXPECT_LT(mismatch, silent);
