@@ -8,13 +8,20 @@
 #include "burn_in.h"
 #include "burn_in_plan.h"
 #include "korvel_version.h"
+#include "port_list.h"
 #include "setting_tables.h"
 #include "usage_text.h"
 
 namespace {
 
 struct Options {
-  QCommandLineOption port{"port", "Serial device to open (default: search as Search does).", "PATH"};
+  QCommandLineOption port{"port",
+                          "Serial device or network address to open (default: search as Search does); given "
+                          "more than once, check, status or a burn-in runs on every port at once.",
+                          "PATH"};
+  QCommandLineOption portsFrom{"ports-from", "Also the ports FILE lists, one a line (# begins a comment).", "FILE"};
+  // A rack run's parent starts each controller's process with it.
+  QCommandLineOption rackFd{"rack-fd", "A rack run's controller: its records go to descriptor FD.", "FD"};
   QCommandLineOption json{"json",
                           "Print the result as JSON: status's decoded settings, config's variant and text, a "
                           "command's reply, one object per port or per setting, a burn-in's summary; with each "
@@ -214,13 +221,38 @@ std::string ReadWho(const QCommandLineParser& parser, const Options& o, CtlReque
   return {};
 }
 
+// Several ports: check, status and burn-ins only, each controller in a
+// process of its own; a session record is one port's.
+std::string ReadPorts(const QCommandLineParser& parser, const Options& o, CtlRequest& r) {
+  for (const QString& given : parser.values(o.port)) {
+    if (given.isEmpty()) return "--port needs a path";
+    r.ports.push_back(given.toStdString());
+  }
+  for (const QString& file : parser.values(o.portsFrom)) {
+    if (file.isEmpty()) return "--ports-from needs a file";
+    if (std::string problem = ReadPortsFile(file.toStdString(), r.ports); !problem.empty()) return problem;
+    if (r.ports.empty()) return "the port list " + file.toStdString() + " names no port";
+  }
+  if (const std::string problem = PortsProblem(r.ports); !problem.empty()) return problem;
+  if (!r.ports.empty()) r.port = r.ports.front();
+  if (parser.isSet(o.rackFd)) {
+    if (!ReadBounded(parser.value(o.rackFd), 3, 1 << 20, r.rackFd) || r.ports.size() != 1) {
+      return "--rack-fd takes a descriptor (3 or above) and one --port";
+    }
+  }
+  if (r.ports.size() < 2) return {};
+  if (r.command != "check" && r.command != "status" && r.repeat == 0) {
+    return "several ports work with check, status and burn-ins (--repeat)";
+  }
+  if (!r.log.empty()) return "--log keeps the record of one port; name one --port";
+  return {};
+}
+
 std::string Read(QCommandLineParser& parser, const Options& o, CtlRequest& r) {
   QStringList positional = parser.positionalArguments();
   if (positional.isEmpty()) return "no command given";
   r.command = positional.takeFirst().toStdString();
   if (FindCtlCommand(r.command.c_str()) == nullptr) return "unknown command '" + r.command + "'";
-  r.port = parser.value(o.port).toStdString();
-  if (parser.isSet(o.port) && r.port.empty()) return "--port needs a path";
   r.log = parser.value(o.log).toStdString();
   if (parser.isSet(o.log) && r.log.empty()) return "--log needs a file";
   r.json = parser.isSet(o.json);
@@ -229,6 +261,7 @@ std::string Read(QCommandLineParser& parser, const Options& o, CtlRequest& r) {
   r.stopOnError = parser.isSet(o.stopOnError);
   std::string error = ReadBurnIn(parser, o, r);
   if (error.empty()) error = Mismatch(r, parser.isSet(o.repeat), parser.isSet(o.interval));
+  if (error.empty()) error = ReadPorts(parser, o, r);
   if (error.empty()) error = ReadCheck(parser, o, r);
   if (error.empty()) error = ReadLimits(parser, o, r);
   if (error.empty()) error = ReadWho(parser, o, r);
@@ -240,10 +273,11 @@ std::string Read(QCommandLineParser& parser, const Options& o, CtlRequest& r) {
 }  // namespace
 
 int ReadCommandLine(int argc, char** argv, CtlRequest& request, FILE* results) {
-  const Options o;
+  Options o;
+  o.rackFd.setFlags(QCommandLineOption::HiddenFromHelp);
   QCommandLineParser parser;
   parser.setApplicationDescription("Drives a Korvel controller from the shell, cycle by cycle as the console does.");
-  parser.addOptions({o.port, o.json, o.list, o.verbose, o.log, o.repeat, o.interval, o.stopOnError, o.verifyEvery,
+  parser.addOptions({o.port, o.portsFrom, o.rackFd, o.json, o.list, o.verbose, o.log, o.repeat, o.interval, o.stopOnError, o.verifyEvery,
                      o.csv, o.report, o.maxMs, o.maxDrift, o.alwaysSend, o.label, o.operatorName, o.note, o.yes,
                      o.wheels, o.shutters, o.version, o.help});
   parser.addPositionalArgument("COMMAND", "ports, status, config, set, command or check.", "COMMAND [ARGS]");

@@ -11,7 +11,13 @@
 
 struct CtlRequest {
   std::string command;  // ports, status, config, set, command
-  std::string port;     // empty: search
+  std::string port;     // empty: search; with several ports, the first
+  // Every port named by --port and --ports-from, in order; more than one: a
+  // rack run, one korvel-ctl process per controller under this one.
+  std::vector<std::string> ports;
+  // A controller's process of a rack run: its records (progress, CSV rows,
+  // its report's section) go to this descriptor, for the parent; -1: none.
+  int rackFd = -1;
   std::string log;      // the session record's file; empty: none
   bool json = false;
   bool list = false;
@@ -41,6 +47,9 @@ struct CtlRequest {
 
 // --label, --operator and --note together.
 inline RunWho WhoOf(const CtlRequest& r) { return {r.label, r.operatorName, r.note}; }
+
+// The most ports one rack run drives (each a process of its own).
+inline constexpr int kMaxRackPorts = 64;
 
 // Fills request from argv; returns -1 to go on, else the exit status (help or
 // version printed to results, or a usage error on standard error).

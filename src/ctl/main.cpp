@@ -13,6 +13,8 @@
 
 #include "ctl_request.h"
 #include "ctl_run.h"
+#include "rack_channel.h"
+#include "rack_run.h"
 #include "setting_tables.h"
 #include "results_output.h"
 #include "stop_request.h"
@@ -59,7 +61,8 @@ int main(int argc, char** argv) {
     if (!InstallStopHandlers()) {
       std::fprintf(stderr, "korvel-ctl: cannot handle its stop signals - %s(%d).\n", std::strerror(errno), errno);
     }
-    status = RunRequest(request, results);
+    OpenRackChannel(request.rackFd);
+    status = request.ports.size() > 1 ? RunRack(request, argc, argv, results) : RunRequest(request, results);
   }
   // A result that could not be written is no result.
   if (std::fclose(results) != 0 && status == kExitDone) status = kExitUsage;

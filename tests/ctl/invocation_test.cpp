@@ -220,6 +220,16 @@ const CtlCase kCases[] = {
     {"OperatorWithAC1Control", Variant::kTriad, {}, {"status", "--repeat", "2", "--operator", "Ann\xc2\x9b" "2J"}, "",
      Usage("--operator takes one line of text: no line end, tab or other control character"), 1, {}},
     {"UnknownOption", Variant::kTriad, {}, {"status", "--colour"}, "", Usage("Unknown option 'colour'."), 1, {}},
+    // A second port besides the controller's: a rack run, which takes only
+    // check, status and burn-ins, and refuses before anything starts.
+    {"SetOnSeveralPorts", Variant::kTriad, {}, {"set", "--port", "/nonexistent/tty", "wheelA.filter=1"}, "",
+     Usage("several ports work with check, status and burn-ins (--repeat)"), 1, {}},
+    {"RecordOfSeveralPorts", Variant::kTriad, {}, {"status", "--port", "/nonexistent/tty", "--log", "record.txt"}, "",
+     Usage("--log keeps the record of one port; name one --port"), 1, {}},
+    {"PortListMissing", Variant::kTriad, {}, {"status", "--ports-from", "/nonexistent/ports"}, "",
+     Usage("cannot read the port list /nonexistent/ports: No such file or directory"), 1, {}},
+    {"PortListOfADirectory", Variant::kTriad, {}, {"status", "--ports-from", "/"}, "",
+     Usage("cannot read the port list /: not a regular file"), 1, {}},
 };
 
 class InvocationTest : public testing::TestWithParam<CtlCase> {};
