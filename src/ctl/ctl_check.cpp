@@ -133,7 +133,8 @@ int RunCheckCommand(LineSession& session, const CtlRequest& r, BurnInFiles& file
   KeepProgressLine(progress);
   const CheckResult result = RunCheck(session, options);
   last.secondsLeft = -1;
-  SendProgress(last, true);
+  // A check that ended before its plan was made has no count to give.
+  if (last.planned > 0) SendProgress(last, true);
   SetCutShortLine({});
   if (progress) std::fputs("\r\033[K", stderr);
   KeepProgressLine(false);

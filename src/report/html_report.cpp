@@ -157,10 +157,6 @@ std::string ReportTop(const RunDescription& run, const std::string& title) {
   return "<h1>" + HtmlEscaped(title) + "</h1>\n" + ControllerTable(run);
 }
 
-std::string ReportStart(const RunDescription& run, const std::string& title) {
-  return ReportHead(title) + ReportTop(run, title);
-}
-
 std::string ReportEnd() { return "</body>\n</html>\n"; }
 
 std::string RunSectionHtml(const std::string& body) {

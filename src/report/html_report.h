@@ -46,8 +46,6 @@ std::string ReportHead(const std::string& title, const std::string& moreStyle = 
 // operator and the note only when given, as the user wrote them); the
 // body's sections follow, then ReportEnd().
 std::string ReportTop(const RunDescription& run, const std::string& title);
-// ReportHead and ReportTop.
-std::string ReportStart(const RunDescription& run, const std::string& title);
 std::string ReportEnd();
 // A report's body as a section of a bigger page: one <div class="run">, its
 // headings two levels down (h1 to h3, h2 to h4) under the page's own.
