@@ -112,6 +112,11 @@ int RunCheckCommand(LineSession& session, const CtlRequest& r, BurnInFiles& file
   options.maxMs = r.maxMs;
   options.maxDriftPercent = r.maxDriftPercent;
   options.stopRequested = StopRequested;
+  // The configuration reply identifies the controller.
+  options.configured = [](const std::string& configuration) {
+    SendVariantWhenKnown();
+    SendRackRecord(kRackConfiguration, QString::fromStdString(configuration));
+  };
   // A rack's parent owns the terminal: its controllers draw no line there.
   const bool progress = isatty(STDERR_FILENO) != 0 && !InRack();
   Progress last;
@@ -144,8 +149,6 @@ int RunCheckCommand(LineSession& session, const CtlRequest& r, BurnInFiles& file
          "\n");
   }
   int status = ExitStatusOf(result);
-  SendVariantWhenKnown();
-  if (!result.configuration.empty()) SendRackRecord(kRackConfiguration, QString::fromStdString(result.configuration));
   if (files.report.opened() || files.reportToRack) {
     if (const std::string failure = WriteCheckReport(files, result, session.path(), r);
         !failure.empty()) {

@@ -179,6 +179,7 @@ TEST(RackChild, CheckSendsItsRecordsInOrderAndItsReportAsASection) {
   ASSERT_GE(FirstOf(records, "variant"), 0);
   EXPECT_EQ(records[static_cast<std::size_t>(FirstOf(records, "variant"))]["variant"].toString(), "triad");
   EXPECT_LT(FirstOf(records, "variant"), FirstOf(records, "progress"));
+  EXPECT_LT(FirstOf(records, "configuration"), FirstOf(records, "progress"));
   ASSERT_EQ(TextsOf(records, "configuration").size(), 1u);
   EXPECT_EQ(TextsOf(records, "configuration").front(), result["configuration"].toString().toStdString());
   EXPECT_TRUE(TextsOf(records, "csv").empty());
