@@ -3,12 +3,12 @@
 // --rack-fd names. Its result is its --json object on standard output, its
 // own words go to standard error, as in any run.
 //
-//   {"variant":"Triad"}                    once the controller is identified
+//   {"variant":"triad"}                    once the controller is identified
 //   {"configuration":"3W2S Triad …"}       its configuration text, once known
-//   {"progress":{"done":12,"planned":40,"failures":1,"unit":"steps","left_s":30.5}}
+//   {"progress":{"done":12,"failures":1,"left_s":30.5,"planned":40,"unit":"steps"}}
 //                                          left_s only while the time left is known
 //   {"csv":"2026-…,1,…,pass,,\n"}          one CSV row of its run, without the port
-//   {"report":"<section …>…</section>"}    its section of the rack's report, at the end
+//   {"report":"<div class=\"run\">…</div>"}  its part of the rack's report, the last record
 #pragma once
 
 #include <QJsonValue>
