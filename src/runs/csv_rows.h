@@ -23,6 +23,10 @@ std::string IsoUtcText(std::chrono::system_clock::time_point time);
 // A cell: quoted when it holds a comma, a quote or a line end.
 std::string CsvCell(const std::string& text);
 
+// A rack run's file has a port column first: "port,run,round,…", each row
+// the line one controller's run gave (CsvLine) after its port's cell.
+enum class CsvColumns { kRun, kPortFirst };
+
 // The CSV file of a run. Every row is handed to the kernel as it is written,
 // so a run that is killed keeps every row it finished. The file is appended
 // to, never truncated: rows of a run before stay. The header goes first into
@@ -38,10 +42,13 @@ class CsvFile {
 
   // Empty when open, else the text for the user ("The CSV file cannot be
   // written in PATH: REASON."). runStart: the run's start, its id in every row.
-  std::string open(const std::string& path, std::chrono::system_clock::time_point runStart);
+  std::string open(const std::string& path, std::chrono::system_clock::time_point runStart,
+                   CsvColumns columns = CsvColumns::kRun);
   // Empty when written or not open; when writing failed, the text for the
   // user, and the file is closed.
   std::string write(const CycleRow& row);
+  // A rack's row: port's cell, then line (a CsvLine). As write otherwise.
+  std::string writeWithPort(const std::string& port, const std::string& line);
   void close();
   bool writing() const { return fd_ >= 0; }
 
