@@ -107,21 +107,24 @@ class StopSignalsHeld {
     sigset_t held;
     sigemptyset(&held);
     for (const int signal : StopSignals()) sigaddset(&held, signal);
-    ok_ = pthread_sigmask(SIG_BLOCK, &held, &before_) == 0;
+    error_ = pthread_sigmask(SIG_BLOCK, &held, &before_);
   }
   ~StopSignalsHeld() {
-    if (ok_) pthread_sigmask(SIG_SETMASK, &before_, nullptr);
+    if (error_ == 0) pthread_sigmask(SIG_SETMASK, &before_, nullptr);
   }
   StopSignalsHeld(const StopSignalsHeld&) = delete;
   StopSignalsHeld& operator=(const StopSignalsHeld&) = delete;
-  bool ok() const { return ok_; }
+  // 0 when held, else the error number.
+  int error() const { return error_; }
 
  private:
   sigset_t before_{};
-  bool ok_ = false;
+  int error_ = 0;
 };
 
-std::string ErrnoWords(const char* what) { return std::string(what) + " failed: " + std::strerror(errno); }
+std::string ErrorWords(const char* what, int error) { return std::string(what) + " failed: " + std::strerror(error); }
+
+std::string ErrnoWords(const char* what) { return ErrorWords(what, errno); }
 
 // Forks and execs one controller's process; empty when it started, else why not.
 std::string Start(Controller& c, const std::vector<std::string>& commandLine) {
@@ -142,9 +145,9 @@ std::string Start(Controller& c, const std::vector<std::string>& commandLine) {
   const pid_t parent = getpid();
   const StopSignalsHeld held;
   c.started = Clock::now();
-  c.pid = held.ok() ? fork() : -1;
+  c.pid = held.error() == 0 ? fork() : -1;
   if (c.pid == 0) BecomeController(writeEnds, argv.data(), parent);
-  const std::string why = held.ok() ? ErrnoWords("fork") : ErrnoWords("pthread_sigmask");
+  const std::string why = held.error() == 0 ? ErrnoWords("fork") : ErrorWords("pthread_sigmask", held.error());
   for (int& fd : writeEnds) CloseFd(fd);
   if (c.pid < 0) {
     for (int& fd : c.fds) CloseFd(fd);
@@ -326,6 +329,7 @@ class Loop {
       } else {
         ends_[i].exitStatus = WEXITSTATUS(status);
       }
+      listener_.ended(i);
     }
   }
 

@@ -22,6 +22,8 @@ class RackListener {
   virtual void said(std::size_t controller, const std::string& line) = 0;
   // One record of controller's.
   virtual void told(std::size_t controller, const QJsonObject& record) = 0;
+  // controller's process has ended (its pipes may still hold some of its output).
+  virtual void ended(std::size_t controller) = 0;
   // Once every turn of the loop (at least five times a second).
   virtual void turned() = 0;
 };

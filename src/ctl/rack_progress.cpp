@@ -65,6 +65,12 @@ void RackProgress::progress(std::size_t controller, const QJsonObject& counts) {
   changed_ = true;
 }
 
+void RackProgress::ended(std::size_t controller) {
+  if (controller >= lines_.size()) return;
+  lines_[controller].ended = true;
+  changed_ = true;
+}
+
 void RackProgress::above(const std::string& lines) {
   if (terminal_ == nullptr) {
     std::fputs(lines.c_str(), stderr);
@@ -91,8 +97,9 @@ void RackProgress::clear() {
 }
 
 std::string RackProgress::text(const Line& line) const {
-  return line.port + "  " + (line.variant.empty() ? "-" : line.variant) + "  " +
-         (line.counts.empty() ? "starting" : line.counts);
+  const std::string counts = line.counts.empty() ? (line.ended ? "" : "starting") : line.counts;
+  return line.port + "  " + (line.variant.empty() ? "-" : line.variant) + "  " + counts +
+         (line.ended ? (counts.empty() ? "ended" : "  ended") : "");
 }
 
 // From the block's first line, which the cursor is at.

@@ -23,6 +23,7 @@ class RackProgress {
   void variant(std::size_t controller, const std::string& name);
   // A progress record's value: done, planned, failures, unit, left_s.
   void progress(std::size_t controller, const QJsonObject& counts);
+  void ended(std::size_t controller);
   // Whole lines, each with its line end.
   void above(const std::string& lines);
   // Redraws the block when it changed and the last redraw is old enough.
@@ -34,6 +35,7 @@ class RackProgress {
     std::string port;
     std::string variant;
     std::string counts;  // the progress text; empty before the first record
+    bool ended = false;
   };
   std::string text(const Line& line) const;
   void draw();

@@ -37,4 +37,6 @@ void RackRecords::told(std::size_t controller, const QJsonObject& record) {
   }
 }
 
+void RackRecords::ended(std::size_t controller) { progress_.ended(controller); }
+
 void RackRecords::turned() { progress_.redraw(); }

@@ -25,6 +25,7 @@ class RackRecords : public RackListener {
 
   void said(std::size_t controller, const std::string& line) override;
   void told(std::size_t controller, const QJsonObject& record) override;
+  void ended(std::size_t controller) override;
   void turned() override;
 
   const std::vector<ControllerTold>& told() const { return told_; }
