@@ -10,7 +10,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -25,6 +27,7 @@
 #include "controller_arguments.h"
 #include "ctl_process.h"
 #include "emulated_controller.h"
+#include "pty_peer.h"
 #include "written_files.h"
 
 namespace {
@@ -245,6 +248,83 @@ TEST(RackRun, AControllersProcessKilledIsItsRowTheOthersRunToTheirEnd) {
   EXPECT_EQ(run.status, 128 + SIGKILL) << run.err;
   EXPECT_NE(RowOf(run.out, rack[0]->path()).find(" ended abnormally (signal 9) "), std::string::npos) << run.out;
   EXPECT_NE(RowOf(run.out, rack[1]->path()).find(" passed "), std::string::npos) << run.out;
+}
+
+// korvel-ctl with standard input and error on terminal; what it wrote
+// there until it ended, and its exit status (-1: it did not end in time).
+struct TerminalRun {
+  std::string shown;
+  int status = -1;
+};
+
+TerminalRun RunOnATerminal(PtyPeer& terminal, std::vector<std::string> words, const std::string& answer) {
+  std::string program = KORVEL_CTL;
+  words.insert(words.begin(), program);
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  const pid_t pid = fork();
+  if (pid < 0) return {};
+  if (pid == 0) {
+    const int tty = open(terminal.path().c_str(), O_RDWR | O_NOCTTY);
+    const int nowhere = open("/dev/null", O_WRONLY);
+    if (tty < 0 || nowhere < 0 || dup2(tty, STDIN_FILENO) < 0 || dup2(tty, STDERR_FILENO) < 0 ||
+        dup2(nowhere, STDOUT_FILENO) < 0) {
+      _exit(126);
+    }
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  TerminalRun run;
+  const auto deadline = std::chrono::steady_clock::now() + kCtlDeadline;
+  bool answered = false;
+  int status = 0;
+  while (std::chrono::steady_clock::now() < deadline) {
+    const Bytes got = terminal.receive(4096, 50ms);
+    run.shown.append(got.begin(), got.end());
+    if (!answered && run.shown.find("[y/N] ") != std::string::npos) {
+      terminal.send(Bytes(answer.begin(), answer.end()));
+      answered = true;
+    }
+    if (waitpid(pid, &status, WNOHANG) == pid) {
+      const Bytes rest = terminal.receive(65536, 200ms);
+      run.shown.append(rest.begin(), rest.end());
+      run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      return run;
+    }
+  }
+  kill(pid, SIGKILL);
+  waitpid(pid, &status, 0);
+  return run;
+}
+
+std::size_t Count(const std::string& text, const std::string& part) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
+// On a terminal the check asks once for every controller; each has a line
+// of its own, a controller's words come above them after its port, and the
+// lines are gone at the end.
+TEST(RackRun, OnATerminalTheCheckAsksOnceAndEachControllerHasALine) {
+  const Rack rack = RackOf({Of(Variant::kTriad), Of(Variant::kDuoWheelShutter)});
+  for (const auto& controller : rack) ASSERT_TRUE(controller->ready());
+  const std::string missing = "/nonexistent/ttyUSB7";
+  PtyPeer terminal;
+
+  const TerminalRun run = RunOnATerminal(terminal, WithPorts({"check", "--port", missing}, rack), "y\n");
+
+  EXPECT_EQ(run.status, kExitPort) << run.shown;
+  EXPECT_EQ(Count(run.shown, "[y/N] "), 1u) << run.shown;
+  for (const auto& controller : rack) {
+    EXPECT_NE(run.shown.find("\r\033[K" + controller->path() + "  "), std::string::npos) << run.shown;
+  }
+  EXPECT_NE(run.shown.find(missing + ": korvel-ctl: " + missing + ": no such device"), std::string::npos) << run.shown;
+  // The block's lines are cleared last: nothing is drawn after.
+  const std::size_t cleared = run.shown.rfind("\r\033[J");
+  ASSERT_NE(cleared, std::string::npos) << run.shown;
+  EXPECT_EQ(run.shown.find("\r\033[K", cleared), std::string::npos) << run.shown;
 }
 
 struct ArgumentsCase {
