@@ -125,6 +125,16 @@ void WithoutObject(const ControllerEnd& end, int stopSignal, ControllerRow& row)
 
 bool Passed(const ControllerRow& row) { return row.exitStatus == kExitDone; }
 
+// Stopped: by a stop signal, its own or the rack's; silent: gone or no
+// reply; a process another signal ended failed.
+ControllerOutcome OutcomeOf(const ControllerEnd& end, const ControllerRow& row, int stopSignal) {
+  if (Passed(row)) return ControllerOutcome::kPassed;
+  if (end.signal != 0) return end.signal == stopSignal ? ControllerOutcome::kStopped : ControllerOutcome::kFailed;
+  if (row.exitStatus >= 128) return ControllerOutcome::kStopped;
+  if (row.exitStatus == kExitPort || row.exitStatus == kExitNoReply) return ControllerOutcome::kSilent;
+  return ControllerOutcome::kFailed;
+}
+
 std::string JsonString(const std::string& text) {
   const std::string array =
       QJsonDocument(QJsonArray{QString::fromStdString(text)}).toJson(QJsonDocument::Compact).toStdString();
@@ -207,6 +217,7 @@ ControllerRow RowOf(const ControllerEnd& end, int stopSignal) {
     WithoutObject(end, stopSignal, row);
   }
   if (Passed(row)) row.message.clear();
+  row.outcome = OutcomeOf(end, row, stopSignal);
   return row;
 }
 

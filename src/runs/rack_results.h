@@ -34,6 +34,9 @@ struct ControllerEnd {
   double seconds = 0;        // from its start to its end
 };
 
+// How a controller's run ended, in four kinds, for the report's colours.
+enum class ControllerOutcome { kPassed, kFailed, kSilent, kStopped };
+
 // One controller's row of the summary (and the report's overview).
 struct ControllerRow {
   std::string port;
@@ -46,6 +49,7 @@ struct ControllerRow {
   std::string duration;  // "41.2 s"
   std::string message;   // why it ended so: the output's fault or its last words; may be empty
   int exitStatus = 0;
+  ControllerOutcome outcome = ControllerOutcome::kPassed;
 };
 
 // stopSignal: the signal this process forwarded to every controller; 0: none.

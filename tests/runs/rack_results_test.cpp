@@ -96,9 +96,13 @@ TEST(RackJson, EachItemIsTheControllersObjectWithItsPortOrWhatHappened) {
 // A process the stop ended before it ran is stopped; one another signal
 // ended is no stop.
 TEST(RackRow, ASignalSaysWhetherTheRacksStopEndedIt) {
-  EXPECT_EQ(RowOf(Ended("/dev/a", "", -1, SIGINT), SIGINT).verdict, "stopped");
-  EXPECT_EQ(RowOf(Ended("/dev/a", "", -1, SIGSEGV), SIGINT).verdict, "ended abnormally (signal 11)");
-  EXPECT_EQ(RowOf(Ended("/dev/a", "", -1, SIGSEGV), SIGINT).exitStatus, 128 + SIGSEGV);
+  const ControllerRow stopped = RowOf(Ended("/dev/a", "", -1, SIGINT), SIGINT);
+  EXPECT_EQ(stopped.verdict, "stopped");
+  EXPECT_EQ(stopped.outcome, ControllerOutcome::kStopped);
+  const ControllerRow crashed = RowOf(Ended("/dev/a", "", -1, SIGSEGV), SIGINT);
+  EXPECT_EQ(crashed.verdict, "ended abnormally (signal 11)");
+  EXPECT_EQ(crashed.exitStatus, 128 + SIGSEGV);
+  EXPECT_EQ(crashed.outcome, ControllerOutcome::kFailed);
 }
 
 }  // namespace
