@@ -152,11 +152,25 @@ void DrawMoveChart(QPainter& painter, const QRectF& area, const WheelMoves& whee
   DrawPointSeries(painter, area, MoveChart(wheel));
 }
 
-std::string CheckReportHtml(const RunDescription& run, const CheckResult& r) {
-  std::string html = ReportStart(run, "Check of the " + run.variant + " on " + run.port);
+namespace {
+
+std::string CheckTitle(const RunDescription& run) { return "Check of the " + run.variant + " on " + run.port; }
+
+std::string CheckBody(const RunDescription& run, const CheckResult& r) {
+  std::string html = ReportTop(run, CheckTitle(run));
   if (!r.restored) html += "<p class=\"verdict failed\">" + HtmlEscaped(RestoreText(r)) + "</p>\n";
   html += VerdictBannerHtml(VerdictName(r.verdict), "") + CountsText(r) + FailuresSection(r);
   html += "<h2>Steps</h2>\n" + StepsTable(r) + MoveCharts(r);
   html += "<h2>Restore</h2>\n<p>" + HtmlEscaped(RestoreText(r)) + "</p>\n";
-  return html + ReportEnd();
+  return html;
+}
+
+}  // namespace
+
+std::string CheckReportHtml(const RunDescription& run, const CheckResult& r) {
+  return ReportHead(CheckTitle(run)) + CheckBody(run, r) + ReportEnd();
+}
+
+std::string CheckReportSectionHtml(const RunDescription& run, const CheckResult& r) {
+  return RunSectionHtml(CheckBody(run, r));
 }

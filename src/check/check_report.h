@@ -15,6 +15,8 @@
 #include "html_report.h"
 
 std::string CheckReportHtml(const RunDescription& run, const CheckResult& result);
+// The same, as a section of a rack's report (RunSectionHtml).
+std::string CheckReportSectionHtml(const RunDescription& run, const CheckResult& result);
 
 // Per wheel, each speed's moves as (positions passed, ms), and the time
 // range of every wheel's moves, which all the wheels' charts share: the

@@ -84,6 +84,7 @@ class Checker {
     const CycleResult config = Query(session_, kConfigEntry);
     if (config.outcome != CycleOutcome::kDone) return notIdentified(config, "configuration query: " + FailureNote(config));
     result_.configuration = ConfigurationText(config.reply);
+    options_.configured(result_.configuration);
     const CycleResult status = Query(session_, kStatusEntry);
     if (const std::string fault = StatusFault(status); !fault.empty()) {
       return notIdentified(status, "status query: " + fault);

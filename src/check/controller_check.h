@@ -84,6 +84,8 @@ struct CheckOptions {
   double maxDriftPercent = 0;
   // Asked before every cycle that is not the restore's.
   std::function<bool()> stopRequested = [] { return false; };
+  // The configuration reply's text, as soon as it came whole.
+  std::function<void(const std::string&)> configured = [](const std::string&) {};
   // Each step as it ends, with how far the check has come.
   std::function<void(const CheckStep&, const CheckProgress&)> stepEnded = [](const CheckStep&,
                                                                               const CheckProgress&) {};

@@ -125,11 +125,10 @@ CycleRow RowOfCycle(int round, const std::string& name, const CycleResult& resul
 
 // Counted in rounds, as --repeat asks; the time left from the cycles, which
 // end more often than rounds.
-void ShowRunProgress(FILE* out, const BurnInSummary& s, Seconds elapsed, bool last) {
+Progress RunProgress(const BurnInSummary& s, Seconds elapsed) {
   const double perRun = s.runs > 0 ? elapsed.count() / static_cast<double>(s.runs) : -1;
-  ShowProgress(out, {s.rounds, s.plannedRounds, s.statistics.failures(), " rounds",
-                     perRun < 0 ? -1 : perRun * static_cast<double>(s.planned - s.runs)},
-               last);
+  return {s.rounds, s.plannedRounds, s.statistics.failures(), "rounds",
+          perRun < 0 ? -1 : perRun * static_cast<double>(s.planned - s.runs)};
 }
 
 class Runner {
@@ -161,11 +160,14 @@ class Runner {
   // The last step asked for ran, whatever its result.  // The last step asked for ran, whatever its result.
   bool ran() const { return ran_; }
 
+  // On the terminal, and to a rack's parent, which limits its own records.
   void showProgress(bool last) {
-    if (o_.progress == nullptr) return;
     const auto now = std::chrono::steady_clock::now();
+    const Progress progress = RunProgress(s_, now - start_);
+    SendProgress(progress, last);
+    if (o_.progress == nullptr) return;
     if (!last && now - shown_ < kProgressInterval) return;
-    ShowRunProgress(o_.progress, s_, now - start_, last);
+    ShowProgress(o_.progress, progress, last);
     shown_ = now;
   }
 
@@ -338,6 +340,8 @@ BurnInSummary RunBurnIn(const BurnInOptions& o) {
   s.plannedRounds = repeat;
   KeepProgressLine(o.progress != nullptr);
   Runner runner(o, s);
+  // A rack's parent shows the run planned before its first round ends.
+  SendProgress(RunProgress(s, Seconds(0)), false);
   bool going = true;
   for (int round = 1; going && round <= o.repeat; ++round) {
     if (round > 1) SleepUnlessStopped(o.interval);

@@ -12,6 +12,8 @@
 #include "setting_tables.h"
 #include "html_report.h"
 #include "progress_line.h"
+#include "rack_channel.h"
+#include "rack_variant.h"
 #include "status_json.h"
 #include "cycle_state.h"
 #include "stop_request.h"
@@ -48,11 +50,11 @@ int ExitStatusOf(const CheckResult& result) {
 
 std::string WriteCheckReport(BurnInFiles& files, const CheckResult& result, const std::string& port,
                              const CtlRequest& r) {
-  RunDescription run = DescribeRun("korvel-ctl", result.configuration, port, files.startedAt,
-                                   std::chrono::system_clock::now(), r.invocation);
-  run.label = r.label;
-  run.operatorName = r.operatorName;
-  run.note = r.note;
+  const RunDescription run = DescribeRunOf(r, files, result.configuration, port);
+  if (files.reportToRack) {
+    SendRackRecord(kRackReport, QString::fromStdString(CheckReportSectionHtml(run, result)));
+    return {};
+  }
   return files.report.keep(CheckReportHtml(run, result));
 }
 
@@ -110,14 +112,23 @@ int RunCheckCommand(LineSession& session, const CtlRequest& r, BurnInFiles& file
   options.maxMs = r.maxMs;
   options.maxDriftPercent = r.maxDriftPercent;
   options.stopRequested = StopRequested;
-  const bool progress = isatty(STDERR_FILENO) != 0;
+  // The configuration reply identifies the controller.
+  options.configured = [](const std::string& configuration) {
+    SendVariantWhenKnown();
+    SendRackRecord(kRackConfiguration, QString::fromStdString(configuration));
+  };
+  // A rack's parent owns the terminal: its controllers draw no line there.
+  const bool progress = isatty(STDERR_FILENO) != 0 && !InRack();
+  Progress last;
   options.stepEnded = [&](const CheckStep& step, const CheckProgress& counts) {
     if (progress) std::fputs("\r\033[K", stderr);
     if (!r.json) {
       std::fputs(StepLine(step).c_str(), results);
       std::fflush(results);
     }
-    if (progress) ShowProgress(stderr, {counts.done, counts.planned, counts.failed, " steps", counts.secondsLeft}, false);
+    last = {counts.done, counts.planned, counts.failed, "steps", counts.secondsLeft};
+    SendProgress(last, false);
+    if (progress) ShowProgress(stderr, last, false);
   };
   options.holding = [progress](CheckOptions::Holding holding, const std::string& found) {
     const std::string line = CutShortLine(holding, found);
@@ -126,6 +137,9 @@ int RunCheckCommand(LineSession& session, const CtlRequest& r, BurnInFiles& file
   };
   KeepProgressLine(progress);
   const CheckResult result = RunCheck(session, options);
+  last.secondsLeft = -1;
+  // A check that ended before its plan was made has no count to give.
+  if (last.planned > 0) SendProgress(last, true);
   SetCutShortLine({});
   if (progress) std::fputs("\r\033[K", stderr);
   KeepProgressLine(false);
@@ -135,7 +149,7 @@ int RunCheckCommand(LineSession& session, const CtlRequest& r, BurnInFiles& file
          "\n");
   }
   int status = ExitStatusOf(result);
-  if (files.report.opened()) {
+  if (files.report.opened() || files.reportToRack) {
     if (const std::string failure = WriteCheckReport(files, result, session.path(), r);
         !failure.empty()) {
       Tell("korvel-ctl: " + failure + "\n");

@@ -20,6 +20,8 @@
 #include "exchange_notes.h"
 #include "open_failure.h"
 #include "port_discovery.h"
+#include "rack_channel.h"
+#include "rack_variant.h"
 #include "settings.h"
 #include "record_entries.h"
 #include "results_output.h"
@@ -198,7 +200,8 @@ BurnInOptions BurnInOf(const CtlRequest& r, BurnInFiles& files) {
   options.verifyEvery = r.verifyEvery;
   options.maxDriftPercent = r.maxDriftPercent;
   options.limits = LimitsText(r);
-  options.progress = isatty(STDERR_FILENO) ? stderr : nullptr;
+  // A rack's parent owns the terminal: its controllers draw no line there.
+  options.progress = isatty(STDERR_FILENO) && !InRack() ? stderr : nullptr;
   options.csv = files.csv.writing() ? &files.csv : nullptr;
   return options;
 }
@@ -344,16 +347,21 @@ int RunSettings(LineSession& session, const CtlRequest& r, FILE* results) {
   return kExitDone;
 }
 
-// The configuration text for a report, from one query before the run.
+// The configuration text for a report or a rack's summary, from one query
+// before the run.
 int ConfigurationFirst(LineSession& session, BurnInFiles& files, bool verbose) {
   const CycleResult result = SendEntry(session, kConfigEntry, verbose);
-  if (result.outcome == CycleOutcome::kDone) files.configuration = ConfigurationText(result.reply);
+  SendVariantWhenKnown();
+  if (result.outcome == CycleOutcome::kDone) {
+    files.configuration = ConfigurationText(result.reply);
+    SendRackRecord(kRackConfiguration, QString::fromStdString(files.configuration));
+  }
   return StatusOf(result);
 }
 
 int RunOnPort(LineSession& session, const CtlRequest& r, BurnInFiles& files, FILE* results) {
   if (r.command == "check") return RunCheckCommand(session, r, files, results);
-  if (files.report.opened()) {
+  if (files.report.opened() || InRack()) {
     const int status = ConfigurationFirst(session, files, r.verbose);
     if (status != kExitDone) return status;
     if (StopRequested()) return StoppedStatus();
@@ -431,6 +439,7 @@ int RunRequest(const CtlRequest& r, FILE* results) {
   if (path.empty()) return status;
   const OpenOutcome opened = session.open(path);
   if (opened != OpenOutcome::kReady) return OpenFailure(opened, session);
+  SendVariantWhenKnown();
   // A stop asked for while the port opened sends nothing after the on-line byte.
   if (StopRequested()) return StoppedStatus();
   return RunOnPort(session, r, files, results);

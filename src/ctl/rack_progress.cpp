@@ -54,12 +54,11 @@ void RackProgress::variant(std::size_t controller, const std::string& name) {
 void RackProgress::progress(std::size_t controller, const QJsonObject& counts) {
   if (controller >= lines_.size()) return;
   const std::string unit = counts["unit"].toString().toStdString();
-  const std::string spacedUnit = unit.empty() ? unit : " " + unit;
   Progress p;
   p.done = counts["done"].toInteger();
   p.planned = counts["planned"].toInteger();
   p.failures = counts["failures"].toInteger();
-  p.unit = spacedUnit.c_str();
+  p.unit = unit.c_str();
   p.secondsLeft = counts["left_s"].isDouble() ? counts["left_s"].toDouble() : -1;
   lines_[controller].counts = ProgressText(p);
   changed_ = true;

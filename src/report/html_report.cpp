@@ -148,17 +148,42 @@ RunDescription DescribeRun(const char* program, std::string configuration, std::
   return run;
 }
 
-std::string ReportStart(const RunDescription& run, const std::string& title) {
+std::string ReportHead(const std::string& title, const std::string& moreStyle) {
   return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\"/>\n<title>" + HtmlEscaped(title) +
-         "</title>\n<style>" + kStyle + "</style>\n</head>\n<body>\n<h1>" + HtmlEscaped(title) + "</h1>\n" +
-         ControllerTable(run);
+         "</title>\n<style>" + kStyle + moreStyle + "</style>\n</head>\n<body>\n";
+}
+
+std::string ReportTop(const RunDescription& run, const std::string& title) {
+  return "<h1>" + HtmlEscaped(title) + "</h1>\n" + ControllerTable(run);
 }
 
 std::string ReportEnd() { return "</body>\n</html>\n"; }
 
-std::string ReportHtml(const RunDescription& run, const RunStatistics& statistics, const std::string& verdict,
+std::string RunSectionHtml(const std::string& body) {
+  // Every tag of the body is our own: what the user or a controller wrote
+  // is escaped, so no "<h1" or "<h2" in it is theirs.
+  std::string html = "<div class=\"run\">\n";
+  html.reserve(body.size() + 32);
+  for (std::size_t i = 0; i < body.size(); ++i) {
+    const std::size_t digit = body.compare(i, 3, "</h") == 0 ? i + 3 : body.compare(i, 2, "<h") == 0 ? i + 2 : i;
+    if (digit > i && digit < body.size() && (body[digit] == '1' || body[digit] == '2')) {
+      html.append(body, i, digit - i);
+      html += static_cast<char>(body[digit] + 2);
+      i = digit;
+      continue;
+    }
+    html += body[i];
+  }
+  return html + "</div>\n";
+}
+
+namespace {
+
+std::string BurnInTitle(const RunDescription& run) { return "Burn-in of the " + run.variant + " on " + run.port; }
+
+std::string BurnInBody(const RunDescription& run, const RunStatistics& statistics, const std::string& verdict,
                        const std::string& detail) {
-  std::string html = ReportStart(run, "Burn-in of the " + run.variant + " on " + run.port);
+  std::string html = ReportTop(run, BurnInTitle(run));
   html += VerdictBannerHtml(verdict, detail);
   html += FailureTableHtml(statistics.failureRecords(), statistics.failureCount());
   html += "<h2>Summary</h2>\n<p>" + std::to_string(statistics.cycles()) + " cycles, " +
@@ -166,7 +191,19 @@ std::string ReportHtml(const RunDescription& run, const RunStatistics& statistic
           "the reply's last (a move's end); first tenth and last tenth are the medians of the first and the "
           "last tenth of the run.</p>\n" + SummaryHtml(statistics.summaries());
   for (const SettingSeries& s : statistics.series()) html += SettingSection(s, statistics.failureRecords());
-  return html + ReportEnd();
+  return html;
+}
+
+}  // namespace
+
+std::string ReportHtml(const RunDescription& run, const RunStatistics& statistics, const std::string& verdict,
+                       const std::string& detail) {
+  return ReportHead(BurnInTitle(run)) + BurnInBody(run, statistics, verdict, detail) + ReportEnd();
+}
+
+std::string ReportSectionHtml(const RunDescription& run, const RunStatistics& statistics, const std::string& verdict,
+                              const std::string& detail) {
+  return RunSectionHtml(BurnInBody(run, statistics, verdict, detail));
 }
 
 std::string ReportPathProblem(const std::string& path) {

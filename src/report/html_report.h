@@ -35,11 +35,21 @@ RunDescription DescribeRun(const char* program, std::string configuration, std::
 std::string ReportHtml(const RunDescription& run, const RunStatistics& statistics, const std::string& verdict,
                        const std::string& detail = {});
 
-// The page's head and title, then the controller's table (its label, the
-// operator and the note only when given, as the user wrote them); the body's
-// sections follow, then ReportEnd().
-std::string ReportStart(const RunDescription& run, const std::string& title);
+// A rack's report holds the same run as a section of its page: what the
+// page's body shows, without the page around it.
+std::string ReportSectionHtml(const RunDescription& run, const RunStatistics& statistics, const std::string& verdict,
+                              const std::string& detail = {});
+
+// The page's head (its style, and moreStyle after it) up to the body's start.
+std::string ReportHead(const std::string& title, const std::string& moreStyle = {});
+// The body's top: the title, then the controller's table (its label, the
+// operator and the note only when given, as the user wrote them); the
+// body's sections follow, then ReportEnd().
+std::string ReportTop(const RunDescription& run, const std::string& title);
 std::string ReportEnd();
+// A report's body as a section of a bigger page: one <div class="run">, its
+// headings two levels down (h1 to h3, h2 to h4) under the page's own.
+std::string RunSectionHtml(const std::string& body);
 
 // Writes the page to path whole or not at all, never over a file that is
 // there (a ReportFile opened and kept at once). Empty when written, else the

@@ -1,7 +1,7 @@
 // The top of a report that a colleague signs: the verdict as a coloured
 // banner, then the failures as a table, before any chart. Plain functions,
 // for the report of any run that ends with a verdict and a list of failures.
-// Their look is in the report's style sheet (ReportStart).
+// Their look is in the report's style sheet (ReportHead).
 #pragma once
 
 #include <cstdint>

@@ -92,7 +92,17 @@ std::string CsvFile::open(const std::string& path, std::chrono::system_clock::ti
   return existing.endsLine ? std::string() : append("\n");
 }
 
-std::string CsvFile::write(const CycleRow& row) { return append(CsvLine(run_, row)); }
+void CsvFile::handTo(std::function<void(const std::string& line)> sink, std::chrono::system_clock::time_point runStart) {
+  close();
+  sink_ = std::move(sink);
+  run_ = IsoUtcText(runStart);
+}
+
+std::string CsvFile::write(const CycleRow& row) {
+  if (sink_ == nullptr) return append(CsvLine(run_, row));
+  sink_(CsvLine(run_, row));
+  return {};
+}
 
 std::string CsvFile::writeWithPort(const std::string& port, const std::string& line) {
   if (line.empty()) return {};
@@ -103,6 +113,7 @@ void CsvFile::close() {
   // Every row went to the kernel by write(); close has nothing to flush.
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
+  sink_ = nullptr;
 }
 
 std::string CsvFile::append(const std::string& text) {

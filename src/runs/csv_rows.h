@@ -10,6 +10,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <string>
 
 #include "cycle_row.h"
@@ -44,18 +45,22 @@ class CsvFile {
   // written in PATH: REASON."). runStart: the run's start, its id in every row.
   std::string open(const std::string& path, std::chrono::system_clock::time_point runStart,
                    CsvColumns columns = CsvColumns::kRun);
+  // The rows, each the line CsvLine gives, handed to sink in place of a file
+  // (no header): another process keeps the file.
+  void handTo(std::function<void(const std::string& line)> sink, std::chrono::system_clock::time_point runStart);
   // Empty when written or not open; when writing failed, the text for the
   // user, and the file is closed.
   std::string write(const CycleRow& row);
   // A rack's row: port's cell, then line (a CsvLine). As write otherwise.
   std::string writeWithPort(const std::string& port, const std::string& line);
   void close();
-  bool writing() const { return fd_ >= 0; }
+  bool writing() const { return fd_ >= 0 || sink_ != nullptr; }
 
  private:
   std::string append(const std::string& text);
 
   int fd_ = -1;
+  std::function<void(const std::string&)> sink_;
   std::string path_;
   std::string run_;
 };

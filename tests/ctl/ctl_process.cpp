@@ -1,5 +1,6 @@
 #include "ctl_process.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -17,7 +18,7 @@ void ClosePipe(int (&ends)[2]) {
 
 }  // namespace
 
-CtlProcess::CtlProcess(const std::vector<std::string>& arguments) {
+CtlProcess::CtlProcess(const std::vector<std::string>& arguments, int descriptor3) {
   int out[2];
   int err[2];
   if (pipe(out) != 0) throw std::runtime_error("pipe");
@@ -37,6 +38,9 @@ CtlProcess::CtlProcess(const std::vector<std::string>& arguments) {
     dup2(err[1], STDERR_FILENO);
     ClosePipe(out);
     ClosePipe(err);
+    // dup2 leaves a descriptor that is already 3 as it is, close-on-exec too.
+    if (descriptor3 == 3 && fcntl(3, F_SETFD, 0) != 0) _exit(127);
+    if (descriptor3 >= 0 && descriptor3 != 3 && dup2(descriptor3, 3) != 3) _exit(127);
     execv(argv[0], argv.data());
     _exit(127);
   }

@@ -19,7 +19,9 @@ inline constexpr std::chrono::seconds kCtlDeadline{30};
 
 class CtlProcess {
  public:
-  explicit CtlProcess(const std::vector<std::string>& arguments);
+  // descriptor3: handed to the process as its descriptor 3 (a rack's
+  // record channel); -1: none.
+  explicit CtlProcess(const std::vector<std::string>& arguments, int descriptor3 = -1);
   ~CtlProcess();  // a process still running is killed
   CtlProcess(const CtlProcess&) = delete;
   CtlProcess& operator=(const CtlProcess&) = delete;

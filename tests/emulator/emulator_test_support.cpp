@@ -55,28 +55,39 @@ Terminal::Terminal(const std::string& devicePath)
   fd_.reset();
 }
 
+namespace {
+
+// Up to count bytes from fd within timeout; ended: the far end closed or
+// failed, after which nothing more will come.
+Bytes ReadWithin(int fd, std::size_t count, std::chrono::milliseconds timeout, bool& ended) {
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = Clock::now() + timeout;
+  Bytes got;
+  while (got.size() < count && !ended) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0) break;
+    pollfd p{fd, POLLIN, 0};
+    if (poll(&p, 1, static_cast<int>(left)) <= 0) continue;
+    uint8_t chunk[64];
+    const ssize_t n = ::read(fd, chunk, std::min(sizeof chunk, count - got.size()));
+    if (n > 0) {
+      got.insert(got.end(), chunk, chunk + n);
+    } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+      ended = true;
+    }
+  }
+  return got;
+}
+
+}  // namespace
+
 bool Terminal::write(const Bytes& bytes) {
   return ::write(fd_.get(), bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
 }
 
 Bytes Terminal::read(std::size_t count, std::chrono::milliseconds timeout) {
-  using Clock = std::chrono::steady_clock;
-  const auto deadline = Clock::now() + timeout;
-  Bytes got;
-  while (got.size() < count) {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0) break;
-    pollfd p{fd_.get(), POLLIN, 0};
-    if (poll(&p, 1, static_cast<int>(left)) <= 0) continue;
-    uint8_t chunk[64];
-    const ssize_t n = ::read(fd_.get(), chunk, std::min(sizeof chunk, count - got.size()));
-    if (n > 0) {
-      got.insert(got.end(), chunk, chunk + n);
-    } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
-      break;  // the device went away
-    }
-  }
-  return got;
+  bool ended = false;
+  return ReadWithin(fd_.get(), count, timeout, ended);
 }
 
 Bytes Terminal::readPiece(std::chrono::milliseconds timeout) {
@@ -120,23 +131,8 @@ bool NetworkClient::write(const Bytes& bytes) {
 }
 
 Bytes NetworkClient::read(std::size_t count, std::chrono::milliseconds timeout) {
-  using Clock = std::chrono::steady_clock;
-  const auto deadline = Clock::now() + timeout;
-  Bytes got;
-  while (got.size() < count && !ended_) {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0) break;
-    pollfd p{fd_.get(), POLLIN, 0};
-    if (poll(&p, 1, static_cast<int>(left)) <= 0) continue;
-    uint8_t chunk[64];
-    const ssize_t n = ::read(fd_.get(), chunk, std::min(sizeof chunk, count - got.size()));
-    if (n > 0) {
-      got.insert(got.end(), chunk, chunk + n);
-    } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
-      ended_ = true;
-    }
-  }
-  return got;
+  if (ended_) return {};
+  return ReadWithin(fd_.get(), count, timeout, ended_);
 }
 
 bool NetworkClient::endsWithin(std::chrono::milliseconds timeout, Bytes* before) {
