@@ -13,6 +13,7 @@
 #include "rack_processes.h"
 #include "rack_progress.h"
 #include "rack_records.h"
+#include "rack_report_page.h"
 #include "rack_results.h"
 #include "report_file.h"
 #include "setting_tables.h"
@@ -80,5 +81,12 @@ int RunRack(const CtlRequest& r, int argc, char** argv, FILE* results) {
   std::vector<ControllerRow> rows;
   for (const ControllerEnd& end : ends) rows.push_back(RowOf(end, StopSignal()));
   std::fputs((r.json ? RackJson(ends, rows) : RackSummaryText(rows, StopSignal())).c_str(), results);
-  return RackExitStatus(rows, StopSignal());
+  int status = RackExitStatus(rows, StopSignal());
+  if (files.report.opened()) {
+    if (const std::string failure = WriteRackReport(r, files.report, files.startedAt, rows, told); !failure.empty()) {
+      Tell("korvel-ctl: " + failure + "\n");
+      if (status == kExitDone) status = kExitUsage;
+    }
+  }
+  return status;
 }

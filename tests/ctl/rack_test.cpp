@@ -104,7 +104,11 @@ TEST(RackRun, FourControllersOfMixedVariantsTheStuckOneFailedAndEveryOneRestored
     before.push_back(controller->server().state());
   }
 
-  const CtlRun run = RunCtl(WithPorts({"check", "--yes", "--json"}, rack));
+  const fs::path dir = fs::temp_directory_path() / ("korvel-rack-check-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  const fs::path page = dir / "rack.html";
+
+  const CtlRun run = RunCtl(WithPorts({"check", "--yes", "--json", "--report", page.string()}, rack));
 
   EXPECT_EQ(run.status, kExitFailedSteps) << run.err;
   const QJsonArray items = ControllersOf(run.out);
@@ -118,6 +122,20 @@ TEST(RackRun, FourControllersOfMixedVariantsTheStuckOneFailedAndEveryOneRestored
     // The check's own object, its port put first.
     EXPECT_NE(run.out.find("{\"port\":\"" + rack[i]->path() + "\",\"configuration\":"), std::string::npos);
   }
+  // The overview marks the stuck one, first, linking to its section; the
+  // temporary file beside the page is gone.
+  const std::string html = ReadFile(page);
+  const std::string overview = html.substr(0, html.find("<section"));
+  const std::string failedRow = "<tr class=\"failed\"><td><a href=\"#controller-2\">" + rack[1]->path() + "</a>";
+  EXPECT_NE(overview.find(failedRow), std::string::npos) << overview;
+  for (std::size_t i : {0, 2, 3}) {
+    const std::size_t row = overview.find(">" + rack[i]->path() + "</a>");
+    ASSERT_NE(row, std::string::npos) << overview;
+    EXPECT_GT(row, overview.find(failedRow));
+  }
+  EXPECT_NE(html.find("<section class=\"controller\" id=\"controller-2\">"), std::string::npos);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+  fs::remove_all(dir);
 }
 
 TEST(RackRun, ABurnInWhoseControllerFallsSilentHalfWayIsItsRowTheOthersRunWhole) {
@@ -127,7 +145,9 @@ TEST(RackRun, ABurnInWhoseControllerFallsSilentHalfWayIsItsRowTheOthersRunWhole)
   const Rack rack = RackOf({Of(Variant::kTriad), silent, Of(Variant::kDuoWheelShutter)});
   for (const auto& controller : rack) ASSERT_TRUE(controller->ready());
 
-  const CtlRun run = RunCtl(WithPorts({"status", "--repeat", "8"}, rack));
+  const fs::path csv = fs::temp_directory_path() / ("korvel-rack-" + std::to_string(getpid()) + ".csv");
+
+  const CtlRun run = RunCtl(WithPorts({"status", "--repeat", "8", "--csv", csv.string()}, rack));
 
   EXPECT_EQ(run.status, kExitNoReply) << run.err;
   EXPECT_TRUE(run.out.starts_with("verdict: failed\n")) << run.out;
@@ -140,6 +160,25 @@ TEST(RackRun, ABurnInWhoseControllerFallsSilentHalfWayIsItsRowTheOthersRunWhole)
   EXPECT_NE(run.out.find("controllers: 3; passed 2, no reply 1\n"), std::string::npos) << run.out;
   // The controller's own words, each line with its port.
   EXPECT_NE(run.err.find(rack[1]->path() + ": korvel-ctl: no reply within"), std::string::npos) << run.err;
+  // Each row after its port: the whole ones' every round passed.
+  const std::vector<std::string> lines = Lines(ReadFile(csv));
+  fs::remove(csv);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines[0], "port,run,round,ended,setting,sent_bytes,reply_bytes,echo_ms,reply_ms,result,message,reported");
+  for (std::size_t i = 0; i < rack.size(); ++i) {
+    int rows = 0;
+    int passed = 0;
+    for (const std::string& line : lines) {
+      if (!line.starts_with(rack[i]->path() + ",")) continue;
+      ++rows;
+      passed += line.find(",status,") != std::string::npos && line.find(",pass,") != std::string::npos ? 1 : 0;
+    }
+    EXPECT_EQ(rows, 8) << i;
+    if (i != 1) {
+      EXPECT_EQ(passed, 8) << i;
+    }
+  }
+  EXPECT_EQ(lines.size(), 1 + 3 * 8u);
 }
 
 // SIGINT once every controller has been sent a move: each finishes the
@@ -308,7 +347,10 @@ std::size_t Count(const std::string& text, const std::string& part) {
 // of its own, a controller's words come above them after its port, and the
 // lines are gone at the end.
 TEST(RackRun, OnATerminalTheCheckAsksOnceAndEachControllerHasALine) {
-  const Rack rack = RackOf({Of(Variant::kTriad), Of(Variant::kDuoWheelShutter)});
+  // Moves long enough for the lines to be redrawn while the check runs.
+  std::vector<emulator::EmulatorOptions> options{Of(Variant::kTriad), Of(Variant::kDuoWheelShutter)};
+  for (emulator::EmulatorOptions& o : options) o.moveTime = 10ms;
+  const Rack rack = RackOf(options);
   for (const auto& controller : rack) ASSERT_TRUE(controller->ready());
   const std::string missing = "/nonexistent/ttyUSB7";
   PtyPeer terminal;
@@ -317,9 +359,10 @@ TEST(RackRun, OnATerminalTheCheckAsksOnceAndEachControllerHasALine) {
 
   EXPECT_EQ(run.status, kExitPort) << run.shown;
   EXPECT_EQ(Count(run.shown, "[y/N] "), 1u) << run.shown;
-  for (const auto& controller : rack) {
-    EXPECT_NE(run.shown.find("\r\033[K" + controller->path() + "  "), std::string::npos) << run.shown;
-  }
+  // Its variant once identified, its steps as its records count them.
+  EXPECT_NE(run.shown.find("\r\033[K" + rack[0]->path() + "  triad  "), std::string::npos) << run.shown;
+  EXPECT_NE(run.shown.find("\r\033[K" + rack[1]->path() + "  duo-wheel-shutter  "), std::string::npos) << run.shown;
+  EXPECT_NE(run.shown.find(" steps  failures 0"), std::string::npos) << run.shown;
   EXPECT_NE(run.shown.find(missing + ": korvel-ctl: " + missing + ": no such device"), std::string::npos) << run.shown;
   // The block's lines are cleared last: nothing is drawn after.
   const std::size_t cleared = run.shown.rfind("\r\033[J");
