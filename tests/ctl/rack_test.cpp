@@ -370,6 +370,57 @@ TEST(RackRun, OnATerminalTheCheckAsksOnceAndEachControllerHasALine) {
   EXPECT_EQ(run.shown.find("\r\033[K", cleared), std::string::npos) << run.shown;
 }
 
+// Gone, or ended and waiting for a parent to reap it.
+bool Ended(pid_t pid) {
+  std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
+  std::string stat((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  const std::size_t state = stat.rfind(") ");
+  return state == std::string::npos || stat[state + 2] == 'Z' || stat[state + 2] == 'X';
+}
+
+// No signal waits to be delivered to process pid.
+bool NothingPending(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  bool pending = false;
+  for (std::string line; std::getline(status, line);) {
+    if (line.starts_with("SigPnd:") || line.starts_with("ShdPnd:")) {
+      pending = pending || line.find_first_not_of("0", line.find_first_not_of(" \t", 7)) != std::string::npos;
+    }
+  }
+  return !pending;
+}
+
+// A second SIGINT ends korvel-ctl at once: the report's temporary file goes
+// with it, and every controller's process, told by the system that its
+// parent died, ends too.
+TEST(RackRun, ASecondInterruptEndsEveryProcessAndLeavesNoTemporaryFile) {
+  std::vector<emulator::EmulatorOptions> options(2, Of(Variant::kDuoWheelShutter));
+  for (emulator::EmulatorOptions& o : options) o.moveTime = 800ms;
+  const Rack rack = RackOf(options);
+  for (const auto& controller : rack) ASSERT_TRUE(controller->ready());
+  const fs::path dir = fs::temp_directory_path() / ("korvel-rack-cut-short-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+
+  CtlProcess ctl(WithPorts({"check", "--yes", "--report", (dir / "rack.html").string()}, rack));
+  std::vector<pid_t> children;
+  for (const auto& controller : rack) {
+    ASSERT_TRUE(WaitFor([&controller] { return controller->server().received().size() > 3; }));
+    children.push_back(ControllerProcess(ctl.pid(), controller->path()));
+    ASSERT_GT(children.back(), 0) << "no /proc children list";
+  }
+  ASSERT_EQ(kill(ctl.pid(), SIGINT), 0);
+  // Two signals sent at once may arrive as one.
+  ASSERT_TRUE(WaitFor([&ctl] { return NothingPending(ctl.pid()); }));
+  ASSERT_EQ(kill(ctl.pid(), SIGINT), 0);
+  const CtlRun run = ctl.Finish();
+
+  EXPECT_EQ(run.status, 128 + SIGINT) << run.err;
+  EXPECT_EQ(run.out, "") << "a summary after the second signal";
+  EXPECT_TRUE(fs::is_empty(dir)) << "the report's temporary file was left";
+  fs::remove_all(dir);
+  for (const pid_t child : children) EXPECT_TRUE(WaitFor([child] { return Ended(child); }, 10s)) << child;
+}
+
 struct ArgumentsCase {
   const char* name;
   std::vector<std::string> given;
