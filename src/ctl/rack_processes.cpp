@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -65,6 +66,16 @@ void CloseFd(int& fd) {
   _exit(kExitUsage);
 }
 
+// Every descriptor above the records'; one by one up to the process's limit
+// where the kernel has no close_range (before Linux 5.9); there most are not
+// open, and close's EBADF says only that.
+void CloseTheRest() {
+  if (close_range(kControllerRecordFd + 1, ~0U, 0) == 0) return;
+  rlimit open{};
+  if (getrlimit(RLIMIT_NOFILE, &open) != 0) Fail("getrlimit");
+  for (rlim_t fd = kControllerRecordFd + 1; fd < open.rlim_cur && fd < (1u << 20); ++fd) close(static_cast<int>(fd));
+}
+
 // The child between fork and exec: its own process group, SIGTERM when the
 // parent dies, the stop signals as a new process has them, standard input
 // from /dev/null, the pipes at 1, 2 and 3 and no other descriptor.
@@ -94,7 +105,7 @@ void CloseFd(int& fd) {
   for (int i = 0; i < 4; ++i) {
     if (dup2(high[i], targets[i]) < 0) Fail("dup2");
   }
-  if (close_range(kControllerRecordFd + 1, ~0U, 0) != 0) Fail("close_range");
+  CloseTheRest();
   execv("/proc/self/exe", argv);
   Fail("exec of /proc/self/exe");
 }
