@@ -66,6 +66,12 @@ struct Options {
   QCommandLineOption help{{"h", "help"}, "Show this help."};
 };
 
+QList<QCommandLineOption> All(const Options& o) {
+  return {o.port, o.portsFrom, o.rackFd, o.json, o.list, o.verbose, o.log, o.repeat, o.interval, o.stopOnError,
+          o.verifyEvery, o.csv, o.report, o.maxMs, o.maxDrift, o.alwaysSend, o.label, o.operatorName, o.note,
+          o.yes, o.wheels, o.shutters, o.version, o.help};
+}
+
 int UsageError(const std::string& message) {
   std::fprintf(stderr, "korvel-ctl: %s\nTry 'korvel-ctl --help'.\n", message.c_str());
   return kExitUsage;
@@ -277,9 +283,7 @@ int ReadCommandLine(int argc, char** argv, CtlRequest& request, FILE* results) {
   o.rackFd.setFlags(QCommandLineOption::HiddenFromHelp);
   QCommandLineParser parser;
   parser.setApplicationDescription("Drives a Korvel controller from the shell, cycle by cycle as the console does.");
-  parser.addOptions({o.port, o.portsFrom, o.rackFd, o.json, o.list, o.verbose, o.log, o.repeat, o.interval, o.stopOnError, o.verifyEvery,
-                     o.csv, o.report, o.maxMs, o.maxDrift, o.alwaysSend, o.label, o.operatorName, o.note, o.yes,
-                     o.wheels, o.shutters, o.version, o.help});
+  parser.addOptions(All(o));
   parser.addPositionalArgument("COMMAND", "ports, status, config, set, command or check.", "COMMAND [ARGS]");
   QStringList arguments;
   for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
@@ -297,4 +301,12 @@ int ReadCommandLine(int argc, char** argv, CtlRequest& request, FILE* results) {
   arguments[0] = "korvel-ctl";
   request.invocation = arguments.join(' ').toStdString();
   return error.empty() ? -1 : UsageError(error);
+}
+
+bool OptionTakesValue(const std::string& name) {
+  const QString wanted = QString::fromStdString(name);
+  for (const QCommandLineOption& option : All(Options())) {
+    if (option.names().contains(wanted)) return !option.valueName().isEmpty();
+  }
+  return false;
 }

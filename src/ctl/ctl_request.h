@@ -54,3 +54,7 @@ inline constexpr int kMaxRackPorts = 64;
 // Fills request from argv; returns -1 to go on, else the exit status (help or
 // version printed to results, or a usage error on standard error).
 int ReadCommandLine(int argc, char** argv, CtlRequest& request, FILE* results);
+
+// Whether the option of this name ("port", without its dashes) takes a
+// value: the word after it is that value, whatever it looks like.
+bool OptionTakesValue(const std::string& name);

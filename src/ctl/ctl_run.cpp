@@ -402,15 +402,6 @@ std::string PortToOpen(LineSession& session, const CtlRequest& r, int& status) {
   return found;
 }
 
-// A report's temporary file, removed by a second signal for as long as the
-// run has it.
-struct RemovedAtSecondSignal {
-  explicit RemovedAtSecondSignal(const std::string& path) { SetRemovedAtSecondSignal(path); }
-  ~RemovedAtSecondSignal() { SetRemovedAtSecondSignal({}); }
-  RemovedAtSecondSignal(const RemovedAtSecondSignal&) = delete;
-  RemovedAtSecondSignal& operator=(const RemovedAtSecondSignal&) = delete;
-};
-
 }  // namespace
 
 int RunRequest(const CtlRequest& r, FILE* results) {

@@ -25,11 +25,15 @@ Sent gSent;
 
 }  // namespace
 
+std::string ProgressText(const Progress& p) {
+  std::string text = std::to_string(p.done) + "/" + std::to_string(p.planned) + (*p.unit != '\0' ? " " : "") +
+                     p.unit + "  failures " + std::to_string(p.failures);
+  if (p.secondsLeft >= 0) text += "  time left " + DurationText(p.secondsLeft);
+  return text;
+}
+
 void ShowProgress(FILE* out, const Progress& p, bool last) {
-  std::fprintf(out, "\r%lld/%lld%s%s  failures %lld", p.done, p.planned, *p.unit != '\0' ? " " : "", p.unit,
-               p.failures);
-  if (p.secondsLeft >= 0) std::fprintf(out, "  time left %s", DurationText(p.secondsLeft).c_str());
-  std::fputs("   ", out);
+  std::fputs(("\r" + ProgressText(p) + "   ").c_str(), out);
   if (last) std::fputs("\r\033[K", out);
   std::fflush(out);
 }

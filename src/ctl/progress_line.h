@@ -7,6 +7,7 @@
 #include <QJsonObject>
 
 #include <cstdio>
+#include <string>
 
 struct Progress {
   long long done = 0;
@@ -15,6 +16,10 @@ struct Progress {
   const char* unit = "";    // "steps" after the counts; empty for none
   double secondsLeft = -1;  // negative: the time left is not shown
 };
+
+// "12/40 steps  failures 1  time left 30 s": the line's text, which a rack
+// run's line of each controller shows after its port and variant.
+std::string ProgressText(const Progress& progress);
 
 // Writes the line over the one before; last clears it instead.
 void ShowProgress(FILE* out, const Progress& progress, bool last);

@@ -62,6 +62,8 @@ void OnStop(int signal) {
 
 }  // namespace
 
+std::span<const int> StopSignals() { return kStopSignals; }
+
 bool InstallStopHandlers() {
   struct sigaction action = {};
   action.sa_handler = OnStop;

@@ -8,7 +8,11 @@
 #pragma once
 
 #include <chrono>
+#include <span>
 #include <string>
+
+// The signals above, for a process started from this one to reset.
+std::span<const int> StopSignals();
 
 // False, with errno set, when a handler could not be installed.
 bool InstallStopHandlers();
@@ -27,6 +31,15 @@ void SetCutShortLine(const std::string& line);
 // A file of this process's own that a second signal removes as it ends the
 // process (a report's temporary file). Empty: none.
 void SetRemovedAtSecondSignal(const std::string& path);
+
+// A report's temporary file, removed by a second signal for as long as the
+// run has it.
+struct RemovedAtSecondSignal {
+  explicit RemovedAtSecondSignal(const std::string& path) { SetRemovedAtSecondSignal(path); }
+  ~RemovedAtSecondSignal() { SetRemovedAtSecondSignal({}); }
+  RemovedAtSecondSignal(const RemovedAtSecondSignal&) = delete;
+  RemovedAtSecondSignal& operator=(const RemovedAtSecondSignal&) = delete;
+};
 
 // Waits until fd has something to read or a stop is requested; false when
 // stopped (or fd cannot be waited on).

@@ -19,12 +19,11 @@ struct Existing {
   bool endsLine = true;
 };
 
-Existing ExistingContent(int fd) {
+Existing ExistingContent(int fd, const std::string& header) {
   Existing existing;
   struct stat file {};
   if (fstat(fd, &file) != 0 || file.st_size == 0) return existing;
   existing.empty = false;
-  const std::string& header = CsvHeader();
   std::string start(header.size(), '\0');
   const ssize_t got = pread(fd, start.data(), start.size(), 0);
   existing.startsWithHeader = got == static_cast<ssize_t>(header.size()) && start == header;
@@ -72,22 +71,24 @@ std::string IsoUtcText(std::chrono::system_clock::time_point time) {
 
 CsvFile::~CsvFile() { close(); }
 
-std::string CsvFile::open(const std::string& path, std::chrono::system_clock::time_point runStart) {
+std::string CsvFile::open(const std::string& path, std::chrono::system_clock::time_point runStart,
+                          CsvColumns columns) {
   close();
+  const std::string header = (columns == CsvColumns::kPortFirst ? "port," : "") + CsvHeader();
   std::string reason;
   // Read and write: the start of what is there tells whether the header is.
   const int fd = OpenForAppending(path, reason, O_RDWR);
   if (fd < 0) return "The CSV file cannot be written in " + path + ": " + reason + ".";
-  const Existing existing = ExistingContent(fd);
+  const Existing existing = ExistingContent(fd, header);
   if (!existing.empty && !existing.startsWithHeader) {
     ::close(fd);
     return "The CSV file " + path + " has other columns than this run's (its first line is not " +
-           std::string(CsvHeader(), 0, CsvHeader().size() - 1) + "); name a new file for this run.";
+           std::string(header, 0, header.size() - 1) + "); name a new file for this run.";
   }
   fd_ = fd;
   path_ = path;
   run_ = IsoUtcText(runStart);
-  if (existing.empty) return append(CsvHeader());
+  if (existing.empty) return append(header);
   return existing.endsLine ? std::string() : append("\n");
 }
 
@@ -101,6 +102,11 @@ std::string CsvFile::write(const CycleRow& row) {
   if (sink_ == nullptr) return append(CsvLine(run_, row));
   sink_(CsvLine(run_, row));
   return {};
+}
+
+std::string CsvFile::writeWithPort(const std::string& port, const std::string& line) {
+  if (line.empty()) return {};
+  return append(CsvCell(port) + ',' + line + (line.back() == '\n' ? "" : "\n"));
 }
 
 void CsvFile::close() {

@@ -24,6 +24,10 @@ std::string IsoUtcText(std::chrono::system_clock::time_point time);
 // A cell: quoted when it holds a comma, a quote or a line end.
 std::string CsvCell(const std::string& text);
 
+// A rack run's file has a port column first: "port,run,round,…", each row
+// the line one controller's run gave (CsvLine) after its port's cell.
+enum class CsvColumns { kRun, kPortFirst };
+
 // The CSV file of a run. Every row is handed to the kernel as it is written,
 // so a run that is killed keeps every row it finished. The file is appended
 // to, never truncated: rows of a run before stay. The header goes first into
@@ -39,13 +43,16 @@ class CsvFile {
 
   // Empty when open, else the text for the user ("The CSV file cannot be
   // written in PATH: REASON."). runStart: the run's start, its id in every row.
-  std::string open(const std::string& path, std::chrono::system_clock::time_point runStart);
+  std::string open(const std::string& path, std::chrono::system_clock::time_point runStart,
+                   CsvColumns columns = CsvColumns::kRun);
   // The rows, each the line CsvLine gives, handed to sink in place of a file
   // (no header): another process keeps the file.
   void handTo(std::function<void(const std::string& line)> sink, std::chrono::system_clock::time_point runStart);
   // Empty when written or not open; when writing failed, the text for the
   // user, and the file is closed.
   std::string write(const CycleRow& row);
+  // A rack's row: port's cell, then line (a CsvLine). As write otherwise.
+  std::string writeWithPort(const std::string& port, const std::string& line);
   void close();
   bool writing() const { return fd_ >= 0 || sink_ != nullptr; }
 

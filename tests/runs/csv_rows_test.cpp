@@ -125,6 +125,30 @@ TEST_F(CsvTest, AFileOfOtherColumnsIsRefusedUnchanged) {
   EXPECT_EQ(Contents(path), cut + "\n" + CsvLine(kRun, Row(1, "status", 33, 700, true, "")));
 }
 
+// A rack's file: the port's cell before each controller's line, under a
+// header with a port column; neither kind of file takes the other's rows.
+TEST_F(CsvTest, ARacksFileHasThePortFirstAndTakesNoSinglePortFile) {
+  const std::string line = CsvLine(kRun, Row(1, "status", 33, 700, true, ""));
+  {
+    CsvFile csv;
+    ASSERT_EQ(csv.open(path, kRunStart, CsvColumns::kPortFirst), "");
+    ASSERT_EQ(csv.writeWithPort("/dev/ttyUSB0", line), "");
+    ASSERT_EQ(csv.writeWithPort("tcp://lab,3", line), "");
+  }
+  const std::string rack = "port," + CsvHeader() + "/dev/ttyUSB0," + line + "\"tcp://lab,3\"," + line;
+  EXPECT_EQ(Contents(path), rack);
+  CsvFile single;
+  EXPECT_NE(single.open(path, kRunStart), "");
+  EXPECT_EQ(Contents(path), rack);
+
+  Write(path, CsvHeader());
+  CsvFile again;
+  EXPECT_EQ(again.open(path, kRunStart, CsvColumns::kPortFirst),
+            "The CSV file " + path.string() + " has other columns than this run's (its first line is not port," +
+                CsvHeader().substr(0, CsvHeader().size() - 1) + "); name a new file for this run.");
+  EXPECT_EQ(Contents(path), CsvHeader());
+}
+
 TEST(IsoUtcText, GivesTheMillisecondsAndTheZoneAtEveryEdge) {
   using std::chrono::milliseconds;
   EXPECT_EQ(IsoUtcText(kRunStart), kRun);
