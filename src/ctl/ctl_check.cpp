@@ -32,10 +32,13 @@ std::string Named(const bool* chosen, int count, const char* kind) {
 std::string WhatMoves(const CtlRequest& r) {
   const std::string wheels = Named(r.wheels, 3, "wheels");
   const std::string shutters = Named(r.shutters, 2, "shutters");
+  const std::string where =
+      r.ports.size() > 1 ? " on each of the " + std::to_string(r.ports.size()) + " controllers at once" : "";
   return "The check moves " + (wheels.empty() ? std::string("no wheel") : wheels) +
                      " through every position and speed and sets " +
                      (shutters.empty() ? std::string("no shutter") : shutters) +
-                     " open, closed and through every mode, those the controller reports connected; light may "
+                     " open, closed and through every mode, those the controller reports connected" + where +
+                     "; light may "
                      "reach a sample. It takes about a minute a wheel at fast speeds, more at slow ones.";
 }
 
