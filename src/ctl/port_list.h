@@ -11,6 +11,6 @@
 std::string ReadPortsFile(const std::string& path, std::vector<std::string>& ports);
 
 // Why these ports cannot be one run: a port named twice (also as another
-// path to the same device, or another spelling of one address), or too
-// many. Empty when none.
+// path to the same device; an address compared by its scheme, its host as
+// written and its port number), or too many. Empty when none.
 std::string PortsProblem(const std::vector<std::string>& ports);
