@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "controller_model.h"
+#include "ctl_process.h"
 #include "move_timing.h"
 #include "line_timing.h"
 #include "pty_server.h"
@@ -28,55 +29,8 @@ namespace {
 using Seconds = std::chrono::duration<double>;
 using emulator::Variant;
 
-struct Process {
-  Seconds wall{};
-  Seconds cpu{};
-  std::string err;
-  int status = -1;
-};
-
-Seconds CpuOf(const rusage& r) {
-  return Seconds(r.ru_utime.tv_sec + r.ru_stime.tv_sec) + Seconds((r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e6);
-}
-
-// Runs korvel-ctl with its standard output thrown away and its standard
-// error kept (the --verbose log).
-Process Run(const std::vector<std::string>& words) {
-  Process p;
-  int err[2];
-  if (pipe(err) != 0) return p;
-  std::vector<std::string> copies = words;
-  std::vector<char*> argv;
-  std::string program = KORVEL_CTL;
-  argv.push_back(program.data());
-  for (std::string& w : copies) argv.push_back(w.data());
-  argv.push_back(nullptr);
-  // The child would write out what this process buffered.
-  std::fflush(stdout);
-  const auto start = std::chrono::steady_clock::now();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    dup2(err[1], STDERR_FILENO);
-    if (freopen("/dev/null", "w", stdout) == nullptr) _exit(127);
-    close(err[0]);
-    close(err[1]);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  close(err[1]);
-  char buffer[4096];
-  ssize_t n = 0;
-  while ((n = read(err[0], buffer, sizeof buffer)) > 0) p.err.append(buffer, static_cast<std::size_t>(n));
-  close(err[0]);
-  int status = 0;
-  rusage usage{};
-  if (pid > 0 && wait4(pid, &status, 0, &usage) == pid) {
-    p.wall = std::chrono::steady_clock::now() - start;
-    p.cpu = CpuOf(usage);
-    p.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-  return p;
-}
+// korvel-ctl with its standard error kept (the --verbose log).
+CtlProcess Run(const std::vector<std::string>& words) { return RunKorvelCtl(words, true); }
 
 // Reply bytes in a --verbose log: one echo line each.
 int EchoLines(const std::string& log) {
@@ -108,7 +62,7 @@ std::unique_ptr<emulator::EmulatorServer> Serve(Variant variant, bool announce) 
 bool WholeStatus(const char* name, Variant variant) {
   auto server = Serve(variant, true);
   if (!server) return false;
-  const Process p = Run({"--verbose", "status"});
+  const CtlProcess p = Run({"--verbose", "status"});
   // The controller received EE and CC; it sent the on-line reply and the
   // status reply.
   const int bytes = 2 + OnLineReplyBytes(variant) + EchoLines(p.err);
@@ -122,9 +76,9 @@ bool BurnIn() {
   constexpr int kRuns = 200;
   auto server = Serve(Variant::kTriad, false);
   if (!server) return false;
-  const Process one = Run({"--port", server->devicePath(), "--verbose", "status"});
+  const CtlProcess one = Run({"--port", server->devicePath(), "--verbose", "status"});
   const int queryBytes = 1 + EchoLines(one.err);
-  const Process p = Run({"--port", server->devicePath(), "--repeat", std::to_string(kRuns), "status"});
+  const CtlProcess p = Run({"--port", server->devicePath(), "--repeat", std::to_string(kRuns), "status"});
   const double perMinute = kRuns / (p.wall.count() / 60.0);
   const double lineMaximum = 60.0 / (queryBytes * Seconds(kCharacterTime).count());
   const double share = perMinute / lineMaximum;
@@ -155,9 +109,9 @@ bool MoveBurnIn() {
   constexpr int kRounds = 100;
   auto server = ServeMoves(true);
   if (!server) return false;
-  const Process status = Run({"--port", server->devicePath(), "--verbose", "status"});
+  const CtlProcess status = Run({"--port", server->devicePath(), "--verbose", "status"});
   const int statusBytes = 1 + EchoLines(status.err);
-  const Process p = Run({"--port", server->devicePath(), "--repeat", std::to_string(kRounds), "set", "wheelA.filter=5",
+  const CtlProcess p = Run({"--port", server->devicePath(), "--repeat", std::to_string(kRounds), "set", "wheelA.filter=5",
                          "wheelA.filter=0"});
   // Each move: its echo and closing byte on the line, then the move of five
   // positions at speed 0; before them the on-line check and the status query.
@@ -252,7 +206,7 @@ bool MoveBurnInMemory() {
 bool WholeCheck() {
   auto server = ServeMoves(true);
   if (!server) return false;
-  const Process p = Run({"--port", server->devicePath(), "check", "--yes"});
+  const CtlProcess p = Run({"--port", server->devicePath(), "check", "--yes"});
   emulator::ControllerModel model(emulator::ControllerSetup{Variant::kTriad});
   emulator::MoveClock clock({std::chrono::milliseconds(50), std::chrono::milliseconds(10), {}});
   long replyBytes = 0;

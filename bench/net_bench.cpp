@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "ctl_process.h"
 #include "device_server.h"
 #include "line_timing.h"
 #include "port_setup.h"
@@ -60,30 +61,12 @@ bool StatusCycles(const std::string& address) {
   return ratio <= 1.20;
 }
 
-// korvel-ctl's wall time for its words, its output thrown away.
-Seconds RunCtl(const std::vector<std::string>& words, int& status) {
-  std::vector<std::string> copies = words;
-  std::string program = KORVEL_CTL;
-  std::vector<char*> argv = {program.data()};
-  for (std::string& word : copies) argv.push_back(word.data());
-  argv.push_back(nullptr);
-  std::fflush(stdout);
-  const auto start = std::chrono::steady_clock::now();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    if (freopen("/dev/null", "w", stdout) == nullptr || freopen("/dev/null", "w", stderr) == nullptr) _exit(127);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  int raw = 0;
-  status = pid > 0 && waitpid(pid, &raw, 0) == pid && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return std::chrono::steady_clock::now() - start;
-}
 
 bool BurnIn(const std::string& address, int statusReplyBytes) {
   constexpr int kQueries = 100;
-  int status = -1;
-  const Seconds wall = RunCtl({"--port", address, "--repeat", std::to_string(kQueries), "status"}, status);
+  const CtlProcess run = RunKorvelCtl({"--port", address, "--repeat", std::to_string(kQueries), "status"});
+  const Seconds wall = run.wall;
+  const int status = run.status;
   const double perMinute = kQueries / (wall.count() / 60.0);
   const double lineMaximum = 60.0 / ((1 + statusReplyBytes) * Seconds(kCharacterTime).count());
   const double share = perMinute / lineMaximum;

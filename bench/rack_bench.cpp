@@ -5,7 +5,6 @@
 // controllers' processes together, per controller, over the rack's wall time.
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,52 +14,13 @@
 #include <string>
 #include <vector>
 
+#include "ctl_process.h"
+
 namespace {
 
 using Seconds = std::chrono::duration<double>;
 
 constexpr int kControllers = 8;
-
-struct Process {
-  Seconds wall{};
-  Seconds cpu{};  // its own and every process it waited for
-  int status = -1;
-};
-
-Seconds CpuOf(const rusage& r) {
-  return Seconds(r.ru_utime.tv_sec + r.ru_stime.tv_sec) + Seconds((r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e6);
-}
-
-// Runs korvel-ctl with its output thrown away; without a terminal it draws
-// no progress lines.
-Process Run(const std::vector<std::string>& words) {
-  Process p;
-  std::vector<std::string> copies = words;
-  std::vector<char*> argv;
-  std::string program = KORVEL_CTL;
-  argv.push_back(program.data());
-  for (std::string& w : copies) argv.push_back(w.data());
-  argv.push_back(nullptr);
-  std::fflush(stdout);
-  const auto start = std::chrono::steady_clock::now();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    const int null = open("/dev/null", O_RDWR);
-    if (null < 0 || dup2(null, STDIN_FILENO) < 0 || dup2(null, STDOUT_FILENO) < 0 || dup2(null, STDERR_FILENO) < 0) {
-      _exit(127);
-    }
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  rusage usage{};
-  if (pid > 0 && wait4(pid, &status, 0, &usage) == pid) {
-    p.wall = std::chrono::steady_clock::now() - start;
-    p.cpu = CpuOf(usage);
-    p.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-  return p;
-}
 
 // The emulator serving eight Triads, each linked as DIR/triad-N; its pid, or
 // -1. Its paths on standard output tell that every controller is served.
@@ -105,14 +65,14 @@ int main() {
   bool passed = true;
   Seconds slowest{};
   for (const int n : {1, kControllers}) {
-    const Process single = Run({"--port", PortOf(dir, n), "check", "--yes"});
+    const CtlProcess single = RunKorvelCtl({"--port", PortOf(dir, n), "check", "--yes"});
     passed = passed && single.status == 0;
     if (single.wall > slowest) slowest = single.wall;
   }
   std::vector<std::string> words;
   for (int n = 1; n <= kControllers; ++n) words.insert(words.end(), {"--port", PortOf(dir, n)});
   words.insert(words.end(), {"check", "--yes"});
-  const Process rack = Run(words);
+  const CtlProcess rack = RunKorvelCtl(words);
   kill(emulator, SIGTERM);
   waitpid(emulator, nullptr, 0);
   rmdir(dir);
